@@ -1,0 +1,42 @@
+# Front door: `make run` builds and runs the default program, `make test` builds and runs
+# the whole suite twice (warnings as errors, then under AddressSanitizer and UBSan).
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+
+.PHONY: all deps build run test test-plain test-asan bench format clean
+
+all: build
+
+deps:
+	@tools/deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/tarvex
+
+test: test-plain test-asan
+
+test-plain: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_WERROR=ON -DTARVEX_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build-bench -j $(JOBS) --target tarvex_bench
+	build-bench/bench/tarvex_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,95 @@
+// The drawing canvas: a back buffer in plain memory with the immediate-mode drawing state
+// (colour, alpha, blend mode), pixmaps and multi-frame images. Nothing here knows a window;
+// presenting is the window's job.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace tarvex {
+
+// The one rounding every blended or modulated channel goes through: x/255 to the nearest.
+constexpr uint8_t div255(uint32_t x) { return static_cast<uint8_t>((x + 127) / 255); }
+// A texel channel multiplied by the applied colour or alpha byte.
+constexpr uint8_t modulate(uint8_t texel, uint8_t applied) { return div255(uint32_t{texel} * applied); }
+// Blend mode 3: drawn × alpha + old × (1 − alpha).
+constexpr uint8_t blendchannel(uint8_t drawn, uint8_t old, uint8_t alpha) {
+  return div255(uint32_t{drawn} * alpha + uint32_t{old} * (255u - alpha));
+}
+
+enum blendmode : int { BLEND_SOLID_MASKED = 1, BLEND_SOLID = 2, BLEND_ALPHA = 3 };
+
+// A picture in memory. Format 1: one intensity byte a pixel; format 6: red, green, blue,
+// alpha bytes. Pixel (x, y) starts at byte y * pitch + x * bytes per pixel.
+struct pixmap {
+  std::vector<uint8_t> pixels;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  int format = 0;
+  int capacity = 0;
+};
+
+// Bytes per pixel of pixmap formats 0 to 12.
+int bytesperpixel(int format);
+
+// Equal-sized frames; each frame's pixmap is turned into its drawable on first draw.
+struct image {
+  int width = 0;
+  int height = 0;
+  int flags = 0;
+  int mask_r = 0, mask_g = 0, mask_b = 0;
+  int handle_x = 0, handle_y = 0;
+  std::vector<pixmap> pixmaps;   // empty pixmap (width 0) until grabbed
+  std::vector<pixmap> frames;    // the drawable: the picture padded to power-of-two size
+  std::vector<uint32_t> seqs;    // generation each drawable was made in; 0 for none
+};
+
+class canvas {
+public:
+  static constexpr int WIDTH = 720;
+  static constexpr int HEIGHT = 512;
+
+  explicit canvas(int width = WIDTH, int height = HEIGHT);
+
+  int width() const { return _width; }
+  int height() const { return _height; }
+  // The back buffer, row by row from the top, one 0x00RRGGBB word a pixel.
+  const std::vector<uint32_t>& pixels() const { return _pixels; }
+  uint32_t pixel(int x, int y) const { return _pixels[static_cast<size_t>(y) * _width + x]; }
+
+  void SetBlend(int mode);
+  void SetColor(int red, int green, int blue); // stored as given, applied clamped
+  void SetAlpha(float alpha);                  // applied as floor(clamp(a) * 255), NaN as 0
+  void Cls();
+  void DrawRect(float x, float y, float width, float height);
+
+  pixmap MakePixmap(int width, int height, int format, int align);
+  void WritePixel(pixmap& pm, int x, int y, uint32_t argb);
+  void DrawPixmap(const pixmap& pm, int x, int y);
+  pixmap GrabPixmap(int x, int y, int width, int height);
+
+  image MakeImage(int width, int height, int frames, int flags);
+  void GrabFrame(image& img, int x, int y, int frame);
+  void DrawImageFrame(image& img, float x, float y, int frame);
+
+  // Raised when a window opens or closes, so drawables are made again.
+  void newgeneration();
+
+  // The stored and the applied drawing state, for whoever needs to look.
+  struct state {
+    int red = 255, green = 255, blue = 255;
+    float alpha = 1.0f;
+    int blend = BLEND_SOLID_MASKED;
+    uint8_t applied[4] = {255, 255, 255, 255}; // red, green, blue, alpha
+  };
+  const state& drawstate() const { return _state; }
+
+private:
+  int _width;
+  int _height;
+  std::vector<uint32_t> _pixels;
+  state _state;
+  uint32_t _generation = 1;
+};
+
+} // namespace tarvex

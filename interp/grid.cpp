@@ -1,0 +1,1 @@
+// Placeholder until the code grid lands.

@@ -1,0 +1,24 @@
+// The code grid: the loaded lines the pointers run over, and its two cell operations.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace tarvex {
+
+// Line y (from 0) holds the source line plus one space; column x counts from 1 and column 0
+// is a margin that holds no character. Lines keep their own lengths and never shrink.
+struct codegrid {
+  std::vector<Text> lines;
+  int64_t linecount = 0; // fixed after loading
+  int64_t maxlen = 0;    // longest line as loaded, trailing space included; fixed after loading
+};
+
+// The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.
+uint8_t readcell(const codegrid& grid, int64_t x, int64_t y);
+// Replaces the character at column x (column 0 counts as column 1); beyond the end of the
+// line the text is appended without padding; outside the lines nothing changes.
+void writecell(codegrid& grid, int64_t x, int64_t y, const Text& text);
+
+} // namespace tarvex

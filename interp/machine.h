@@ -1,0 +1,32 @@
+// The interpreter's whole state in one record: the code grid, the live pointers, the writes
+// queued this tick, the halt flag, and the console the program talks to.
+#pragma once
+#include <cstdint>
+
+#include "interp/grid.h"
+#include "interp/ip.h"
+#include "interp/plist.h"
+#include "runtime/text.h"
+
+namespace tarvex {
+
+class console;
+
+// One queued grid write; the pair (x, y) is kept exactly as queued.
+struct buf {
+  int32_t x = 0;
+  int32_t y = 0;
+  Text rep;
+};
+
+struct machine {
+  explicit machine(console& con) : con(&con) {}
+
+  codegrid grid;
+  plist<ip> ips;    // the pointer list
+  plist<buf> writes; // the pending-write list
+  int halted = 0;
+  console* con;
+};
+
+} // namespace tarvex

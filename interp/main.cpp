@@ -1,0 +1,4 @@
+// tarvex: runs a two-dimensional program of many pointers and shows every tick in a window.
+#include "interp/run.h"
+
+int main(int argc, char** argv) { tarvex::runsequence(argc, argv); }

@@ -1,0 +1,23 @@
+// Start-up: the process values every layer reads, set once before the run begins.
+#pragma once
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace tarvex {
+
+// Installs the fault handlers, records the program file, changes the working directory to
+// the program's own directory (a failure is ignored) and builds the argument list.
+void startup(int argc, char** argv);
+
+// Entry 0 the program's path as typed, entry 1 the first argument proper.
+const std::vector<Text>& arglist();
+const Text& programfile();
+const Text& programdir();
+const Text& apptitle(); // "Tarvex Application"
+
+// The directory part of a program path with "/" separators: up to its last "/", which stays
+// only after a ":" (a drive root); empty when there is no separator or it comes first.
+Text dirof(const Text& programfile);
+
+} // namespace tarvex

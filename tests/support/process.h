@@ -1,0 +1,47 @@
+// Runs a built program as a child process with given arguments and standard input, and
+// captures its standard output, standard error and exit status.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace tarvex::testing {
+
+struct outcome {
+  std::string out;
+  std::string err;
+  int status = -1;       // exit status, or -1 when the child did not exit normally
+  int signal = 0;        // the signal that ended it, if any
+  bool timedout = false; // killed after the time limit
+};
+
+struct invocation {
+  std::string program;
+  std::vector<std::string> args;
+  std::string input;             // written to standard input, which is then closed
+  bool closeinput = true;        // false: standard input stays open (never reaches its end)
+  std::string workdir;           // empty: the current directory
+  std::vector<std::string> env;  // extra NAME=value entries
+  bool headless = true;          // unset DISPLAY so no window can open
+  bool closedoutput = false;     // standard output is a pipe whose reader has gone
+  double timeoutseconds = 60;
+};
+
+outcome run(const invocation& call);
+
+// A fresh directory under the system's temporary directory, removed with the object.
+class tempdir {
+public:
+  tempdir();
+  ~tempdir();
+  tempdir(const tempdir&) = delete;
+  tempdir& operator=(const tempdir&) = delete;
+  const std::string& path() const { return _path; }
+  std::string file(const std::string& name, const std::string& content) const;
+
+private:
+  std::string _path;
+};
+
+std::string readfile(const std::string& path);
+
+} // namespace tarvex::testing
