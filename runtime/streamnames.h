@@ -19,5 +19,12 @@ public:
 
 // Null when no stream can be had; prints nothing.
 std::unique_ptr<TStream> openforread(const Text& name);
+// The same rules with any open mode: a plain name is a file, "protocol::path" asks the
+// factories, newest first.
+std::unique_ptr<TStream> openstream(const Text& name, bool readable, bool writeable);
+
+// Creates the standard factories (the encodings, the byte orders) once; opening by name
+// does it on first use, start-up does it before anything else can add a factory.
+void installstreamfactories();
 
 } // namespace tarvex

@@ -19,7 +19,9 @@ namespace tarvex::testing {
 
 namespace {
 
-void setnonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+void setnonblocking(int fd) {
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
 
 } // namespace
 
@@ -27,6 +29,9 @@ outcome run(const invocation& call) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   signal(SIGPIPE, SIG_IGN);
+  // The reader goes before the child exists, so its very first write meets a pipe with no
+  // reader (closing fd 1 instead would test a bad descriptor, not a broken pipe).
+  if (call.closedoutput) close(out[0]), out[0] = -1;
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -34,15 +39,17 @@ outcome run(const invocation& call) {
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
-    if (call.closedoutput) close(1), dup2(out[0], 3), close(3);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+      if (fd >= 0) close(fd);
     if (!call.workdir.empty() && chdir(call.workdir.c_str()) != 0) _exit(126);
     if (call.headless) unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
-    for (const std::string& e : call.env) putenv(const_cast<char*>(e.c_str()));
+    for (const std::string& e : call.env)
+      putenv(const_cast<char*>(e.c_str()));
     signal(SIGPIPE, SIG_DFL);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(call.program.c_str()));
-    for (const std::string& a : call.args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : call.args)
+      argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(call.program.c_str(), argv.data());
     _exit(127);
@@ -50,7 +57,6 @@ outcome run(const invocation& call) {
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  if (call.closedoutput) close(out[0]), out[0] = -1;
   setnonblocking(in[1]);
 
   outcome result;
@@ -84,12 +90,14 @@ outcome run(const invocation& call) {
       }
     }
     char chunk[65536];
-    for (auto [slot, fd, sink] : {std::tuple{slot_out, &outfd, &result.out},
-                                   std::tuple{slot_err, &errfd, &result.err}}) {
+    for (auto [slot, fd, sink] :
+         {std::tuple{slot_out, &outfd, &result.out}, std::tuple{slot_err, &errfd, &result.err}}) {
       if (slot < 0 || !(fds[slot].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       ssize_t n = read(*fd, chunk, sizeof chunk);
-      if (n > 0) sink->append(chunk, static_cast<size_t>(n));
-      else close(*fd), *fd = -1;
+      if (n > 0)
+        sink->append(chunk, static_cast<size_t>(n));
+      else
+        close(*fd), *fd = -1;
     }
   }
   if (infd >= 0) close(infd);

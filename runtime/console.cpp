@@ -1,0 +1,98 @@
+// The console: status lines and prompts through the UTF-8 standard text stream, and the raw
+// byte output and line input of the interpreted program, all over one pair of C streams.
+#include "runtime/console.h"
+
+#include <cstring>
+#include <string>
+
+namespace tarvex {
+
+void TCStandardIO::Flush() {
+  // A flush the output refuses means bytes were lost, which is a refused write.
+  if (std::fflush(_out) != 0) throw TStreamWriteException();
+}
+
+int64_t TCStandardIO::Read(uint8_t* buffer, int64_t n) {
+  return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(n), _in));
+}
+
+int64_t TCStandardIO::Write(const uint8_t* buffer, int64_t n) {
+  return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(n), _out));
+}
+
+console::console(std::FILE* in, std::FILE* out)
+    : _in(in), _out(out),
+      _text(TTextStream::Create(std::make_unique<TCStandardIO>(in, out), UTF8)) {}
+
+void console::printline(const Text& text) {
+  _text->WriteLine(text);
+  _text->Flush();
+}
+
+Text console::promptline(const Text& prompt) {
+  _text->WriteString(prompt);
+  _text->Flush();
+  // The standard stream is never at its end, so only a line feed, a zero character or the
+  // end of the input ends the wait; the end of the input gives what arrived before it.
+  Text line;
+  try {
+    for (;;) {
+      int c = _text->ReadChar();
+      if (c == 0 || c == 10) break;
+      if (c == 13) continue;
+      line.push_back(static_cast<char16_t>(c & 0xFFFF));
+    }
+  } catch (const TStreamReadException&) {
+  }
+  return line;
+}
+
+void console::consolewrite(const Text& text) {
+  std::string bytes = lowbytes(text);
+  std::fputs(bytes.c_str(), _out);
+  std::fflush(_out);
+}
+
+Text console::consoleread() {
+  constexpr int AREA = 256;
+  std::string line;
+  for (;;) {
+    char area[AREA];
+    if (!std::fgets(area, AREA, _in)) area[0] = '\0';
+    // Only the bytes before the first zero count, even when fgets read further.
+    size_t length = std::strlen(area);
+    const char* feed = static_cast<const char*>(std::memchr(area, '\n', length));
+    size_t kept = length;
+    if (feed) {
+      kept = static_cast<size_t>(feed - area);
+      // One white space right before the line feed goes, but only within this chunk.
+      if (kept > 0) {
+        unsigned char last = static_cast<unsigned char>(area[kept - 1]);
+        if ((last >= 9 && last <= 13) || last == 32) --kept;
+      }
+    }
+    line.append(area, kept);
+    if (kept < AREA - 1) break;
+  }
+  return frombytes(line);
+}
+
+console& stdconsole() {
+  static console standard(stdin, stdout);
+  return standard;
+}
+
+void printline(const Text& text) {
+  stdconsole().printline(text);
+}
+Text promptline(const Text& prompt) {
+  return stdconsole().promptline(prompt);
+}
+void consolewrite(const Text& text) {
+  stdconsole().consolewrite(text);
+}
+Text consoleread() {
+  return stdconsole().consoleread();
+}
+
+} // namespace tarvex

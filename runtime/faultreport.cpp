@@ -1,0 +1,167 @@
+// The fault report: platform fault signals mapped to the fault names, shown to the user, and
+// the end of the process with status 2.
+#include "runtime/faultreport.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tarvex {
+
+namespace {
+
+struct faultentry {
+  uint32_t code;
+  const char* name;
+};
+
+constexpr faultentry FAULTNAMES[] = {
+    {faultcode::DATATYPE_MISALIGNMENT, "EXCEPTION_DATATYPE_MISALIGNMENT"},
+    {faultcode::BREAKPOINT, "EXCEPTION_BREAKPOINT"},
+    {faultcode::SINGLE_STEP, "EXCEPTION_SINGLE_STEP"},
+    {faultcode::ACCESS_VIOLATION, "EXCEPTION_ACCESS_VIOLATION"},
+    {faultcode::IN_PAGE_ERROR, "EXCEPTION_IN_PAGE_ERROR"},
+    {faultcode::ILLEGAL_INSTRUCTION, "EXCEPTION_ILLEGAL_INSTRUCTION"},
+    {faultcode::NONCONTINUABLE_EXCEPTION, "EXCEPTION_NONCONTINUABLE_EXCEPTION"},
+    {faultcode::INVALID_DISPOSITION, "EXCEPTION_INVALID_DISPOSITION"},
+    {faultcode::ARRAY_BOUNDS_EXCEEDED, "EXCEPTION_ARRAY_BOUNDS_EXCEEDED"},
+    {faultcode::FLT_DENORMAL_OPERAND, "EXCEPTION_FLT_DENORMAL_OPERAND"},
+    {faultcode::FLT_DIVIDE_BY_ZERO, "EXCEPTION_FLT_DIVIDE_BY_ZERO"},
+    {faultcode::FLT_INEXACT_RESULT, "EXCEPTION_FLT_INEXACT_RESULT"},
+    {faultcode::FLT_INVALID_OPERATION, "EXCEPTION_FLT_INVALID_OPERATION"},
+    {faultcode::FLT_OVERFLOW, "EXCEPTION_FLT_OVERFLOW"},
+    {faultcode::FLT_STACK_CHECK, "EXCEPTION_FLT_STACK_CHECK"},
+    {faultcode::FLT_UNDERFLOW, "EXCEPTION_FLT_UNDERFLOW"},
+    {faultcode::INT_DIVIDE_BY_ZERO, "EXCEPTION_INT_DIVIDE_BY_ZERO"},
+    {faultcode::INT_OVERFLOW, "EXCEPTION_INT_OVERFLOW"},
+    {faultcode::PRIV_INSTRUCTION, "EXCEPTION_PRIV_INSTRUCTION"},
+    {faultcode::STACK_OVERFLOW, "EXCEPTION_STACK_OVERFLOW"},
+};
+
+faultbox installedbox = nullptr;
+volatile sig_atomic_t reporting = 0;
+
+// The lowest address of the main thread's stack and the span below it that counts as the
+// guard region; measured when the handlers are installed, since the handler may not ask.
+uintptr_t stacklow = 0;
+constexpr uintptr_t GUARDSPAN = uintptr_t{1} << 20;
+
+void writeall(int fd, const char* bytes, size_t n) {
+  while (n > 0) {
+    ssize_t written = ::write(fd, bytes, n);
+    if (written <= 0) return;
+    bytes += written;
+    n -= static_cast<size_t>(written);
+  }
+}
+
+uint32_t fpecode(int sicode) {
+  switch (sicode) {
+  case FPE_INTDIV: return faultcode::INT_DIVIDE_BY_ZERO;
+  case FPE_INTOVF: return faultcode::INT_OVERFLOW;
+  case FPE_FLTDIV: return faultcode::FLT_DIVIDE_BY_ZERO;
+  case FPE_FLTOVF: return faultcode::FLT_OVERFLOW;
+  case FPE_FLTUND: return faultcode::FLT_UNDERFLOW;
+  case FPE_FLTRES: return faultcode::FLT_INEXACT_RESULT;
+  case FPE_FLTINV: return faultcode::FLT_INVALID_OPERATION;
+  case FPE_FLTSUB: return faultcode::ARRAY_BOUNDS_EXCEEDED;
+  default: return 0;
+  }
+}
+
+bool inguardregion(const void* address) {
+  auto at = reinterpret_cast<uintptr_t>(address);
+  return stacklow > GUARDSPAN && at < stacklow + 4096 && at >= stacklow - GUARDSPAN;
+}
+
+uint32_t signalcode(int signal, const siginfo_t* info) {
+  switch (signal) {
+  case SIGFPE: return fpecode(info->si_code);
+  case SIGSEGV:
+    return inguardregion(info->si_addr) ? faultcode::STACK_OVERFLOW : faultcode::ACCESS_VIOLATION;
+  case SIGILL:
+    return info->si_code == ILL_PRVOPC || info->si_code == ILL_PRVREG
+               ? faultcode::PRIV_INSTRUCTION
+               : faultcode::ILLEGAL_INSTRUCTION;
+  case SIGBUS:
+    return info->si_code == BUS_ADRALN ? faultcode::DATATYPE_MISALIGNMENT
+                                       : faultcode::IN_PAGE_ERROR;
+  case SIGTRAP: return info->si_code == TRAP_TRACE ? faultcode::SINGLE_STEP : faultcode::BREAKPOINT;
+  default: return 0;
+  }
+}
+
+constexpr int FAULTSIGNALS[] = {SIGFPE, SIGSEGV, SIGILL, SIGBUS, SIGTRAP};
+
+void onfault(int signal, siginfo_t* info, void*) {
+  // A fault while the report or the exit-time actions run cannot be reported again.
+  if (reporting) _exit(2);
+  // The faulting signal stays blocked while its handler runs; unblock the fault signals so a
+  // fault in an exit-time action reaches the guard above instead of killing the process.
+  sigset_t faults;
+  sigemptyset(&faults);
+  for (int s : FAULTSIGNALS)
+    sigaddset(&faults, s);
+  sigprocmask(SIG_UNBLOCK, &faults, nullptr);
+  faultreport(signalcode(signal, info));
+}
+
+void measurestack() {
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
+  void* low = nullptr;
+  size_t size = 0;
+  if (pthread_attr_getstack(&attributes, &low, &size) == 0)
+    stacklow = reinterpret_cast<uintptr_t>(low);
+  pthread_attr_destroy(&attributes);
+}
+
+} // namespace
+
+const char* faultname(uint32_t code) {
+  for (const faultentry& entry : FAULTNAMES)
+    if (entry.code == code) return entry.name;
+  return "EXCEPTION_UNKNOWN";
+}
+
+void setfaultbox(faultbox box) {
+  installedbox = box;
+}
+
+void faultreport(uint32_t code) {
+  reporting = 1;
+  const char* name = faultname(code);
+  if (installedbox) {
+    installedbox(name);
+  } else {
+    // Plain writes: the fault may have struck inside the C library's stream code.
+    writeall(2, name, std::strlen(name));
+    writeall(2, "\n", 1);
+  }
+  std::exit(2);
+}
+
+void installfaulthandlers() {
+  // The handler needs a stack of its own to report a stack overflow, and room enough for
+  // the exit-time actions that run from it.
+  static constexpr size_t ALTSTACK = 256 * 1024;
+  static char* altstack = new char[ALTSTACK];
+  stack_t alternate{};
+  alternate.ss_sp = altstack;
+  alternate.ss_size = ALTSTACK;
+  sigaltstack(&alternate, nullptr);
+
+  measurestack();
+
+  struct sigaction action {};
+  action.sa_sigaction = onfault;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  for (int s : FAULTSIGNALS)
+    sigaction(s, &action, nullptr);
+}
+
+} // namespace tarvex

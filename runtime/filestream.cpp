@@ -1,0 +1,113 @@
+// File streams over C library handles, with 64-bit positions so large files do not wrap.
+#include "runtime/filestream.h"
+
+#include <sys/stat.h>
+
+#include <string>
+
+namespace tarvex {
+
+namespace {
+
+// Codes below 256 are the bytes they were decoded from (argument words, the program path),
+// so they go back as the same bytes; larger codes can only come from decoded text and are
+// written in UTF-8. False for a name that cannot be a file name (a zero code would cut it).
+bool filesystemname(const Text& path, std::string& name) {
+  name.clear();
+  for (char16_t c : path) {
+    if (c == 0) return false;
+    if (c == u'\\') c = u'/';
+    if (c < 256) {
+      name.push_back(static_cast<char>(c));
+    } else if (c < 2048) {
+      name.push_back(static_cast<char>(192 + c / 64));
+      name.push_back(static_cast<char>(128 + c % 64));
+    } else {
+      name.push_back(static_cast<char>(224 + c / 4096));
+      name.push_back(static_cast<char>(128 + (c / 64) % 64));
+      name.push_back(static_cast<char>(128 + c % 64));
+    }
+  }
+  return true;
+}
+
+} // namespace
+
+std::unique_ptr<TCStream> TCStream::OpenFile(const Text& path, bool readable, bool writeable) {
+  const char* cmode = "rb";
+  int mode = MODE_READ;
+  if (readable && writeable)
+    cmode = "r+b", mode = MODE_READ | MODE_WRITE;
+  else if (writeable)
+    cmode = "wb", mode = MODE_WRITE;
+
+  std::string name;
+  if (!filesystemname(path, name)) return nullptr;
+  std::FILE* handle = std::fopen(name.c_str(), cmode);
+  if (!handle) return nullptr;
+  // The C library opens a directory for reading, but no byte can be read from it while its
+  // size says there are some, and a reader looping until the end would never get there.
+  struct stat status {};
+  if (fstat(fileno(handle), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(handle);
+    return nullptr;
+  }
+  return CreateWithCStream(handle, mode);
+}
+
+std::unique_ptr<TCStream> TCStream::CreateWithCStream(std::FILE* handle, int mode) {
+  std::unique_ptr<TCStream> stream(new TCStream());
+  // A handle that cannot tell its position (a pipe) counts as empty rather than as a stream
+  // whose end can never be reached.
+  int64_t pos = ftello(handle);
+  int64_t size = pos;
+  if (pos >= 0 && fseeko(handle, 0, SEEK_END) == 0) size = ftello(handle);
+  if (pos < 0 || size < pos)
+    pos = size = 0;
+  else
+    fseeko(handle, pos, SEEK_SET);
+  stream->_pos = pos;
+  stream->_size = size;
+  stream->_cstream = handle;
+  stream->_mode = mode;
+  return stream;
+}
+
+TCStream::~TCStream() {
+  Close();
+}
+
+int64_t TCStream::Seek(int64_t pos) {
+  if (!_cstream || fseeko(_cstream, pos, SEEK_SET) != 0) return -1;
+  _pos = pos;
+  return _pos;
+}
+
+void TCStream::Flush() {
+  if (_cstream) std::fflush(_cstream);
+}
+
+void TCStream::Close() {
+  if (!_cstream) return;
+  std::fflush(_cstream);
+  std::fclose(_cstream);
+  _cstream = nullptr;
+  _pos = 0;
+  _size = 0;
+}
+
+int64_t TCStream::Read(uint8_t* buffer, int64_t n) {
+  if (!_cstream || !(_mode & MODE_READ) || n <= 0) return 0;
+  auto moved = static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(n), _cstream));
+  _pos += moved;
+  return moved;
+}
+
+int64_t TCStream::Write(const uint8_t* buffer, int64_t n) {
+  if (!_cstream || !(_mode & MODE_WRITE) || n <= 0) return 0;
+  auto moved = static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(n), _cstream));
+  _pos += moved;
+  return moved;
+}
+
+} // namespace tarvex

@@ -1,0 +1,91 @@
+// Start-up: the process values (argument list, program file and directory, title), the
+// working directory, the fault handlers and the standard console.
+#include "runtime/startup.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "runtime/console.h"
+#include "runtime/faultreport.h"
+#include "runtime/streamnames.h"
+
+namespace tarvex {
+
+namespace {
+
+struct processvalues {
+  std::vector<Text> arglist;
+  Text programfile;
+  Text programdir;
+  Text apptitle = u"Tarvex Application";
+};
+
+processvalues& values() {
+  static processvalues process;
+  return process;
+}
+
+std::string executablepath() {
+  std::string path(256, '\0');
+  for (;;) {
+    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) return {};
+    if (static_cast<size_t>(length) < path.size()) {
+      path.resize(static_cast<size_t>(length));
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+} // namespace
+
+Text dirof(const Text& programfile) {
+  size_t last = programfile.rfind(u'/');
+  if (last == Text::npos || last == 0) return {};
+  if (programfile[last - 1] == u':') return programfile.substr(0, last + 1);
+  return programfile.substr(0, last);
+}
+
+void startup(int argc, char** argv) {
+  // A reader that has gone must surface as a refused write with its error text, not as a
+  // silent death by signal.
+  signal(SIGPIPE, SIG_IGN);
+  installfaulthandlers();
+
+  processvalues& process = values();
+  process.programfile = fromcstring(executablepath().c_str());
+  for (char16_t& c : process.programfile)
+    if (c == u'\\') c = u'/';
+  process.programdir = dirof(process.programfile);
+  // The texts hold the path's bytes one for one, so the low bytes give the path back.
+  if (!process.programdir.empty()) {
+    if (chdir(lowbytes(process.programdir).c_str()) != 0) {
+      // Relative names then resolve in the directory the user started from.
+    }
+  }
+
+  process.arglist.clear();
+  for (int i = 0; i < argc; ++i)
+    process.arglist.push_back(fromcstring(argv[i]));
+
+  installstreamfactories();
+  stdconsole();
+}
+
+const std::vector<Text>& arglist() {
+  return values().arglist;
+}
+const Text& programfile() {
+  return values().programfile;
+}
+const Text& programdir() {
+  return values().programdir;
+}
+const Text& apptitle() {
+  return values().apptitle;
+}
+
+} // namespace tarvex

@@ -1,0 +1,104 @@
+// Opening streams by name: plain names are files, "protocol::path" names go to the stream
+// factories. Only local protocols exist, so no name can cause network traffic.
+#include "runtime/streamnames.h"
+
+#include "runtime/filestream.h"
+#include "runtime/textstream.h"
+
+namespace tarvex {
+
+namespace {
+
+TStreamFactory* newestfactory = nullptr;
+
+// Text streams over the path opened by the same rules.
+class TEncodingStreamFactory : public TStreamFactory {
+public:
+  std::unique_ptr<TStream> CreateStream(const Text&, const Text& proto, const Text& path,
+                                        bool readable, bool writeable) override {
+    int encoding = 0;
+    if (proto == u"latin1")
+      encoding = LATIN1;
+    else if (proto == u"utf8")
+      encoding = UTF8;
+    else if (proto == u"utf16be")
+      encoding = UTF16BE;
+    else if (proto == u"utf16le")
+      encoding = UTF16LE;
+    else
+      return nullptr;
+    std::unique_ptr<TStream> inner = openstream(path, readable, writeable);
+    if (!inner) return nullptr;
+    return TTextStream::Create(std::move(inner), encoding);
+  }
+};
+
+// Byte-order streams swap the bytes of multi-byte values; this stream interface reads and
+// writes only single bytes and lines, which pass through unchanged.
+class TByteOrderStream : public TStreamWrapper {};
+
+class TByteOrderStreamFactory : public TStreamFactory {
+public:
+  std::unique_ptr<TStream> CreateStream(const Text&, const Text& proto, const Text& path,
+                                        bool readable, bool writeable) override {
+    if (proto != u"bigendian" && proto != u"littleendian") return nullptr;
+    std::unique_ptr<TStream> inner = openstream(path, readable, writeable);
+    if (!inner) return nullptr;
+    auto stream = std::make_unique<TByteOrderStream>();
+    stream->SetStream(std::move(inner));
+    return stream;
+  }
+};
+
+Text lowercase(Text text) {
+  for (char16_t& c : text)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  return text;
+}
+
+} // namespace
+
+TStreamFactory::TStreamFactory() : _succ(newestfactory) {
+  newestfactory = this;
+}
+
+TStreamFactory::~TStreamFactory() {
+  for (TStreamFactory** link = &newestfactory; *link; link = &(*link)->_succ) {
+    if (*link == this) {
+      *link = _succ;
+      break;
+    }
+  }
+}
+
+void installstreamfactories() {
+  // Made in this order so the encodings are asked first; they live until the process ends.
+  static TByteOrderStreamFactory* byteorder = new TByteOrderStreamFactory();
+  static TEncodingStreamFactory* encoding = new TEncodingStreamFactory();
+  (void)byteorder;
+  (void)encoding;
+}
+
+std::unique_ptr<TStream> openstream(const Text& name, bool readable, bool writeable) {
+  installstreamfactories();
+  Text proto, path;
+  if (!name.empty()) {
+    size_t separator = name.find(u"::");
+    if (separator == Text::npos) return TCStream::OpenFile(name, readable, writeable);
+    proto = lowercase(name.substr(0, separator));
+    path = name.substr(separator + 2);
+  }
+  for (TStreamFactory* factory = newestfactory; factory; factory = factory->_succ) {
+    std::unique_ptr<TStream> stream = factory->CreateStream(name, proto, path, readable, writeable);
+    // Every stream made here comes from a file and can tell its position, so none needs to
+    // be copied into memory first.
+    if (stream) return stream;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<TStream> openforread(const Text& name) {
+  return openstream(name, true, false);
+}
+
+} // namespace tarvex

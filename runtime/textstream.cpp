@@ -1,0 +1,102 @@
+// The text stream: characters read and written in LATIN1, UTF8, UTF16BE or UTF16LE over
+// the stream it wraps, one byte at a time.
+#include "runtime/textstream.h"
+
+namespace tarvex {
+
+std::unique_ptr<TTextStream> TTextStream::Create(std::unique_ptr<TStream> stream, int encoding) {
+  auto text = std::make_unique<TTextStream>();
+  text->SetStream(std::move(stream));
+  text->_encoding = encoding;
+  return text;
+}
+
+// The code is returned as computed from the bytes; continuation bytes are not checked, so a
+// malformed sequence can give a value outside 0..65535, which the text keeps modulo 65536.
+int TTextStream::ReadChar() {
+  int a = _ReadByte();
+  switch (_encoding) {
+  case UTF8: {
+    if (a < 128) return a;
+    if (a < 224) {
+      int b = _ReadByte();
+      return (a - 192) * 64 + (b - 128);
+    }
+    if (a < 240) {
+      int b = _ReadByte();
+      int c = _ReadByte();
+      return (a - 224) * 4096 + (b - 128) * 64 + (c - 128);
+    }
+    if (a < 248) {
+      // A four-byte sequence names a character beyond 16 bits: take all of it, so no
+      // continuation byte is left behind to be read as a character of its own.
+      _ReadByte();
+      _ReadByte();
+      _ReadByte();
+      return 0xFFFD;
+    }
+    _ReadByte();
+    _ReadByte();
+    return 0;
+  }
+  case UTF16BE: {
+    int b = _ReadByte();
+    return a * 256 + b;
+  }
+  case UTF16LE: {
+    int b = _ReadByte();
+    return a + b * 256;
+  }
+  default: return a;
+  }
+}
+
+void TTextStream::WriteChar(int code) {
+  int c = code & 0xFFFF;
+  switch (_encoding) {
+  case UTF8:
+    if (c < 128) {
+      _WriteByte(c);
+    } else if (c < 2048) {
+      _WriteByte(192 + c / 64);
+      _WriteByte(128 + c % 64);
+    } else {
+      _WriteByte(224 + c / 4096);
+      _WriteByte(128 + (c / 64) % 64);
+      _WriteByte(128 + c % 64);
+    }
+    break;
+  case UTF16BE:
+    _WriteByte(c / 256);
+    _WriteByte(c % 256);
+    break;
+  case UTF16LE:
+    _WriteByte(c % 256);
+    _WriteByte(c / 256);
+    break;
+  default: _WriteByte(c % 256); break;
+  }
+}
+
+Text TTextStream::ReadLine() {
+  Text line;
+  while (!Eof()) {
+    int c = ReadChar();
+    if (c == 0 || c == 10) break;
+    if (c == 13) continue;
+    line.push_back(static_cast<char16_t>(c & 0xFFFF));
+  }
+  return line;
+}
+
+void TTextStream::WriteLine(const Text& text) {
+  WriteString(text);
+  WriteString(u"\r\n");
+}
+
+void TTextStream::WriteString(const Text& text) {
+  for (char16_t c : text)
+    WriteChar(c);
+}
+
+} // namespace tarvex
