@@ -2,7 +2,10 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # As root it uses apt-get; otherwise it prints the exact command and fails.
 set -euo pipefail
-packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps)
+# xvfb, xdotool and x11-apps (xwd) run the real-window tests; xfonts-base gives Xvfb the core
+# fonts the fault box draws its text with.
+packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
+  xfonts-base)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

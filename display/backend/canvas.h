@@ -2,15 +2,20 @@
 // (colour, alpha, blend mode), pixmaps and multi-frame images. Nothing here knows a window;
 // presenting is the window's job.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace tarvex {
 
 // The one rounding every blended or modulated channel goes through: x/255 to the nearest.
-constexpr uint8_t div255(uint32_t x) { return static_cast<uint8_t>((x + 127) / 255); }
+constexpr uint8_t div255(uint32_t x) {
+  return static_cast<uint8_t>((x + 127) / 255);
+}
 // A texel channel multiplied by the applied colour or alpha byte.
-constexpr uint8_t modulate(uint8_t texel, uint8_t applied) { return div255(uint32_t{texel} * applied); }
+constexpr uint8_t modulate(uint8_t texel, uint8_t applied) {
+  return div255(uint32_t{texel} * applied);
+}
 // Blend mode 3: drawn × alpha + old × (1 − alpha).
 constexpr uint8_t blendchannel(uint8_t drawn, uint8_t old, uint8_t alpha) {
   return div255(uint32_t{drawn} * alpha + uint32_t{old} * (255u - alpha));
@@ -32,6 +37,23 @@ struct pixmap {
 // Bytes per pixel of pixmap formats 0 to 12.
 int bytesperpixel(int format);
 
+namespace detail {
+// A frame's picture multiplied by one applied colour and alpha and prepared for one blend
+// mode, so repeated draws in the same state skip the per-texel arithmetic.
+struct tint {
+  uint64_t key = 0;             // applied red, green, blue, alpha and mode; 0 for none
+  bool opaque = false;          // every pixel replaces what lies under it
+  bool invisible = false;       // no pixel changes anything
+  std::vector<uint32_t> drawn;  // opaque: the finished 0x00RRGGBB pixels
+  std::vector<uint16_t> scaled; // per pixel byte: drawn × weight + rounding
+  std::vector<uint16_t> keep;   // per pixel byte: 255 − weight, the share of the old pixel
+};
+struct tintpair {
+  tint slot[2];
+  int recent = 0; // the slot used last; a miss replaces the other one
+};
+} // namespace detail
+
 // Equal-sized frames; each frame's pixmap is turned into its drawable on first draw.
 struct image {
   int width = 0;
@@ -39,9 +61,10 @@ struct image {
   int flags = 0;
   int mask_r = 0, mask_g = 0, mask_b = 0;
   int handle_x = 0, handle_y = 0;
-  std::vector<pixmap> pixmaps;   // empty pixmap (width 0) until grabbed
-  std::vector<pixmap> frames;    // the drawable: the picture padded to power-of-two size
-  std::vector<uint32_t> seqs;    // generation each drawable was made in; 0 for none
+  std::vector<pixmap> pixmaps;         // empty pixmap (width 0) until grabbed
+  std::vector<pixmap> frames;          // the drawable: the picture padded to power-of-two size
+  std::vector<uint32_t> seqs;          // generation each drawable was made in; 0 for none
+  std::vector<detail::tintpair> tints; // per frame, the last two states it was drawn in
 };
 
 class canvas {
@@ -74,6 +97,9 @@ public:
 
   // Raised when a window opens or closes, so drawables are made again.
   void newgeneration();
+  uint32_t generation() const { return _generation; }
+  // The drawing state of a freshly opened window: blend mode 1, colour white, alpha 1.
+  void resetstate();
 
   // The stored and the applied drawing state, for whoever needs to look.
   struct state {
@@ -85,6 +111,10 @@ public:
   const state& drawstate() const { return _state; }
 
 private:
+  // The frame's picture padded to power-of-two size, as its drawable.
+  pixmap makedrawable(const image& img, int frame);
+  const detail::tint& tinted(image& img, size_t frame);
+
   int _width;
   int _height;
   std::vector<uint32_t> _pixels;
