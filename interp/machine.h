@@ -1,11 +1,14 @@
 // The interpreter's whole state in one record: the code grid, the live pointers, the writes
-// queued this tick, the halt flag, and the console the program talks to.
+// queued this tick, the halt flag, the console the program talks to, and the two indexes that
+// keep the tick linear.
 #pragma once
 #include <cstdint>
 
 #include "interp/grid.h"
 #include "interp/ip.h"
 #include "interp/plist.h"
+#include "interp/sweepindex.h"
+#include "interp/writeset.h"
 #include "runtime/text.h"
 
 namespace tarvex {
@@ -20,13 +23,19 @@ struct buf {
 };
 
 struct machine {
-  explicit machine(console& con) : con(&con) {}
+  explicit machine(console& output) : con(&output) {}
 
   codegrid grid;
   plist<ip> ips;    // the pointer list
   plist<buf> writes; // the pending-write list
   int halted = 0;
   console* con;
+
+  // Every stepped pointer in the list, by cell and direction; kept by steppass, so pointers
+  // are stepped only through it.
+  sweepindex stepped;
+  // The pairs written so far by the running applywrites.
+  writeset written;
 };
 
 } // namespace tarvex

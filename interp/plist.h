@@ -4,38 +4,51 @@
 // list owns them and removal by identity is constant time. An entry that leaves the list keeps
 // its link to its former next entry and stays allocated until release(): a pass whose cursor
 // stands on it walks on from there, and a step may keep reading its own removed record.
+//
+// The pass rules every caller relies on follow from that shape:
+//  1. a pass moves on before it hands a record out, so the record handed out may be removed;
+//  2. a record removed before the pass reaches it is not visited;
+//  3. records appended during a pass are visited later in it, except those appended while the
+//     record that was last when handed out is being visited (the cursor is already home);
+//  4. after a clear the running pass visits nothing more.
+//
+// Entries come from blocks owned by the list and go back to a free chain on release(), so a
+// program that keeps its pointer count steady allocates nothing once it has warmed up.
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace tarvex {
 
 template <class T> class plist {
-  // The record is the entry's base, so a record's own address leads back to its entry.
-  struct entry : T {
-    template <class... Args> explicit entry(Args&&... args) : T{std::forward<Args>(args)...} {}
-    entry* next = nullptr;
-    entry* prev = nullptr;
-    bool live = true;
+  // The links of an entry, and all the sentinel is.
+  struct link {
+    link* next = nullptr;
+    // While linked: the previous entry. Once removed the pass never looks back, so the field
+    // then chains the removed entries (and later the spare ones) without a side container.
+    link* prev = nullptr;
   };
+  // The record is a base of its entry, so a record's own address leads back to its entry.
+  struct entry : T, link {
+    bool live = false;
+  };
+
+  static constexpr std::size_t blocksize = 1024;
+
+  static entry* of(link* l) { return static_cast<entry*>(l); }
 
 public:
   plist() { sentinel.next = sentinel.prev = &sentinel; }
   plist(const plist&) = delete;
   plist& operator=(const plist&) = delete;
-  ~plist() {
-    while (sentinel.next != &sentinel) {
-      entry* e = sentinel.next;
-      sentinel.next = e->next;
-      delete e;
-    }
-    release();
-  }
 
   // Appends a fresh record at the tail and returns it.
   template <class... Args> T& append(Args&&... args) {
-    entry* e = new entry(std::forward<Args>(args)...);
+    entry* e = take();
+    static_cast<T&>(*e) = T{std::forward<Args>(args)...};
+    e->live = true;
     e->prev = sentinel.prev;
     e->next = &sentinel;
     sentinel.prev->next = e;
@@ -44,7 +57,8 @@ public:
     return *e;
   }
 
-  // Takes the record out of the list; a record already out is left alone.
+  // Takes the record out of the list; a record already out is left alone. Its entry keeps
+  // its next link, so a cursor standing on it still finds the way on.
   void remove(T& rec) {
     entry* e = owner(rec);
     if (!e->live) return;
@@ -52,44 +66,57 @@ public:
     e->prev->next = e->next;
     e->next->prev = e->prev;
     --live;
-    removed.push_back(e);
+    e->prev = removed;
+    removed = e;
   }
 
-  bool contains(const T& rec) const { return owner(const_cast<T&>(rec))->live; }
+  bool contains(const T& rec) const { return static_cast<const entry&>(rec).live; }
 
   // Unlinks every entry from the head; a running pass then visits nothing more.
   void clear() {
-    while (sentinel.next != &sentinel) remove(*sentinel.next);
+    while (sentinel.next != &sentinel) remove(*of(sentinel.next));
   }
 
   std::size_t count() const { return live; }
 
-  // Frees the records removed so far. Only call it while no pass is running and no step
-  // still reads a removed record.
+  // Hands the records removed so far back for reuse. Only call it while no pass is running
+  // and no step still reads a removed record.
   void release() {
-    for (entry* e : removed) delete e;
-    removed.clear();
+    while (removed) {
+      entry* e = removed;
+      removed = of(e->prev);
+      static_cast<T&>(*e) = T{}; // drops what the record owned (a write's text)
+      e->next = nullptr;
+      e->prev = spare;
+      spare = e;
+    }
   }
 
   // A pass in list order. It moves on before it hands a record out, skips removed records,
-  // and ends at the sentinel; records appended while the last one is out are left for the
-  // next pass.
+  // and ends at the sentinel.
   class pass {
   public:
-    explicit pass(const plist& list)
-        : cursor(list.sentinel.next), end(&list.sentinel) {}
+    explicit pass(const plist& list) : cursor(list.sentinel.next), end(&list.sentinel) {}
     T* next() {
       while (cursor != end) {
-        entry* e = cursor;
+        entry* e = of(cursor);
         cursor = e->next;
         if (e->live) return e;
       }
       return nullptr;
     }
+    // The record `k` entries past the cursor, live or not, or null past the tail: a hint for
+    // what the pass will hand out soon. Removed entries stay allocated during a pass, so the
+    // walk is always safe.
+    const T* ahead(int k) const {
+      const link* l = cursor;
+      for (; l != end && k > 0; --k) l = l->next;
+      return l == end ? nullptr : of(const_cast<link*>(l));
+    }
 
   private:
-    entry* cursor;
-    const entry* end;
+    link* cursor;
+    const link* end;
   };
 
   pass begin_pass() const { return pass(*this); }
@@ -103,9 +130,25 @@ public:
 private:
   static entry* owner(T& rec) { return static_cast<entry*>(&rec); }
 
-  entry sentinel;
+  entry* take() {
+    if (!spare) {
+      blocks.push_back(std::make_unique<entry[]>(blocksize));
+      entry* b = blocks.back().get();
+      for (std::size_t i = blocksize; i-- > 0;) {
+        b[i].prev = spare;
+        spare = &b[i];
+      }
+    }
+    entry* e = spare;
+    spare = of(e->prev);
+    return e;
+  }
+
+  link sentinel; // holds no record; a pass ends when it gets here
   std::size_t live = 0;
-  std::vector<entry*> removed;
+  entry* removed = nullptr; // removed since the last release, newest first
+  entry* spare = nullptr;   // ready for reuse
+  std::vector<std::unique_ptr<entry[]>> blocks;
 };
 
 } // namespace tarvex

@@ -1,0 +1,50 @@
+// Source loading.
+#include "interp/loader.h"
+
+#include <algorithm>
+
+#include "interp/spread.h"
+#include "runtime/console.h"
+#include "runtime/endings.h"
+#include "runtime/streamnames.h"
+
+namespace tarvex {
+
+Text codefilename(const std::vector<Text>& arglist) {
+  return arglist.size() > 1 ? arglist[1] : Text(u"code.txt");
+}
+
+void loadgrid(machine& m, TStream& source) {
+  codegrid& grid = m.grid;
+  grid = codegrid{};
+  // The end is tested after each line, never before the first: an empty file still gives one
+  // line, and a line feed at the very end adds no empty line.
+  do {
+    Text line = source.ReadLine();
+    line.push_back(u' ');
+    ++grid.linecount;
+    grid.maxlen = std::max(grid.maxlen, static_cast<int64_t>(line.size()));
+    grid.lines.push_back(std::move(line));
+  } while (!source.Eof());
+
+  for (size_t y = 0; y < grid.lines.size(); ++y) {
+    const Text& line = grid.lines[y];
+    for (size_t x = 1; x <= line.size(); ++x)
+      if (line[x - 1] == u'%')
+        spread(m, static_cast<int32_t>(x), static_cast<int32_t>(y), -1, 0, 0, 0, 0);
+  }
+}
+
+void loadsource(machine& m, const Text& codefile) {
+  std::unique_ptr<TStream> source = openforread(codefile);
+  if (!source) {
+    m.con->printline(u"Could not load " + codefile);
+    m.con->promptline(u">");
+    // A source that cannot be opened is a failed run, not a successful one.
+    endprogram(1);
+  }
+  loadgrid(m, *source);
+  source->Close();
+}
+
+} // namespace tarvex

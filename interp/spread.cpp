@@ -1,0 +1,23 @@
+// Spawning pointers at a cell.
+#include "interp/spread.h"
+
+namespace tarvex {
+
+void spread(machine& m, int32_t x, int32_t y, int32_t dir, uint8_t v0, uint8_t v1, int32_t on,
+            int32_t remafter) {
+  static constexpr int32_t reverse[4] = {DOWN, UP, RIGHT, LEFT};
+  for (int32_t d = UP; d <= RIGHT; ++d) {
+    // A split never sends a pointer back the way it came.
+    if (dir >= UP && dir <= RIGHT && d == reverse[dir]) continue;
+    ip& p = m.ips.append();
+    p.x = x;
+    p.y = y;
+    p.dir = d;
+    p.val[0] = v0;
+    p.val[1] = v1;
+    p.remafter = static_cast<uint8_t>(remafter & 0xFF);
+    p.on = on;
+  }
+}
+
+} // namespace tarvex

@@ -1,0 +1,24 @@
+// The pending-write list and its end-of-tick application.
+#include "interp/writes.h"
+
+namespace tarvex {
+
+void queuewrite(machine& m, int64_t x, int64_t y, const Text& text) {
+  buf& w = m.writes.append();
+  w.x = static_cast<int32_t>(static_cast<uint32_t>(x));
+  w.y = static_cast<int32_t>(static_cast<uint32_t>(y));
+  w.rep = text;
+}
+
+void applywrites(machine& m) {
+  // A later write to a pair already written this round is the one a sweep over the whole
+  // queue would have dropped; the set finds it without that sweep.
+  m.written.reset();
+  auto pass = m.writes.begin_pass();
+  while (buf* w = pass.next())
+    if (m.written.insert(w->x, w->y)) writecell(m.grid, w->x, w->y, w->rep);
+  m.writes.clear();
+  m.writes.release();
+}
+
+} // namespace tarvex
