@@ -1,0 +1,56 @@
+// The cost of painting one frame: a full 43 by 90 grid with 1,000 pointers on it, drawn with
+// the shipped font, without presenting.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "display/backend/canvas.h"
+#include "display/font.h"
+#include "display/frame.h"
+#include "interp/machine.h"
+#include "runtime/console.h"
+#include "runtime/streamnames.h"
+
+namespace {
+
+using namespace tarvex;
+
+void BM_paintframe_full_grid_1000_pointers(benchmark::State& state) {
+  console con(stdin, stdout);
+  machine m(con);
+  for (int l = 0; l < 43; ++l) {
+    Text line;
+    for (int c = 0; c < 90; ++c) line.push_back(static_cast<char16_t>(33 + (l * 90 + c) % 94));
+    line.push_back(u' ');
+    m.grid.lines.push_back(line);
+  }
+  m.grid.linecount = 43;
+  m.grid.maxlen = 91;
+  for (int i = 0; i < 1000; ++i) {
+    ip& p = m.ips.append();
+    p.x = i % 90;
+    p.y = (i / 90) % 42;
+    p.dir = i % 4;
+    p.val[0] = static_cast<uint8_t>(i);
+    p.val[1] = static_cast<uint8_t>(255 - i % 256);
+  }
+
+  canvas surface;
+  surface.SetBlend(BLEND_ALPHA);
+  pixmap sheet = surface.MakePixmap(128, 192, 1, 4);
+  image atlas = surface.MakeImage(8, 12, 256, 0);
+  auto font = openforread(fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+  if (!font) {
+    state.SkipWithError("display/curses.bit not found");
+    return;
+  }
+  loadfont(surface, sheet, atlas, *font);
+
+  for (auto _ : state) {
+    paintframe(surface, atlas, m);
+    benchmark::DoNotOptimize(surface.pixels().data());
+  }
+}
+BENCHMARK(BM_paintframe_full_grid_1000_pointers)->Unit(benchmark::kMillisecond);
+
+} // namespace

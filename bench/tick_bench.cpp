@@ -1,0 +1,129 @@
+// One tick without pause or frame (steppass, then applywrites) for 1,000 to 100,000 live
+// pointers, with the memory each live pointer costs.
+//
+// The programs keep their pointer count exactly steady: a box of lanes where every "%" starts
+// four pointers that bounce between "N" walls (left and right) and "Z" walls (top and bottom).
+// The "%" cells stand two apart, so pointers heading the same way never meet. In the
+// "exchanges" variant the cells between them hold "n" and "u", so half the horizontal steps
+// queue a write into the blank lines between the lanes, which no pointer ever runs.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "interp/loader.h"
+#include "interp/tick.h"
+#include "interp/writes.h"
+#include "runtime/console.h"
+
+namespace {
+
+// Every allocation of the process is counted, so the bytes a machine holds can be read off.
+std::size_t livebytes = 0;
+std::size_t allocations = 0;
+
+} // namespace
+
+// The replacements pair malloc with free on purpose; the warning sees only the operator names.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  livebytes += malloc_usable_size(p);
+  ++allocations;
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  livebytes -= malloc_usable_size(p);
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#pragma GCC diagnostic pop
+
+namespace tarvex {
+namespace {
+
+class sourcetext : public TStream {
+public:
+  explicit sourcetext(std::string bytes) : data(std::move(bytes)) {}
+  int64_t Pos() override { return pos; }
+  int64_t Size() override { return static_cast<int64_t>(data.size()); }
+  int64_t Read(uint8_t* buffer, int64_t n) override {
+    const int64_t moved = std::min<int64_t>(n, Size() - pos);
+    std::memcpy(buffer, data.data() + pos, static_cast<size_t>(moved));
+    pos += moved;
+    return moved;
+  }
+
+private:
+  std::string data;
+  int64_t pos = 0;
+};
+
+// k "%" cells per lane and m lanes: 4 k m pointers.
+std::string box(int k, int m, bool exchanges) {
+  const int width = 2 * k;
+  std::string wall = " " + std::string(static_cast<size_t>(width), 'Z') + "\n";
+  std::string blank = std::string(static_cast<size_t>(width + 2), ' ') + "\n";
+  std::string source = wall;
+  for (int lane = 0; lane < m; ++lane) {
+    std::string line = "N";
+    for (int i = 0; i < k; ++i) line += exchanges ? (i % 2 ? "%u" : "%n") : "% ";
+    source += line + "N\n";
+    if (lane + 1 < m) source += blank;
+  }
+  return source + wall;
+}
+
+void tick(benchmark::State& state, bool exchanges) {
+  const int pointers = static_cast<int>(state.range(0));
+  const int cells = pointers / 4;
+  int m = 1;
+  while (m * m * 5 < cells * 2) ++m; // lanes about 2.5 times as long as the box is high
+  const int k = cells / m;
+
+  std::FILE* in = std::fopen("/dev/null", "r");
+  std::FILE* out = std::fopen("/dev/null", "w");
+  const std::size_t before = livebytes;
+  {
+    console con(in, out);
+    machine mach(con);
+    sourcetext source(box(k, m, exchanges));
+    loadgrid(mach, source);
+    // Warm up until every pointer has stepped and every table has reached its size.
+    for (int i = 0; i < 8; ++i) {
+      steppass(mach);
+      applywrites(mach);
+    }
+    const std::size_t live = mach.ips.count();
+    const std::size_t held = livebytes - before;
+    const std::size_t allocsbefore = allocations;
+    for (auto _ : state) {
+      steppass(mach);
+      applywrites(mach);
+    }
+    if (mach.ips.count() != live) state.SkipWithError("the pointer count changed");
+    state.counters["pointers"] = static_cast<double>(live);
+    state.counters["bytes_per_pointer"] = static_cast<double>(held) / static_cast<double>(live);
+    state.counters["allocs_per_tick"] = benchmark::Counter(
+        static_cast<double>(allocations - allocsbefore), benchmark::Counter::kAvgIterations);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(live));
+  }
+  std::fclose(in);
+  std::fclose(out);
+}
+
+void tick_moves(benchmark::State& state) { tick(state, false); }
+void tick_exchanges(benchmark::State& state) { tick(state, true); }
+
+BENCHMARK(tick_moves)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(tick_exchanges)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace tarvex
