@@ -1,0 +1,97 @@
+// The program as a user starts it: files found beside the program whatever the working
+// directory, the font file missing or empty, standard output gone, and where the first
+// argument leads. Each case copies the built program into a fresh folder of its own.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/process.h"
+
+namespace fs = std::filesystem;
+using namespace tarvex::testing;
+
+namespace {
+
+const std::string HEAD = "Executing program..\r\n\r\n";
+const std::string TAIL = "\r\n\r\nExecution complete.\r\n>";
+
+// A folder holding a copy of tarvex, the shipped font and a default program.
+struct installation {
+  installation() {
+    fs::copy_file(TARVEX_BIN, home.path() + "/tarvex");
+    fs::copy_file(std::string(TARVEX_SOURCE_DIR) + "/display/curses.bit",
+                  home.path() + "/curses.bit");
+    home.file("code.txt", "%+.@");
+  }
+  outcome start(std::vector<std::string> args, std::string input = "\n") {
+    return run({.program = home.path() + "/tarvex",
+                .args = std::move(args),
+                .input = std::move(input),
+                .workdir = elsewhere.path()});
+  }
+  tempdir home;
+  tempdir elsewhere;
+};
+
+TEST(install, relative_names_resolve_beside_the_program_not_in_the_working_directory) {
+  installation inst;
+  inst.elsewhere.file("code.txt", "%++.@");
+  inst.elsewhere.file("other.txt", "%+++.@");
+  inst.home.file("other.txt", "%++++.@");
+
+  struct row {
+    std::vector<std::string> args;
+    std::string printed;
+  } rows[] = {
+      {{}, "1"},                          // code.txt beside the program
+      {{"other.txt"}, "4"},               // a relative argument, beside the program too
+      {{"other.txt", "code.txt"}, "4"},   // the second argument is ignored
+      {{inst.elsewhere.path() + "/other.txt"}, "3"}, // an absolute path is taken as it is
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.args.empty() ? "(no argument)" : r.args[0]);
+    outcome o = inst.start(r.args);
+    EXPECT_EQ(o.out, HEAD + r.printed + TAIL);
+    EXPECT_EQ(o.status, 0);
+  }
+}
+
+TEST(install, a_missing_font_file_is_named_and_ends_with_status_1) {
+  installation inst;
+  fs::remove(inst.home.path() + "/curses.bit");
+  outcome o = inst.start({});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("curses.bit"), std::string::npos) << o.err;
+}
+
+TEST(install, an_empty_font_file_is_a_read_error_with_status_255) {
+  installation inst;
+  inst.home.file("curses.bit", "");
+  outcome o = inst.start({});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("Error reading from stream"), std::string::npos) << o.err;
+}
+
+TEST(install, a_closed_standard_output_ends_with_the_write_error_not_a_signal) {
+  installation inst;
+  outcome o = run({.program = inst.home.path() + "/tarvex",
+                   .input = "\n",
+                   .closedoutput = true});
+  EXPECT_EQ(o.signal, 0);
+  EXPECT_EQ(o.status, 255);
+  EXPECT_NE(o.err.find("Error writing to stream"), std::string::npos) << o.err;
+}
+
+TEST(install, a_source_read_through_a_decoding_prefix_holds_the_decoded_characters) {
+  installation inst;
+  // "é" in UTF-8 is two bytes: read plainly, "(" loads the first of them (195); read through
+  // "utf8::", the one decoded character (233).
+  inst.home.file("accent.txt", "%(\xC3\xA9.@");
+  EXPECT_EQ(inst.start({"accent.txt"}).out, HEAD + "195" + TAIL);
+  EXPECT_EQ(inst.start({"utf8::accent.txt"}).out, HEAD + "233" + TAIL);
+  EXPECT_EQ(inst.start({"UTF8::accent.txt"}).out, HEAD + "233" + TAIL);
+}
+
+} // namespace
