@@ -43,7 +43,9 @@ void operator delete(void* p) noexcept {
   livebytes -= malloc_usable_size(p);
   std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+  operator delete(p);
+}
 #pragma GCC diagnostic pop
 
 namespace tarvex {
@@ -74,7 +76,8 @@ std::string box(int k, int m, bool exchanges) {
   std::string source = wall;
   for (int lane = 0; lane < m; ++lane) {
     std::string line = "N";
-    for (int i = 0; i < k; ++i) line += exchanges ? (i % 2 ? "%u" : "%n") : "% ";
+    for (int i = 0; i < k; ++i)
+      line += exchanges ? (i % 2 ? "%u" : "%n") : "% ";
     source += line + "N\n";
     if (lane + 1 < m) source += blank;
   }
@@ -85,7 +88,8 @@ void tick(benchmark::State& state, bool exchanges) {
   const int pointers = static_cast<int>(state.range(0));
   const int cells = pointers / 4;
   int m = 1;
-  while (m * m * 5 < cells * 2) ++m; // lanes about 2.5 times as long as the box is high
+  while (m * m * 5 < cells * 2)
+    ++m; // lanes about 2.5 times as long as the box is high
   const int k = cells / m;
 
   std::FILE* in = std::fopen("/dev/null", "r");
@@ -119,8 +123,12 @@ void tick(benchmark::State& state, bool exchanges) {
   std::fclose(out);
 }
 
-void tick_moves(benchmark::State& state) { tick(state, false); }
-void tick_exchanges(benchmark::State& state) { tick(state, true); }
+void tick_moves(benchmark::State& state) {
+  tick(state, false);
+}
+void tick_exchanges(benchmark::State& state) {
+  tick(state, true);
+}
 
 BENCHMARK(tick_moves)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(tick_exchanges)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

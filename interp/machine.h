@@ -26,13 +26,13 @@ struct machine {
   explicit machine(console& output) : con(&output) {}
 
   codegrid grid;
-  plist<ip> ips;    // the pointer list
+  plist<ip> ips;     // the pointer list
   plist<buf> writes; // the pending-write list
   int halted = 0;
   console* con;
 
-  // Every stepped pointer in the list, by cell and direction; kept by steppass, so pointers
-  // are stepped only through it.
+  // Every stepped pointer in the list, by cell and direction. Only steppass keeps it, so a
+  // pointer stepped by calling update directly is unknown to the duplicate sweep.
   sweepindex stepped;
   // The pairs written so far by the running applywrites.
   writeset written;

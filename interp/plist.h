@@ -31,7 +31,8 @@ template <class T> class plist {
     link* prev = nullptr;
   };
   // The record is a base of its entry, so a record's own address leads back to its entry.
-  struct entry : T, link {
+  // The links come first so the flag can sit in the record's tail padding.
+  struct entry : link, T {
     bool live = false;
   };
 
@@ -74,7 +75,8 @@ public:
 
   // Unlinks every entry from the head; a running pass then visits nothing more.
   void clear() {
-    while (sentinel.next != &sentinel) remove(*of(sentinel.next));
+    while (sentinel.next != &sentinel)
+      remove(*of(sentinel.next));
   }
 
   std::size_t count() const { return live; }
@@ -105,14 +107,6 @@ public:
       }
       return nullptr;
     }
-    // The record `k` entries past the cursor, live or not, or null past the tail: a hint for
-    // what the pass will hand out soon. Removed entries stay allocated during a pass, so the
-    // walk is always safe.
-    const T* ahead(int k) const {
-      const link* l = cursor;
-      for (; l != end && k > 0; --k) l = l->next;
-      return l == end ? nullptr : of(const_cast<link*>(l));
-    }
 
   private:
     link* cursor;
@@ -124,7 +118,8 @@ public:
   // Calls f for every live record in order, as a pass does.
   template <class F> void each(F&& f) const {
     pass p(*this);
-    while (T* r = p.next()) f(*r);
+    while (T* r = p.next())
+      f(*r);
   }
 
 private:
@@ -144,7 +139,9 @@ private:
     return e;
   }
 
-  link sentinel; // holds no record; a pass ends when it gets here
+  // Holds no record; a pass ends when it gets here. (A sentinel that was a whole entry, with
+  // an unused record, had its link cached across the unlinks of clear() by GCC 12 at -O2.)
+  link sentinel;
   std::size_t live = 0;
   entry* removed = nullptr; // removed since the last release, newest first
   entry* spare = nullptr;   // ready for reuse

@@ -22,7 +22,9 @@ uint64_t mixedcell(int32_t x, int32_t y) {
   return z ^ (z >> 31);
 }
 
-ip* pointerof(uintptr_t tagged) { return reinterpret_cast<ip*>(tagged & ~dirmask); }
+ip* pointerof(uintptr_t tagged) {
+  return reinterpret_cast<ip*>(tagged & ~dirmask);
+}
 
 } // namespace
 
@@ -77,7 +79,8 @@ void sweepindex::prefetch(const ip& p) const {
 
 void sweepindex::clear() {
   if (used == 0) return;
-  for (slot& s : slots) s = slot{};
+  for (slot& s : slots)
+    s = slot{};
   used = 0;
 }
 
@@ -103,12 +106,14 @@ void sweepindex::grow() {
   old.swap(slots);
   slots.assign(old.empty() ? 64 : old.size() * 2, slot{});
   shift = 64;
-  for (std::size_t n = slots.size(); n > 1; n >>= 1) --shift;
+  for (std::size_t n = slots.size(); n > 1; n >>= 1)
+    --shift;
   const std::size_t mask = slots.size() - 1;
   for (const slot& s : old) {
     if (s.tagged == 0) continue;
     std::size_t i = home(s.cell, s.tagged & dirmask);
-    while (slots[i].tagged != 0) i = (i + 1) & mask;
+    while (slots[i].tagged != 0)
+      i = (i + 1) & mask;
     slots[i] = s;
   }
 }

@@ -42,7 +42,9 @@ void exchange(machine& m, ip& p, int64_t writex, int64_t writey, int64_t readx, 
   if (p.remafter) m.ips.remove(p);
 }
 
-uint8_t byte(int value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t byte(int value) {
+  return static_cast<uint8_t>(value & 0xFF);
+}
 
 void execute(machine& m, ip& p, char16_t cell) {
   uint8_t& current = p.val[p.on];
@@ -51,7 +53,7 @@ void execute(machine& m, ip& p, char16_t cell) {
   const int64_t y = p.y;
   switch (cell) {
   case u'x': m.ips.remove(p); break; // remove
-  case u'#':                          // split: three children, never back
+  case u'#':                         // split: three children, never back
     m.ips.remove(p);
     spread(m, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.remafter);
     break;

@@ -16,8 +16,8 @@ std::size_t writeset::home(uint64_t pair) const {
 bool writeset::insert(int32_t x, int32_t y) {
   if ((used + 1) * 8 > slots.size() * 5) grow();
   // The pair is compared exactly as queued: column 0 and column 1 stay different pairs.
-  const uint64_t pair =
-      static_cast<uint32_t>(x) | static_cast<uint64_t>(static_cast<uint32_t>(y)) << 32;
+  const uint64_t pair = static_cast<uint32_t>(x) | static_cast<uint64_t>(static_cast<uint32_t>(y))
+                                                       << 32;
   const std::size_t mask = slots.size() - 1;
   for (std::size_t i = home(pair);; i = (i + 1) & mask) {
     slot& s = slots[i];
@@ -35,12 +35,14 @@ void writeset::grow() {
   old.swap(slots);
   slots.assign(old.empty() ? 64 : old.size() * 2, slot{});
   shift = 64;
-  for (std::size_t n = slots.size(); n > 1; n >>= 1) --shift;
+  for (std::size_t n = slots.size(); n > 1; n >>= 1)
+    --shift;
   const std::size_t mask = slots.size() - 1;
   for (const slot& s : old) {
     if (s.round != round) continue;
     std::size_t i = home(s.pair);
-    while (slots[i].round == round) i = (i + 1) & mask;
+    while (slots[i].round == round)
+      i = (i + 1) & mask;
     slots[i] = s;
   }
 }

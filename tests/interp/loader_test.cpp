@@ -34,7 +34,8 @@ TEST_P(line_rules, store_each_line_with_one_added_space) {
   testing::bytestream source(c.bytes);
   loadgrid(r.m, source);
   std::vector<std::string> lines;
-  for (const Text& line : r.m.grid.lines) lines.push_back(testing::S(line));
+  for (const Text& line : r.m.grid.lines)
+    lines.push_back(testing::S(line));
   EXPECT_EQ(lines, c.lines);
   EXPECT_EQ(r.m.grid.linecount, static_cast<int64_t>(c.lines.size()));
   EXPECT_EQ(r.m.grid.maxlen, c.maxlen);
@@ -42,8 +43,7 @@ TEST_P(line_rules, store_each_line_with_one_added_space) {
 
 INSTANTIATE_TEST_SUITE_P(
     loader, line_rules,
-    ::testing::Values(linecase{"empty_file", "", {" "}, 1},
-                      linecase{"one_line", "ab", {"ab "}, 3},
+    ::testing::Values(linecase{"empty_file", "", {" "}, 1}, linecase{"one_line", "ab", {"ab "}, 3},
                       linecase{"trailing_line_feed", "ab\n", {"ab "}, 3},
                       linecase{"two_line_feeds", "ab\n\n", {"ab ", " "}, 3},
                       linecase{"lone_line_feed", "\n", {" "}, 1},

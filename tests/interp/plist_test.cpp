@@ -34,7 +34,8 @@ TEST_P(passrules, visit_order_and_list_follow_the_pass_rules) {
   plist<rec> list;
   std::map<char, rec*> byname;
   auto add = [&](char name) { byname[name] = &list.append(rec{name, {}}); };
-  for (char name : c.initial) add(name);
+  for (char name : c.initial)
+    add(name);
 
   std::string visited;
   auto pass = list.begin_pass();
@@ -44,9 +45,12 @@ TEST_P(passrules, visit_order_and_list_follow_the_pass_rules) {
     if (step == c.script.end()) continue;
     const std::string& actions = step->second;
     for (size_t i = 0; i < actions.size(); ++i) {
-      if (actions[i] == '+') add(actions[++i]);
-      else if (actions[i] == '-') list.remove(*byname.at(actions[++i]));
-      else if (actions[i] == '*') list.clear();
+      if (actions[i] == '+')
+        add(actions[++i]);
+      else if (actions[i] == '-')
+        list.remove(*byname.at(actions[++i]));
+      else if (actions[i] == '*')
+        list.clear();
     }
   }
   EXPECT_EQ(visited, c.visited);
@@ -59,19 +63,19 @@ TEST_P(passrules, visit_order_and_list_follow_the_pass_rules) {
 
   std::string next;
   auto again = list.begin_pass();
-  while (rec* r = again.next()) next.push_back(r->name);
+  while (rec* r = again.next())
+    next.push_back(r->name);
   EXPECT_EQ(next, c.nextpass);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     plist, passrules,
     ::testing::Values(
-        passcase{"plain", "ABC", {}, "ABC", "ABC", "ABC"},
-        passcase{"empty", "", {}, "", "", ""},
+        passcase{"plain", "ABC", {}, "ABC", "ABC", "ABC"}, passcase{"empty", "", {}, "", "", ""},
         passcase{"append_during_first", "AB", {{'A', "+C"}}, "ABC", "ABC", "ABC"},
         passcase{"append_during_last_waits", "AB", {{'B', "+D"}}, "AB", "ABD", "ABD"},
-        passcase{"appended_record_appends", "AB", {{'A', "+C"}, {'C', "+D"}}, "ABC", "ABCD",
-                 "ABCD"},
+        passcase{
+            "appended_record_appends", "AB", {{'A', "+C"}, {'C', "+D"}}, "ABC", "ABCD", "ABCD"},
         passcase{"self_removal", "ABC", {{'B', "-B"}}, "ABC", "AC", "AC"},
         passcase{"double_removal", "ABC", {{'B', "-B-B"}}, "ABC", "AC", "AC"},
         passcase{"removed_before_visit", "ABC", {{'A', "-B"}}, "AC", "AC", "AC"},
@@ -107,10 +111,13 @@ TEST(plist, reused_entry_starts_as_a_fresh_record) {
 TEST(plist, many_records_keep_order_across_blocks_and_reuse) {
   plist<rec> list;
   std::vector<rec*> all;
-  for (int i = 0; i < 3000; ++i) all.push_back(&list.append(rec{static_cast<char>(i % 100), {}}));
-  for (int i = 0; i < 3000; i += 2) list.remove(*all[static_cast<size_t>(i)]);
+  for (int i = 0; i < 3000; ++i)
+    all.push_back(&list.append(rec{static_cast<char>(i % 100), {}}));
+  for (int i = 0; i < 3000; i += 2)
+    list.remove(*all[static_cast<size_t>(i)]);
   list.release();
-  for (int i = 0; i < 1500; ++i) list.append(rec{static_cast<char>(100 + i % 20), {}});
+  for (int i = 0; i < 1500; ++i)
+    list.append(rec{static_cast<char>(100 + i % 20), {}});
   std::vector<char> seen;
   list.each([&](const rec& r) { seen.push_back(r.name); });
   ASSERT_EQ(seen.size(), 3000u);

@@ -14,12 +14,15 @@
 namespace tarvex::testing {
 
 // Bytes as a text, one character per byte.
-inline Text T(const std::string& bytes) { return frombytes(bytes); }
+inline Text T(const std::string& bytes) {
+  return frombytes(bytes);
+}
 
 // The low bytes of a text, for readable comparisons.
 inline std::string S(const Text& text) {
   std::string bytes;
-  for (char16_t c : text) bytes.push_back(static_cast<char>(c & 0xFF));
+  for (char16_t c : text)
+    bytes.push_back(static_cast<char>(c & 0xFF));
   return bytes;
 }
 

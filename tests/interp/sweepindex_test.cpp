@@ -34,8 +34,10 @@ TEST(sweepindex, cells_differing_only_in_sign_or_half_are_distinct) {
   sweepindex index;
   std::vector<ip> all = {ip{.x = -1, .y = 0}, ip{.x = 0, .y = -1}, ip{.x = 0, .y = 0},
                          ip{.x = 1, .y = 0},  ip{.x = 0, .y = 1},  ip{.x = -1, .y = -1}};
-  for (ip& p : all) EXPECT_EQ(index.place(p), nullptr);
-  for (ip& p : all) EXPECT_EQ(index.take(p.x, p.y, p.dir), &p);
+  for (ip& p : all)
+    EXPECT_EQ(index.place(p), nullptr);
+  for (ip& p : all)
+    EXPECT_EQ(index.take(p.x, p.y, p.dir), &p);
 }
 
 TEST(sweepindex, agrees_with_a_map_over_random_operations) {

@@ -84,15 +84,14 @@ INSTANTIATE_TEST_SUITE_P(tick, scenario, ::testing::Values(true, false),
 TEST_P(scenario, children_of_a_split_step_in_the_same_tick) {
   rig r;
   r.lines({"    ", "#   ", "    "});
-  r.put(0, 1, RIGHT);          // splits at (1, 1)
-  ip& b = r.put(4, 2, LEFT);   // last in the list
+  r.put(0, 1, RIGHT);        // splits at (1, 1)
+  ip& b = r.put(4, 2, LEFT); // last in the list
   step(r);
   EXPECT_EQ(b.x, 3);
   EXPECT_EQ(testing::pointers(r.m),
-            (std::vector<std::string>{"(x3 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x1 y0 d0 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x1 y2 d1 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x2 y1 d3 v0,0 on0 n0 s0 r0 w0 k0)"}));
+            (std::vector<std::string>{
+                "(x3 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)", "(x1 y0 d0 v0,0 on0 n0 s0 r0 w0 k0)",
+                "(x1 y2 d1 v0,0 on0 n0 s0 r0 w0 k0)", "(x2 y1 d3 v0,0 on0 n0 s0 r0 w0 k0)"}));
 }
 
 TEST_P(scenario, children_of_the_last_pointer_wait_for_the_next_tick) {
@@ -102,16 +101,14 @@ TEST_P(scenario, children_of_the_last_pointer_wait_for_the_next_tick) {
   r.put(0, 1, RIGHT); // last in the list: splits at (1, 1)
   step(r);
   EXPECT_EQ(testing::pointers(r.m),
-            (std::vector<std::string>{"(x3 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x1 y1 d0 v0,0 on0 n1 s0 r0 w0 k0)",
-                                      "(x1 y1 d1 v0,0 on0 n1 s0 r0 w0 k0)",
-                                      "(x1 y1 d3 v0,0 on0 n1 s0 r0 w0 k0)"}));
+            (std::vector<std::string>{
+                "(x3 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)", "(x1 y1 d0 v0,0 on0 n1 s0 r0 w0 k0)",
+                "(x1 y1 d1 v0,0 on0 n1 s0 r0 w0 k0)", "(x1 y1 d3 v0,0 on0 n1 s0 r0 w0 k0)"}));
   step(r);
   EXPECT_EQ(testing::pointers(r.m),
-            (std::vector<std::string>{"(x2 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x1 y0 d0 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x1 y2 d1 v0,0 on0 n0 s0 r0 w0 k0)",
-                                      "(x2 y1 d3 v0,0 on0 n0 s0 r0 w0 k0)"}));
+            (std::vector<std::string>{
+                "(x2 y2 d2 v0,0 on0 n0 s0 r0 w0 k0)", "(x1 y0 d0 v0,0 on0 n0 s0 r0 w0 k0)",
+                "(x1 y2 d1 v0,0 on0 n0 s0 r0 w0 k0)", "(x2 y1 d3 v0,0 on0 n0 s0 r0 w0 k0)"}));
 }
 
 TEST_P(scenario, of_two_arriving_at_one_cell_and_direction_the_one_stepped_last_survives) {
@@ -122,8 +119,10 @@ TEST_P(scenario, of_two_arriving_at_one_cell_and_direction_the_one_stepped_last_
     // and leave it heading right.
     auto a = [&] { r.put(1, 0, RIGHT, 1); };
     auto b = [&] { r.put(3, 2, UP, 2); };
-    if (afirst) a(), b();
-    else b(), a();
+    if (afirst)
+      a(), b();
+    else
+      b(), a();
     ASSERT_TRUE(tick(r));
     ASSERT_EQ(r.m.ips.count(), 2u);
     step(r);
@@ -166,8 +165,8 @@ TEST_P(scenario, twins_from_one_cell_leave_only_the_one_stepped_second) {
 TEST_P(scenario, removed_pointer_still_sweeps_its_last_cell) {
   rig r;
   r.lines({"  x  ", "  J  "});
-  ip& p = r.put(1, 0, RIGHT);    // tick 2: reaches the "x" at (3, 0) and removes itself
-  r.put(2, 1, RIGHT, 1);         // tick 1: shifted from the "J" up to (3, 0), heading right
+  ip& p = r.put(1, 0, RIGHT); // tick 2: reaches the "x" at (3, 0) and removes itself
+  r.put(2, 1, RIGHT, 1);      // tick 1: shifted from the "J" up to (3, 0), heading right
   tick(r);
   EXPECT_EQ(r.m.ips.count(), 2u);
   step(r);
@@ -201,8 +200,8 @@ TEST_P(scenario, write_is_invisible_until_the_tick_ends) {
 TEST_P(scenario, halt_stops_the_pass_and_drops_the_ticks_writes) {
   rig r;
   r.lines({"/   ", "@   ", ".   "});
-  r.put(0, 0, RIGHT); // queues a flip of the "/"
-  r.put(0, 1, RIGHT); // halts
+  r.put(0, 0, RIGHT);    // queues a flip of the "/"
+  r.put(0, 1, RIGHT);    // halts
   r.put(0, 2, RIGHT, 5); // would print 5
   EXPECT_FALSE(tick(r));
   EXPECT_EQ(r.m.halted, 1);
@@ -220,7 +219,8 @@ TEST_P(scenario, halt_stops_the_pass_and_drops_the_ticks_writes) {
 // next to another "#". (With the fixed seed below, the exchanges of the other programs never
 // happen to write two neighbouring "#" either.)
 std::string randomprogram(std::mt19937& random) {
-  static const std::string common = "%%%%%%          ><^v/\\/\\OoNZINZIx?!}{8Jj+-~=0&|X`.,;\"$t*'UDLR";
+  static const std::string common =
+      "%%%%%%          ><^v/\\/\\OoNZINZIx?!}{8Jj+-~=0&|X`.,;\"$t*'UDLR";
   const bool splits = random() % 2 == 0;
   const std::string alphabet = common + (splits ? "####" : "nu()nu()");
   const int width = 3 + static_cast<int>(random() % 20);
@@ -240,7 +240,8 @@ std::string randomprogram(std::mt19937& random) {
     lines.push_back(line);
   }
   std::string source;
-  for (const std::string& line : lines) source += line + "\n";
+  for (const std::string& line : lines)
+    source += line + "\n";
   return source;
 }
 
@@ -257,8 +258,8 @@ TEST(tick, indexed_sweep_and_writes_match_the_quadratic_ones) {
     for (int tick = 1; tick <= 40; ++tick) {
       steppass(fast.m);
       testing::quadraticsteppass(plain.m);
-      SCOPED_TRACE("program " + std::to_string(program) + " tick " + std::to_string(tick) +
-                   ":\n" + source);
+      SCOPED_TRACE("program " + std::to_string(program) + " tick " + std::to_string(tick) + ":\n" +
+                   source);
       ASSERT_EQ(testing::pointers(fast.m), testing::pointers(plain.m));
       ASSERT_EQ(testing::queued(fast.m), testing::queued(plain.m));
       ASSERT_EQ(fast.output(), plain.output());

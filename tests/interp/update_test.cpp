@@ -142,27 +142,26 @@ TEST_P(turning_instructions, set_the_direction) {
 
 INSTANTIATE_TEST_SUITE_P(
     update, turning_instructions,
-    ::testing::Values(
-        turncase{u'>', UP, 0, RIGHT, ""}, turncase{u'<', UP, 0, LEFT, ""},
-        turncase{u'^', DOWN, 0, UP, ""}, turncase{u'v', UP, 0, DOWN, ""},
-        turncase{u'/', UP, 0, RIGHT, "\\"}, turncase{u'/', DOWN, 0, LEFT, "\\"},
-        turncase{u'/', LEFT, 0, DOWN, "\\"}, turncase{u'/', RIGHT, 0, UP, "\\"},
-        turncase{u'\\', UP, 0, LEFT, "/"}, turncase{u'\\', DOWN, 0, RIGHT, "/"},
-        turncase{u'\\', LEFT, 0, UP, "/"}, turncase{u'\\', RIGHT, 0, DOWN, "/"},
-        turncase{u'O', UP, 0, LEFT, ""}, turncase{u'O', DOWN, 0, RIGHT, ""},
-        turncase{u'O', LEFT, 0, UP, ""}, turncase{u'O', RIGHT, 0, DOWN, ""},
-        turncase{u'o', UP, 0, RIGHT, ""}, turncase{u'o', DOWN, 0, LEFT, ""},
-        turncase{u'o', LEFT, 0, DOWN, ""}, turncase{u'o', RIGHT, 0, UP, ""},
-        turncase{u'N', LEFT, 0, RIGHT, ""}, turncase{u'N', RIGHT, 0, LEFT, ""},
-        turncase{u'N', UP, 0, UP, ""}, turncase{u'N', DOWN, 0, DOWN, ""},
-        turncase{u'Z', UP, 0, DOWN, ""}, turncase{u'Z', DOWN, 0, UP, ""},
-        turncase{u'Z', LEFT, 0, LEFT, ""}, turncase{u'Z', RIGHT, 0, RIGHT, ""},
-        turncase{u'I', UP, 0, DOWN, ""}, turncase{u'I', DOWN, 0, UP, ""},
-        turncase{u'I', LEFT, 0, RIGHT, ""}, turncase{u'I', RIGHT, 0, LEFT, ""},
-        turncase{u'U', RIGHT, 1, UP, ""}, turncase{u'U', RIGHT, 0, RIGHT, ""},
-        turncase{u'D', RIGHT, 9, DOWN, ""}, turncase{u'D', RIGHT, 0, RIGHT, ""},
-        turncase{u'L', UP, 255, LEFT, ""}, turncase{u'L', UP, 0, UP, ""},
-        turncase{u'R', UP, 1, RIGHT, ""}, turncase{u'R', UP, 0, UP, ""}));
+    ::testing::Values(turncase{u'>', UP, 0, RIGHT, ""}, turncase{u'<', UP, 0, LEFT, ""},
+                      turncase{u'^', DOWN, 0, UP, ""}, turncase{u'v', UP, 0, DOWN, ""},
+                      turncase{u'/', UP, 0, RIGHT, "\\"}, turncase{u'/', DOWN, 0, LEFT, "\\"},
+                      turncase{u'/', LEFT, 0, DOWN, "\\"}, turncase{u'/', RIGHT, 0, UP, "\\"},
+                      turncase{u'\\', UP, 0, LEFT, "/"}, turncase{u'\\', DOWN, 0, RIGHT, "/"},
+                      turncase{u'\\', LEFT, 0, UP, "/"}, turncase{u'\\', RIGHT, 0, DOWN, "/"},
+                      turncase{u'O', UP, 0, LEFT, ""}, turncase{u'O', DOWN, 0, RIGHT, ""},
+                      turncase{u'O', LEFT, 0, UP, ""}, turncase{u'O', RIGHT, 0, DOWN, ""},
+                      turncase{u'o', UP, 0, RIGHT, ""}, turncase{u'o', DOWN, 0, LEFT, ""},
+                      turncase{u'o', LEFT, 0, DOWN, ""}, turncase{u'o', RIGHT, 0, UP, ""},
+                      turncase{u'N', LEFT, 0, RIGHT, ""}, turncase{u'N', RIGHT, 0, LEFT, ""},
+                      turncase{u'N', UP, 0, UP, ""}, turncase{u'N', DOWN, 0, DOWN, ""},
+                      turncase{u'Z', UP, 0, DOWN, ""}, turncase{u'Z', DOWN, 0, UP, ""},
+                      turncase{u'Z', LEFT, 0, LEFT, ""}, turncase{u'Z', RIGHT, 0, RIGHT, ""},
+                      turncase{u'I', UP, 0, DOWN, ""}, turncase{u'I', DOWN, 0, UP, ""},
+                      turncase{u'I', LEFT, 0, RIGHT, ""}, turncase{u'I', RIGHT, 0, LEFT, ""},
+                      turncase{u'U', RIGHT, 1, UP, ""}, turncase{u'U', RIGHT, 0, RIGHT, ""},
+                      turncase{u'D', RIGHT, 9, DOWN, ""}, turncase{u'D', RIGHT, 0, RIGHT, ""},
+                      turncase{u'L', UP, 255, LEFT, ""}, turncase{u'L', UP, 0, UP, ""},
+                      turncase{u'R', UP, 1, RIGHT, ""}, turncase{u'R', UP, 0, UP, ""}));
 
 // ---- shifts ----
 
@@ -184,15 +183,12 @@ TEST_P(shift_instructions, move_sideways_without_turning) {
   EXPECT_EQ(p.dir, c.dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(update, shift_instructions,
-                         ::testing::Values(shiftcase{u'J', UP, 1, CX + 1, CY},
-                                           shiftcase{u'J', DOWN, 1, CX - 1, CY},
-                                           shiftcase{u'J', LEFT, 1, CX, CY + 1},
-                                           shiftcase{u'J', RIGHT, 1, CX, CY - 1},
-                                           shiftcase{u'J', RIGHT, 0, CX, CY},
-                                           shiftcase{u'j', UP, 0, CX + 1, CY},
-                                           shiftcase{u'j', LEFT, 0, CX, CY + 1},
-                                           shiftcase{u'j', UP, 5, CX, CY}));
+INSTANTIATE_TEST_SUITE_P(
+    update, shift_instructions,
+    ::testing::Values(shiftcase{u'J', UP, 1, CX + 1, CY}, shiftcase{u'J', DOWN, 1, CX - 1, CY},
+                      shiftcase{u'J', LEFT, 1, CX, CY + 1}, shiftcase{u'J', RIGHT, 1, CX, CY - 1},
+                      shiftcase{u'J', RIGHT, 0, CX, CY}, shiftcase{u'j', UP, 0, CX + 1, CY},
+                      shiftcase{u'j', LEFT, 0, CX, CY + 1}, shiftcase{u'j', UP, 5, CX, CY}));
 
 TEST(update, shifted_to_cell_is_not_executed_in_that_step) {
   rig r;
@@ -313,11 +309,9 @@ TEST_P(output_instructions, write_to_the_console) {
 
 INSTANTIATE_TEST_SUITE_P(update, output_instructions,
                          ::testing::Values(outputcase{u'.', 0, "0"}, outputcase{u'.', 7, "7"},
-                                           outputcase{u'.', 255, "255"},
-                                           outputcase{u',', 65, "A"}, outputcase{u',', 0, ""},
-                                           outputcase{u',', 200, "\xc8"},
-                                           outputcase{u';', 65, "\r\n"},
-                                           outputcase{u'"', 65, ""}));
+                                           outputcase{u'.', 255, "255"}, outputcase{u',', 65, "A"},
+                                           outputcase{u',', 0, ""}, outputcase{u',', 200, "\xc8"},
+                                           outputcase{u';', 65, "\r\n"}, outputcase{u'"', 65, ""}));
 
 struct inputcase {
   std::string input;
@@ -434,16 +428,17 @@ TEST_P(grid_edges, remove_pointers_that_leave) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    update, grid_edges,
-    ::testing::Values(edgecase{"up_from_line_0", 1, 0, UP, false, 1, -1},
-                      edgecase{"down_from_last_line", 1, 2, DOWN, false, 1, 3},
-                      edgecase{"left_to_margin", 1, 1, LEFT, true, 0, 1},
-                      edgecase{"left_from_margin", 0, 1, LEFT, false, -1, 1},
-                      edgecase{"right_to_maxlen", 5, 1, RIGHT, true, 6, 1},
-                      edgecase{"right_past_maxlen", 6, 1, RIGHT, false, 7, 1},
-                      edgecase{"down_inside", 1, 0, DOWN, true, 1, 1}),
-    [](const ::testing::TestParamInfo<edgecase>& row) { return row.param.what; });
+INSTANTIATE_TEST_SUITE_P(update, grid_edges,
+                         ::testing::Values(edgecase{"up_from_line_0", 1, 0, UP, false, 1, -1},
+                                           edgecase{"down_from_last_line", 1, 2, DOWN, false, 1, 3},
+                                           edgecase{"left_to_margin", 1, 1, LEFT, true, 0, 1},
+                                           edgecase{"left_from_margin", 0, 1, LEFT, false, -1, 1},
+                                           edgecase{"right_to_maxlen", 5, 1, RIGHT, true, 6, 1},
+                                           edgecase{"right_past_maxlen", 6, 1, RIGHT, false, 7, 1},
+                                           edgecase{"down_inside", 1, 0, DOWN, true, 1, 1}),
+                         [](const ::testing::TestParamInfo<edgecase>& row) {
+                           return row.param.what;
+                         });
 
 TEST(update, margin_executes_nothing) {
   rig r;
@@ -514,7 +509,8 @@ TEST(update, string_mode_prints_cells_and_consumes_the_closing_quote) {
   rig r;
   r.lines({"\"A. ;\"+ "});
   ip& p = r.put(0, 0, RIGHT);
-  for (int i = 0; i < 7; ++i) update(r.m, p);
+  for (int i = 0; i < 7; ++i)
+    update(r.m, p);
   EXPECT_EQ(r.output(), "A. ;");
   EXPECT_EQ(p.printing, 0);
   EXPECT_EQ(p.val[0], 1); // the "+" after the closing quote runs
@@ -545,7 +541,8 @@ TEST(update, string_mode_prints_low_bytes_up_to_a_zero) {
   rig r;
   r.lines({std::string("\"\xe9\0x", 4) + " "});
   ip& p = r.put(0, 0, RIGHT);
-  for (int i = 0; i < 4; ++i) update(r.m, p);
+  for (int i = 0; i < 4; ++i)
+    update(r.m, p);
   EXPECT_EQ(r.output(), "\xe9x");
   EXPECT_TRUE(r.m.ips.contains(p)); // the "x" was printed, not run
 }

@@ -36,7 +36,8 @@ class applying : public ::testing::TestWithParam<applycase> {};
 TEST_P(applying, applies_the_first_write_per_pair_in_queue_order) {
   rig r;
   r.lines({"xyz ", "ab "});
-  for (const auto& [x, y, text] : GetParam().writes) queuewrite(r.m, x, y, T(text));
+  for (const auto& [x, y, text] : GetParam().writes)
+    queuewrite(r.m, x, y, T(text));
   applywrites(r.m);
   EXPECT_EQ(r.line(0), GetParam().line0);
   EXPECT_EQ(r.line(1), "ab ");
@@ -90,7 +91,8 @@ TEST(writes, indexed_application_matches_the_quadratic_one) {
     }
     applywrites(fast.m);
     testing::quadraticapplywrites(plain.m);
-    for (int64_t y = 0; y < 4; ++y) ASSERT_EQ(fast.line(y), plain.line(y)) << "round " << round;
+    for (int64_t y = 0; y < 4; ++y)
+      ASSERT_EQ(fast.line(y), plain.line(y)) << "round " << round;
     ASSERT_EQ(fast.m.writes.count(), 0u);
   }
 }

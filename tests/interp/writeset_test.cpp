@@ -23,11 +23,14 @@ TEST(writeset, pairs_are_kept_exactly) {
 
 TEST(writeset, reset_forgets_every_pair) {
   writeset set;
-  for (int32_t x = 0; x < 1000; ++x) EXPECT_TRUE(set.insert(x, 7));
+  for (int32_t x = 0; x < 1000; ++x)
+    EXPECT_TRUE(set.insert(x, 7));
   set.reset();
   EXPECT_EQ(set.size(), 0u);
-  for (int32_t x = 0; x < 1000; ++x) EXPECT_TRUE(set.insert(x, 7));
-  for (int32_t x = 0; x < 1000; ++x) EXPECT_FALSE(set.insert(x, 7));
+  for (int32_t x = 0; x < 1000; ++x)
+    EXPECT_TRUE(set.insert(x, 7));
+  for (int32_t x = 0; x < 1000; ++x)
+    EXPECT_FALSE(set.insert(x, 7));
 }
 
 TEST(writeset, agrees_with_a_set_over_random_rounds) {
