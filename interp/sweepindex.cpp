@@ -2,6 +2,8 @@
 // pile up while pointers keep moving from slot to slot.
 #include "interp/sweepindex.h"
 
+#include "interp/cellkey.h"
+
 namespace tarvex {
 
 namespace {
@@ -10,16 +12,8 @@ static_assert(alignof(ip) >= 4, "the direction lives in the low two bits of an i
 
 constexpr uintptr_t dirmask = 3;
 
-// A bijection on 64 bits that spreads every input bit over the whole word. Pointers stand on
-// regular lattices (lanes, columns, every other cell), which a single multiplication would map
-// onto a few long probe runs.
 uint64_t mixedcell(int32_t x, int32_t y) {
-  uint64_t z = static_cast<uint32_t>(x) | static_cast<uint64_t>(static_cast<uint32_t>(y)) << 32;
-  z ^= z >> 30;
-  z *= 0xBF58476D1CE4E5B9ull;
-  z ^= z >> 27;
-  z *= 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
+  return mixbits(packcell(x, y));
 }
 
 ip* pointerof(uintptr_t tagged) {
@@ -105,9 +99,7 @@ void sweepindex::grow() {
   std::vector<slot> old;
   old.swap(slots);
   slots.assign(old.empty() ? 64 : old.size() * 2, slot{});
-  shift = 64;
-  for (std::size_t n = slots.size(); n > 1; n >>= 1)
-    --shift;
+  shift = slotshift(slots.size());
   const std::size_t mask = slots.size() - 1;
   for (const slot& s : old) {
     if (s.tagged == 0) continue;
