@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <limits>
-#include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/backend/screen.h"
@@ -29,528 +27,180 @@ namespace {
 
 const std::string SHIPPED = TARVEX_SOURCE_DIR "/display/curses.bit";
 
-constexpr uint32_t BLACK = 0x000000;
 constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
   return r << 16 | g << 8 | b;
 }
-constexpr uint32_t GRIDTEXT = rgb(255, 240, 192);
-constexpr uint32_t ARROW = rgb(192, 12, 0);
-constexpr uint32_t CURRENT = rgb(255, 0, 0);
-constexpr uint32_t OTHER = rgb(132, 0, 0);
-constexpr uint32_t LABEL = rgb(255, 255, 255);
+constexpr uint32_t GRIDTEXT = rgb(255, 240, 192), ARROW = rgb(192, 12, 0);
+constexpr uint32_t CURRENT = rgb(255, 0, 0), OTHER = rgb(132, 0, 0), LABEL = 0xFFFFFF;
 constexpr uint8_t HALF = 127; // SetAlpha(0.5) as a byte
 
 // A window-less display as start-up makes it, with the shipped font loaded.
 struct display {
   canvas surface;
-  pixmap sheet;
-  image atlas;
+  pixmap sheet = surface.MakePixmap(SHEETWIDTH, SHEETHEIGHT, 1, 4);
+  image atlas = surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256, 0);
   std::string font = tarvex::testing::readfile(SHIPPED);
-
   explicit display(int width = canvas::WIDTH, int height = canvas::HEIGHT)
       : surface(width, height) {
     surface.SetBlend(3);
-    sheet = surface.MakePixmap(SHEETWIDTH, SHEETHEIGHT, 1, 4);
-    atlas = surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256, 0);
     std::unique_ptr<TStream> stream = openforread(fromcstring(SHIPPED.c_str()));
-    EXPECT_TRUE(stream);
     if (stream) loadfont(surface, sheet, atlas, *stream);
   }
-
-  // Pixel (j, k) of glyph `code` according to the font file itself.
-  bool ink(int code, int j, int k) const {
-    size_t at = size_t(12 * (code / 16) + k) * 16 + size_t(code % 16);
-    return ((static_cast<uint8_t>(font[at]) >> j) & 1) == 0;
+  // The 96 pixels of the cell at (x, y), row by row.
+  std::vector<uint32_t> cell(int x, int y) const {
+    std::vector<uint32_t> pixels;
+    for (int i = 0; i < GLYPHWIDTH * GLYPHHEIGHT; ++i)
+      pixels.push_back(surface.pixel(x + i % GLYPHWIDTH, y + i / GLYPHWIDTH));
+    return pixels;
+  }
+  // A cell as glyphs drawn in turn over black leave it, read from the font file itself: each
+  // glyph (-1 for none) in its colour at an alpha byte.
+  struct layer {
+    int code;
+    uint32_t colour;
+    uint8_t alpha = 255;
+  };
+  std::vector<uint32_t> drawn(std::initializer_list<layer> layers) const {
+    std::vector<uint32_t> pixels(GLYPHWIDTH * GLYPHHEIGHT, 0);
+    for (const layer& l : layers)
+      for (size_t i = 0; i < pixels.size(); ++i) {
+        size_t at = size_t(12 * (l.code / 16) + int(i) / 8) * 16 + size_t(l.code % 16);
+        uint32_t ink = l.code >= 0 && (uint8_t(font[at]) >> (i % 8) & 1) == 0 ? l.colour : 0;
+        uint32_t old = std::exchange(pixels[i], 0);
+        for (int s : {16, 8, 0})
+          pixels[i] |= uint32_t{blendchannel(uint8_t(ink >> s), uint8_t(old >> s), l.alpha)} << s;
+      }
+    return pixels;
   }
 };
 
-// An interpreter state built by hand.
+// An interpreter state built by hand: `count` copies of `line`, then pointers.
 struct state {
   console con{stdin, stdout};
   machine m{con};
-
-  explicit state(const std::vector<Text>& lines = {}) {
-    m.grid.lines = lines;
-    m.grid.linecount = static_cast<int64_t>(lines.size());
-    for (const Text& line : lines)
-      m.grid.maxlen = std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(line.size()));
+  explicit state(int count = 0, const Text& line = u"") {
+    m.grid.lines.assign(size_t(count), line);
+    m.grid.linecount = count;
+    m.grid.maxlen = static_cast<int64_t>(line.size());
   }
-  ip& pointer(int32_t x, int32_t y, int32_t dir = 3, uint8_t v0 = 0, uint8_t v1 = 0,
-              int32_t on = 0) {
+  void pointer(int32_t x, int32_t y, int32_t dir = 3, int v0 = 0, int v1 = 0, int32_t on = 0) {
     ip& p = m.ips.append();
-    p.x = x;
-    p.y = y;
-    p.dir = dir;
-    p.val[0] = v0;
-    p.val[1] = v1;
-    p.on = on;
-    return p;
+    p.x = x, p.y = y, p.dir = dir, p.val[0] = uint8_t(v0), p.val[1] = uint8_t(v1), p.on = on;
   }
 };
 
-std::vector<Text> repeatlines(int count, const Text& line) {
-  return std::vector<Text>(size_t(count), line);
-}
-
-// One channel-wise draw of a glyph pixel in `colour` at alpha byte `alpha` over `old`, as the
-// canvas defines it: the texel (white ink or black background, opaque) modulated by the
-// applied colour and alpha, then blended.
-uint32_t over(bool ink, uint32_t colour, uint8_t alpha, uint32_t old) {
-  uint32_t out = 0;
-  for (int shift : {16, 8, 0}) {
-    uint8_t drawn = modulate(ink ? 255 : 0, uint8_t(colour >> shift));
-    uint8_t a = modulate(255, alpha);
-    out |= uint32_t{blendchannel(drawn, uint8_t(old >> shift), a)} << shift;
-  }
-  return out;
-}
-
-// Checks the 8 by 12 cell at (x, y) against `expected`(j, k), reporting the first few misses.
-template <class F>
-void expectcell(const canvas& surface, int x, int y, F expected, const std::string& what) {
-  int misses = 0;
-  for (int k = 0; k < GLYPHHEIGHT; ++k)
-    for (int j = 0; j < GLYPHWIDTH; ++j) {
-      int px = x + j, py = y + k;
-      if (px < 0 || py < 0 || px >= surface.width() || py >= surface.height()) continue;
-      uint32_t want = expected(j, k), got = surface.pixel(px, py);
-      if (want != got && ++misses <= 3)
-        ADD_FAILURE() << what << ": pixel (" << px << ", " << py << ") is " << std::hex << got
-                      << ", expected " << want;
-    }
-}
-
-// The glyph `code` in `colour`, opaque, on black.
-void expectglyph(const display& d, int x, int y, int code, uint32_t colour,
-                 const std::string& what) {
-  expectcell(
-      d.surface, x, y, [&](int j, int k) { return d.ink(code, j, k) ? colour : BLACK; }, what);
-}
-
-void expectblack(const display& d, int x, int y, const std::string& what) {
-  expectcell(
-      d.surface, x, y, [](int, int) { return BLACK; }, what);
-}
-
-// ---------------------------------------------------------------------------------------------
-// drawtext
-
-TEST(drawtext, draws_one_glyph_per_character_eight_pixels_apart_and_keeps_the_state) {
-  display d;
-  d.surface.Cls();
-  d.surface.SetColor(10, 200, 30);
-  d.surface.SetAlpha(1);
-  Text text = u"a\n \x0141\x01FF";
-  drawtext(d.surface, d.atlas, text, 100, 50);
-  const int codes[] = {'a', 10, 32, 0x41, 0xFF}; // codes above 255 show their low byte
-  for (int i = 0; i < 5; ++i)
-    expectglyph(d, 100 + 8 * i, 50, codes[i], rgb(10, 200, 30), "character " + std::to_string(i));
-  expectblack(d, 140, 50, "after the text");
-  EXPECT_EQ(d.surface.drawstate().red, 10);
-  EXPECT_EQ(d.surface.drawstate().green, 200);
-  EXPECT_EQ(d.surface.drawstate().alpha, 1.0f);
-  EXPECT_EQ(d.surface.drawstate().blend, 3);
-}
-
-TEST(drawtext, an_empty_text_and_far_off_positions_draw_nothing) {
-  display d;
-  d.surface.Cls();
-  drawtext(d.surface, d.atlas, u"", 0, 0);
-  drawtext(d.surface, d.atlas, u"abc", std::numeric_limits<int32_t>::min(), 10);
-  drawtext(d.surface, d.atlas, u"abc", std::numeric_limits<int32_t>::max(), 10);
-  drawtext(d.surface, d.atlas, u"abc", 10, std::numeric_limits<int32_t>::min());
-  for (uint32_t p : d.surface.pixels())
-    ASSERT_EQ(p, BLACK);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Grid text
-
-TEST(paintframe, grid_text_starts_at_column_one_in_its_colour_and_low_bytes_stand_for_big_codes) {
-  display d;
-  state s({u"%+.@ ", u"ab", u"\x0141\x01FF"});
+TEST(paintframe, draws_lines_0_to_42_columns_1_to_90_and_pointers_above_line_42_left_of_90) {
+  display d(800, 600); // larger than the window, to show what lies beyond its edges
+  state s(50, Text(300, u'A'));
+  s.m.grid.lines[0] = u"a\x0141"; // codes above 255 draw their low byte
+  for (auto [x, y] : {std::pair{89, 41}, {0, 5}, {90, 30}, {50, 42}, {INT32_MIN, 20}})
+    s.pointer(x, y, 1, 5);
   paintframe(d.surface, d.atlas, s.m);
-  expectblack(d, 0, 0, "margin");
-  const char* first = "%+.@ ";
-  for (int c = 1; c <= 5; ++c)
-    expectglyph(d, 8 * c, 0, first[c - 1], GRIDTEXT, "line 0 column " + std::to_string(c));
-  expectblack(d, 48, 0, "past line 0");
-  expectglyph(d, 8, 12, 'a', GRIDTEXT, "line 1 column 1");
-  expectglyph(d, 16, 12, 'b', GRIDTEXT, "line 1 column 2");
-  expectglyph(d, 8, 24, 0x41, GRIDTEXT, "code 0x141");
-  expectglyph(d, 16, 24, 0xFF, GRIDTEXT, "code 0x1FF");
-  expectblack(d, 8, 36, "past the last line");
+  EXPECT_EQ(d.cell(8, 0), d.drawn({{'a', GRIDTEXT}}));
+  EXPECT_EQ(d.cell(16, 0), d.drawn({{0x41, GRIDTEXT}}));
+  EXPECT_EQ(d.cell(8 * 89, 12 * 41), d.drawn({{'v', ARROW}})) << "pointer at 89, 41";
+  EXPECT_EQ(d.cell(8 * 89, 12 * 39), d.drawn({{'A', GRIDTEXT}, {'5', CURRENT, HALF}}));
+  EXPECT_EQ(d.cell(0, 12 * 5), d.drawn({{'v', ARROW}})) << "pointer in the margin";
+  EXPECT_EQ(d.cell(0, 12 * 3), d.drawn({{'5', CURRENT, HALF}}));
+  // Line 42, column 90, and the cells of pointers at column 90 or line 42 and above them.
+  for (auto [x, y] : {std::pair{20, 42}, {90, 1}, {90, 30}, {90, 28}, {50, 42}, {50, 40}})
+    EXPECT_EQ(d.cell(8 * x, 12 * y), d.drawn({{'A', GRIDTEXT}}))
+        << "column " << x << ", line " << y;
+  // The margin, past the line, line 43, column 91, and where a far-left pointer would overflow to.
+  for (auto [x, y] : {std::pair{0, 0}, {3, 0}, {20, 43}, {91, 1}, {0, 20}, {0, 18}})
+    EXPECT_EQ(d.cell(8 * x, 12 * y), d.drawn({{-1, 0}})) << "column " << x << ", line " << y;
 }
 
-TEST(paintframe, draws_lines_0_to_42_and_columns_1_to_90_only) {
-  // A canvas larger than the window shows what lies beyond its edges.
-  display d(800, 600);
-  state s(repeatlines(50, Text(300, u'A')));
-  paintframe(d.surface, d.atlas, s.m);
-  for (int l : {0, 41, 42})
-    expectglyph(d, 8 * 20, 12 * l, 'A', GRIDTEXT, "line " + std::to_string(l));
-  expectblack(d, 8 * 20, 12 * 43, "line 43");
-  expectglyph(d, 8 * 89, 0, 'A', GRIDTEXT, "column 89");
-  expectglyph(d, 8 * 90, 0, 'A', GRIDTEXT, "column 90");
-  expectblack(d, 8 * 91, 0, "column 91");
-}
-
-TEST(paintframe, draws_only_linecount_lines) {
+TEST(paintframe, pointers_show_arrow_and_half_alpha_values_latest_on_top_and_are_counted) {
   display d;
-  state s(repeatlines(5, u"AAAA"));
-  s.m.grid.linecount = 3;
-  paintframe(d.surface, d.atlas, s.m);
-  expectglyph(d, 8, 24, 'A', GRIDTEXT, "line 2");
-  expectblack(d, 8, 36, "line 3");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Pointer cells
-
-TEST(paintframe, pointer_cell_shows_the_arrow_of_its_direction_on_black_over_the_grid) {
-  const struct {
-    int32_t dir;
-    char glyph;
-  } arrows[] = {{0, '^'}, {1, 'v'}, {2, '<'}, {3, '>'}, {4, 'X'}, {-1, 'X'}, {99, 'X'}};
-  for (const auto& a : arrows) {
-    display d;
-    state s(repeatlines(5, u"WWWWWW"));
-    s.pointer(2, 3, a.dir);
-    paintframe(d.surface, d.atlas, s.m);
-    expectglyph(d, 16, 36, a.glyph, ARROW, "dir " + std::to_string(a.dir));
-    expectglyph(d, 24, 36, 'W', GRIDTEXT, "next cell");
-  }
-}
-
-TEST(paintframe, values_stand_above_the_pointer_current_register_on_top) {
-  const struct {
-    uint8_t v0, v1;
-    int32_t on;
-    const char *top, *middle;
-  } cases[] = {
-      {7, 200, 1, "200", "7"},
-      {7, 200, 0, "7", "200"},
-      {0, 255, 0, "0", "255"},
-  };
-  for (const auto& c : cases) {
-    display d;
-    state s;
-    s.pointer(3, 5, 3, c.v0, c.v1, c.on);
-    paintframe(d.surface, d.atlas, s.m);
-    std::string top = c.top, middle = c.middle;
-    for (size_t i = 0; i < 4; ++i) {
-      int x = 24 + 8 * int(i);
-      auto draw = [&](const std::string& text, uint32_t colour) {
-        return [&, text, colour](int j, int k) {
-          return i < text.size() ? over(d.ink(text[i], j, k), colour, HALF, BLACK) : BLACK;
-        };
-      };
-      expectcell(d.surface, x, 60 - 24, draw(top, CURRENT), "current " + top);
-      expectcell(d.surface, x, 60 - 12, draw(middle, OTHER), "other " + middle);
-    }
-    expectglyph(d, 24, 60, '>', ARROW, "cell");
-  }
-}
-
-TEST(paintframe, values_half_darken_the_grid_text_beneath) {
-  display d;
-  state s(repeatlines(10, Text(20, u'M')));
+  state s(12, Text(30, u'M'));
+  for (int dir = -1; dir <= 4; ++dir)
+    s.pointer(10 + dir, 11, dir);
   s.pointer(3, 5, 3, 7, 200, 1);
+  s.pointer(20, 6, 0, 1, 2, 0);
+  s.pointer(20, 6, 3, 3, 4, 0);
+  s.pointer(95, 0); // counted, not drawn
   paintframe(d.surface, d.atlas, s.m);
-  auto under = [&](char value, uint32_t colour) {
-    return [&, value, colour](int j, int k) {
-      uint32_t grid = d.ink('M', j, k) ? GRIDTEXT : BLACK;
-      return over(d.ink(value, j, k), colour, HALF, grid);
-    };
-  };
-  expectcell(d.surface, 24, 36, under('2', CURRENT), "2 of 200");
-  expectcell(d.surface, 40, 36, under('0', CURRENT), "last 0 of 200");
-  expectcell(d.surface, 24, 48, under('7', OTHER), "7");
-  expectglyph(d, 32, 48, 'M', GRIDTEXT, "right of 7");
-}
-
-TEST(paintframe, pointers_right_of_column_89_or_below_line_41_get_nothing) {
-  const struct {
-    int32_t x, y;
-    bool shown;
-  } cases[] = {
-      {89, 41, true}, {90, 41, false}, {89, 42, false}, {0, 5, true}, {-1, 5, true}, {5, 1, true},
-  };
-  for (const auto& c : cases) {
-    std::string what = "pointer at (" + std::to_string(c.x) + ", " + std::to_string(c.y) + ")";
-    display d(800, 600);
-    state s;
-    s.pointer(c.x, c.y, 1, 5, 6, 0);
-    paintframe(d.surface, d.atlas, s.m);
-    int px = 8 * c.x, py = 12 * c.y;
-    if (c.shown) {
-      expectglyph(d, px, py, 'v', ARROW, what + " cell");
-      expectcell(
-          d.surface, px, py - 24,
-          [&](int j, int k) { return over(d.ink('5', j, k), CURRENT, HALF, BLACK); },
-          what + " current");
-      expectcell(
-          d.surface, px, py - 12,
-          [&](int j, int k) { return over(d.ink('6', j, k), OTHER, HALF, BLACK); },
-          what + " other");
-    } else {
-      for (int dy : {0, -12, -24})
-        expectblack(d, px, py + dy, what);
-    }
-  }
-}
-
-TEST(paintframe, pointers_far_outside_draw_nothing_and_do_not_overflow) {
-  display d;
-  state s;
-  s.pointer(std::numeric_limits<int32_t>::min(), 3, 0, 1, 2);
-  s.pointer(3, std::numeric_limits<int32_t>::min(), 0, 1, 2);
-  s.pointer(-1000, -1000, 0, 1, 2);
-  paintframe(d.surface, d.atlas, s.m);
-  for (int y = 0; y < 500; ++y)
-    for (int x = 0; x < canvas::WIDTH; ++x)
-      ASSERT_EQ(d.surface.pixel(x, y), BLACK) << x << "," << y;
-}
-
-TEST(paintframe, the_later_of_two_pointers_on_one_cell_ends_up_on_top) {
-  display d;
-  state s;
-  s.pointer(4, 6, 0, 1, 2, 0);
-  s.pointer(4, 6, 3, 3, 4, 0);
-  paintframe(d.surface, d.atlas, s.m);
-  expectglyph(d, 32, 72, '>', ARROW, "cell");
-  expectcell(
-      d.surface, 32, 48,
-      [&](int j, int k) {
-        return over(d.ink('3', j, k), CURRENT, HALF, over(d.ink('1', j, k), CURRENT, HALF, BLACK));
-      },
-      "current values");
-  expectcell(
-      d.surface, 32, 60,
-      [&](int j, int k) {
-        return over(d.ink('4', j, k), OTHER, HALF, over(d.ink('2', j, k), OTHER, HALF, BLACK));
-      },
-      "other values");
-}
-
-TEST(paintframe, values_lie_over_every_pointer_cell_whatever_the_list_order) {
-  for (bool lowerfirst : {true, false}) {
-    display d;
-    state s;
-    // The lower pointer's current value falls on the upper pointer's cell.
-    if (lowerfirst) s.pointer(5, 6, 3, 9, 0);
-    s.pointer(5, 4, 1);
-    if (!lowerfirst) s.pointer(5, 6, 3, 9, 0);
-    paintframe(d.surface, d.atlas, s.m);
-    expectcell(
-        d.surface, 40, 48,
-        [&](int j, int k) {
-          uint32_t arrow = d.ink('v', j, k) ? ARROW : BLACK;
-          return over(d.ink('9', j, k), CURRENT, HALF, arrow);
-        },
-        lowerfirst ? "lower first" : "upper first");
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The count line, the state left behind
-
-TEST(paintframe, count_label_lies_at_the_bottom_over_line_41) {
-  display d;
-  state s(repeatlines(43, Text(30, u'W')));
+  for (int dir = -1; dir <= 4; ++dir)
+    EXPECT_EQ(d.cell(8 * (10 + dir), 132), d.drawn({{"X^v<>X"[dir + 1], ARROW}})) << dir;
+  EXPECT_EQ(d.cell(8 * 15, 132), d.drawn({{'M', GRIDTEXT}})) << "next to the arrows";
   for (int i = 0; i < 3; ++i)
-    s.pointer(95, 0); // counted, not drawn
-  paintframe(d.surface, d.atlas, s.m);
-  std::string label = " Pointers: 3";
-  for (size_t i = 0; i < label.size(); ++i) {
-    int x = 8 * int(i);
-    // Line 41 (y 492) shows its top 8 rows above the label, which covers its bottom 4.
-    expectcell(
-        d.surface, x, 492,
-        [&](int j, int k) {
-          if (k < 8) return i > 0 && d.ink('W', j, k) ? GRIDTEXT : BLACK;
-          return d.ink(label[i], j, k - 8) ? LABEL : BLACK;
-        },
-        "label glyph " + std::to_string(i));
-    expectglyph(d, x, 500, label[i], LABEL, "label glyph " + std::to_string(i));
-  }
-  expectglyph(d, 8 * 12, 492, 'W', GRIDTEXT, "line 41 right of the label");
-}
-
-TEST(paintframe, empty_pointer_list_shows_count_0_and_the_frame_starts_from_black) {
-  display d;
-  d.surface.SetColor(90, 90, 90);
-  d.surface.DrawRect(0, 0, canvas::WIDTH, canvas::HEIGHT);
-  state s;
-  paintframe(d.surface, d.atlas, s.m);
-  std::string label = " Pointers: 0";
+    EXPECT_EQ(d.cell(24 + 8 * i, 36), d.drawn({{'M', GRIDTEXT}, {"200"[i], CURRENT, HALF}}));
+  EXPECT_EQ(d.cell(24, 48), d.drawn({{'M', GRIDTEXT}, {'7', OTHER, HALF}}));
+  EXPECT_EQ(d.cell(32, 48), d.drawn({{'M', GRIDTEXT}}));
+  // Two pointers on one cell: the later one's arrow and values end up on top.
+  EXPECT_EQ(d.cell(160, 72), d.drawn({{'>', ARROW}}));
+  EXPECT_EQ(d.cell(160, 48),
+            d.drawn({{'M', GRIDTEXT}, {'1', CURRENT, HALF}, {'3', CURRENT, HALF}}));
+  EXPECT_EQ(d.cell(160, 60), d.drawn({{'M', GRIDTEXT}, {'2', OTHER, HALF}, {'4', OTHER, HALF}}));
+  const std::string label = " Pointers: 10";
   for (size_t i = 0; i < label.size(); ++i)
-    expectglyph(d, 8 * int(i), 500, label[i], LABEL, "label glyph " + std::to_string(i));
-  for (int y = 0; y < 500; ++y)
-    for (int x = 0; x < canvas::WIDTH; ++x)
-      ASSERT_EQ(d.surface.pixel(x, y), BLACK) << x << "," << y;
+    EXPECT_EQ(d.cell(8 * int(i), 500), d.drawn({{label[i], LABEL}})) << "label glyph " << i;
 }
 
-TEST(paintframe, leaves_colour_white_alpha_1_and_the_blend_mode) {
-  display d;
-  state s({u"abc"});
-  s.pointer(1, 0, 2, 1, 2);
-  paintframe(d.surface, d.atlas, s.m);
-  const canvas::state& st = d.surface.drawstate();
-  EXPECT_EQ(st.red, 255);
-  EXPECT_EQ(st.green, 255);
-  EXPECT_EQ(st.blue, 255);
-  EXPECT_EQ(st.alpha, 1.0f);
-  EXPECT_EQ(st.blend, 3);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The stop test
-
-// A window whose keys and close requests the test sets. A call the frame must not make ends
-// the process with status 3, which a death test sees.
+// A window whose Escape key and close requests the test sets. A call the frame must not make
+// ends the process with status 3: no Flip once either is set, no close query under Escape.
 struct fakescreen : screen {
-  bool escape = false;
-  bool closerequest = false;
-  bool forbidappterminate = false;
-  bool forbidflip = false;
-  int flips = 0, lastsync = 0, terminateasks = 0;
-  std::vector<int> keysasked;
-
+  bool escape, closerequest;
+  std::vector<int> flips; // the sync of each
+  fakescreen(bool held, bool asked) : escape(held), closerequest(asked) {}
   void Flip(const canvas&, int sync) override {
-    if (forbidflip) std::_Exit(3);
-    ++flips;
-    lastsync = sync;
+    if (escape || closerequest) std::_Exit(3);
+    flips.push_back(sync);
   }
-  int KeyDown(int key) override {
-    keysasked.push_back(key);
-    return key == 27 && escape;
-  }
+  int KeyDown(int key) override { return key == 27 && escape; }
   int AppTerminate() override {
-    if (forbidappterminate) std::_Exit(3);
-    ++terminateasks;
+    if (escape) std::_Exit(3);
     return closerequest;
   }
 };
 
-TEST(drawframe, neither_escape_nor_close_presents_the_frame_once_paced) {
-  display d;
-  state s({u"ab"});
-  fakescreen window;
-  drawframe(d.surface, d.atlas, s.m, window);
-  EXPECT_EQ(window.flips, 1);
-  EXPECT_EQ(window.lastsync, -1);
-  EXPECT_EQ(window.keysasked, std::vector<int>{27});
-  EXPECT_EQ(window.terminateasks, 1);
-  expectglyph(d, 8, 0, 'a', GRIDTEXT, "the presented frame");
-}
-
-TEST(drawframeDeathTest, escape_held_ends_with_status_0_without_asking_for_close_or_presenting) {
+TEST(drawframeDeathTest, escape_or_a_close_request_ends_with_0_else_one_paced_flip) {
   display d;
   state s;
-  fakescreen window;
-  window.escape = true;
-  window.closerequest = true;
-  window.forbidappterminate = true;
-  window.forbidflip = true;
-  EXPECT_EXIT(drawframe(d.surface, d.atlas, s.m, window), ::testing::ExitedWithCode(0), "");
+  fakescreen escape(true, true), close(false, true), neither(false, false);
+  EXPECT_EXIT(drawframe(d.surface, d.atlas, s.m, escape), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(drawframe(d.surface, d.atlas, s.m, close), ::testing::ExitedWithCode(0), "");
+  drawframe(d.surface, d.atlas, s.m, neither);
+  EXPECT_EQ(neither.flips, std::vector<int>{-1});
 }
 
-TEST(drawframeDeathTest, close_request_ends_with_status_0_without_presenting) {
-  display d;
-  state s;
-  fakescreen window;
-  window.closerequest = true;
-  window.forbidflip = true;
-  EXPECT_EXIT(drawframe(d.surface, d.atlas, s.m, window), ::testing::ExitedWithCode(0), "");
-}
-
-// ---------------------------------------------------------------------------------------------
 // Golden frames: whole frames of known states, compared by hash. A mismatch leaves a picture
 // of the actual frame in the temporary directory.
-
-uint64_t fnv1a(const std::vector<uint32_t>& pixels) {
-  uint64_t hash = 0xcbf29ce484222325ull;
-  for (uint32_t word : pixels)
-    for (int shift = 0; shift < 32; shift += 8) {
-      hash ^= (word >> shift) & 0xFF;
-      hash *= 0x100000001b3ull;
-    }
-  return hash;
-}
-
-std::string writeppm(const canvas& surface, const std::string& name) {
+void expectgolden(const canvas& surface, const std::string& name) {
+  uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a 64 over the pixel words' bytes
+  for (uint32_t word : surface.pixels())
+    for (int shift = 0; shift < 32; shift += 8)
+      hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3ull;
+  std::ifstream in(TARVEX_TESTS_DIR "/display/golden/frames.txt");
+  std::string line, field, hex;
+  while (std::getline(in, line))
+    if (std::istringstream(line) >> field >> hex && field == name &&
+        std::stoull(hex, 0, 16) == hash)
+      return;
   std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("tarvex-frame-" + name + ".ppm");
   std::ofstream out(path, std::ios::binary);
   out << "P6\n" << surface.width() << " " << surface.height() << "\n255\n";
-  for (uint32_t p : surface.pixels()) {
-    char rgbbytes[3] = {char(p >> 16), char(p >> 8), char(p)};
-    out.write(rgbbytes, 3);
-  }
-  return path.string();
-}
-
-std::map<std::string, uint64_t> goldenhashes() {
-  std::map<std::string, uint64_t> hashes;
-  std::ifstream in(TARVEX_TESTS_DIR "/display/golden/frames.txt");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string name, hex;
-    if (fields >> name >> hex) hashes[name] = std::stoull(hex, nullptr, 16);
-  }
-  return hashes;
-}
-
-void expectgolden(const canvas& surface, const std::string& name) {
-  static const std::map<std::string, uint64_t> hashes = goldenhashes();
-  uint64_t actual = fnv1a(surface.pixels());
-  auto found = hashes.find(name);
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(actual));
-  if (found == hashes.end() || found->second != actual)
-    ADD_FAILURE() << "golden frame " << name << " differs: hash " << hex << ", picture at "
-                  << writeppm(surface, name);
-}
-
-// Loads a program as the run sequence does.
-void loadprogram(machine& m, const std::string& source) {
-  tarvex::testing::tempdir dir;
-  std::unique_ptr<TStream> stream = openforread(fromcstring(dir.file("code.txt", source).c_str()));
-  ASSERT_TRUE(stream);
-  loadgrid(m, *stream);
-}
-
-TEST(goldenframe, first_frame_of_a_one_line_program) {
-  display d;
-  state s;
-  loadprogram(s.m, "%+.@\n");
-  paintframe(d.surface, d.atlas, s.m);
-  expectgolden(d.surface, "one_line_first_frame");
+  for (uint32_t p : surface.pixels())
+    out << char(p >> 16) << char(p >> 8) << char(p);
+  ADD_FAILURE() << "golden frame " << name << " differs: hash " << std::hex << hash
+                << ", picture at " << path.string();
 }
 
 TEST(goldenframe, hand_built_state_with_every_code_and_crowded_pointers) {
   display d;
-  std::vector<Text> lines;
-  for (int l = 0; l < 44; ++l) {
-    Text line;
+  state s(44, Text(95, u' '));
+  for (int l = 0; l < 44; ++l)
     for (int c = 0; c < 95; ++c)
-      line += char16_t((l * 95 + c) % 256);
-    lines.push_back(line);
-  }
-  state s(lines);
-  s.pointer(0, 3, 0, 255, 0, 1);
-  s.pointer(1, 3, 1, 128, 64, 0);
-  s.pointer(10, 10, 2, 10, 20, 0);
-  s.pointer(10, 10, 3, 30, 40, 1);
-  s.pointer(10, 12, 7, 99, 100, 0);
-  s.pointer(89, 41, 0, 1, 2, 0);
-  s.pointer(90, 20, 0, 1, 2, 0);
-  s.pointer(40, 42, 0, 1, 2, 0);
-  s.pointer(20, 0, 1, 123, 45, 1);
-  s.pointer(30, 1, 2, 67, 89, 0);
+      s.m.grid.lines[size_t(l)][size_t(c)] = char16_t((l * 95 + c) % 256);
+  const int32_t pointers[][6] = {{0, 3, 0, 255, 0, 1},    {1, 3, 1, 128, 64, 0},
+                                 {10, 10, 2, 10, 20, 0},  {10, 10, 3, 30, 40, 1},
+                                 {10, 12, 7, 99, 100, 0}, {89, 41, 0, 1, 2, 0},
+                                 {90, 20, 0, 1, 2, 0},    {40, 42, 0, 1, 2, 0},
+                                 {20, 0, 1, 123, 45, 1},  {30, 1, 2, 67, 89, 0}};
+  for (const auto& p : pointers)
+    s.pointer(p[0], p[1], p[2], p[3], p[4], p[5]);
   paintframe(d.surface, d.atlas, s.m);
   expectgolden(d.surface, "every_code_crowded_pointers");
 }
@@ -559,12 +209,15 @@ TEST(goldenframe, a_splitting_program_with_mirrors_after_six_ticks) {
   // A frame is drawn after a tick's steps and before its writes land, as the run loop does.
   display d;
   state s;
-  loadprogram(s.m, "%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
-  const int ticks = 6;
-  for (int tick = 1; tick <= ticks; ++tick) {
+  tarvex::testing::tempdir dir;
+  std::string path = dir.file("code.txt", "%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
+  std::unique_ptr<TStream> stream = openforread(fromcstring(path.c_str()));
+  ASSERT_TRUE(stream);
+  loadgrid(s.m, *stream);
+  for (int tick = 1; tick <= 6; ++tick) {
     steppass(s.m);
     ASSERT_FALSE(runover(s.m)) << "tick " << tick;
-    if (tick < ticks) applywrites(s.m);
+    if (tick < 6) applywrites(s.m);
   }
   paintframe(d.surface, d.atlas, s.m);
   expectgolden(d.surface, "splitting_program_tick_6");

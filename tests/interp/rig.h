@@ -1,24 +1,19 @@
 // Test rig for the interpreter: a machine whose console reads a given input and writes into
-// memory, a stream over bytes, and helpers to lay out grids and pointers.
+// memory, and short descriptions of pointers and queued writes to compare against.
 #pragma once
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "interp/loader.h"
 #include "interp/machine.h"
 #include "runtime/console.h"
-#include "runtime/stream.h"
+#include "runtime/filestream.h"
 
 namespace tarvex::testing {
 
-// Bytes as a text, one character per byte.
-inline Text T(const std::string& bytes) {
-  return frombytes(bytes);
-}
-
-// The low bytes of a text, for readable comparisons.
+// The low bytes of a text.
 inline std::string S(const Text& text) {
   std::string bytes;
   for (char16_t c : text)
@@ -26,42 +21,47 @@ inline std::string S(const Text& text) {
   return bytes;
 }
 
-// A stream over bytes in memory.
-class bytestream : public TStream {
-public:
-  explicit bytestream(std::string bytes) : data(std::move(bytes)) {}
-  int64_t Pos() override { return pos; }
-  int64_t Size() override { return static_cast<int64_t>(data.size()); }
-  int64_t Read(uint8_t* buffer, int64_t n) override {
-    int64_t moved = std::min<int64_t>(n, Size() - pos);
-    std::memcpy(buffer, data.data() + pos, static_cast<size_t>(moved));
-    pos += moved;
-    return moved;
-  }
-  void Close() override { closed = true; }
+// A temporary file holding the bytes, ready to be read from the start.
+inline std::FILE* filewith(const std::string& bytes) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  return file;
+}
 
-  std::string data;
-  int64_t pos = 0;
-  bool closed = false;
-};
+// "x,y D a,b" (D one of UDLR, a,b the registers), then " on", " new", " s", " rN", " wN",
+// " kN" for the fields that are not 0.
+inline std::string describe(const ip& p) {
+  auto num = [](int value) { return std::to_string(value); };
+  return num(p.x) + "," + num(p.y) + " " + "UDLR?"[p.dir >= 0 && p.dir < 4 ? p.dir : 4] + " " +
+         num(p.val[0]) + "," + num(p.val[1]) + (p.on ? " on" : "") + (p.n ? " new" : "") +
+         (p.printing ? " s" : "") + (p.remafter ? " r" + num(p.remafter) : "") +
+         (p.wait ? " w" + num(p.wait) : "") + (p.key ? " k" + num(p.key) : "");
+}
 
-inline std::FILE* inputfile(const std::string& input) {
-  std::FILE* in = std::tmpfile();
-  std::fwrite(input.data(), 1, input.size(), in);
-  std::rewind(in);
-  return in;
+// Every live pointer in list order, each followed by "; ".
+inline std::string pointers(const machine& m) {
+  std::string all;
+  m.ips.each([&](const ip& p) { all += describe(p) + "; "; });
+  return all;
+}
+
+// Every queued write in queue order, as " qx,y=text".
+inline std::string queued(const machine& m) {
+  std::string all;
+  m.writes.each([&](const buf& w) {
+    all += " q" + std::to_string(w.x) + "," + std::to_string(w.y) + "=" + S(w.rep);
+  });
+  return all;
 }
 
 struct rig {
-  explicit rig(const std::string& input = "")
-      : in(inputfile(input)), out(open_memstream(&outbytes, &outsize)), con(in, out), m(con) {}
+  explicit rig(const std::string& input = "") : in(filewith(input)), con(in, out), m(con) {}
   ~rig() {
     std::fclose(in);
     std::fclose(out);
     std::free(outbytes);
   }
-  rig(const rig&) = delete;
-  rig& operator=(const rig&) = delete;
 
   // Everything the machine wrote to its console so far.
   std::string output() {
@@ -69,60 +69,42 @@ struct rig {
     return std::string(outbytes, outsize);
   }
 
-  // Lays out the grid exactly as given (each line as stored, trailing space included);
-  // maxlen is the longest line unless given.
-  void lines(const std::vector<std::string>& stored, int64_t maxlen = -1) {
-    m.grid = codegrid{};
-    for (const std::string& line : stored) {
-      m.grid.lines.push_back(T(line));
-      m.grid.maxlen = std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(line.size()));
-    }
-    m.grid.linecount = static_cast<int64_t>(stored.size());
-    if (maxlen >= 0) m.grid.maxlen = maxlen;
+  void load(const std::string& source) {
+    loadgrid(m, *TCStream::CreateWithCStream(filewith(source), TCStream::MODE_READ));
   }
 
-  std::string line(int64_t y) const { return S(m.grid.lines[static_cast<size_t>(y)]); }
+  // Lays out the grid with the lines exactly as given; maxlen is the longest line.
+  void lines(const std::vector<std::string>& stored) {
+    m.grid = codegrid{{}, static_cast<int64_t>(stored.size()), 0};
+    for (const std::string& line : stored) {
+      m.grid.lines.push_back(frombytes(line));
+      m.grid.maxlen = std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(line.size()));
+    }
+  }
 
-  // Appends a pointer as a split would, with n = 1.
-  ip& put(int32_t x, int32_t y, int32_t dir, uint8_t current = 0, uint8_t other = 0) {
+  std::string line(size_t y) const { return S(m.grid.lines[y]); }
+
+  // Appends a newborn pointer from a description: "x,y D a,b" then any of " on", " rN", " wN".
+  ip& put(const std::string& d) {
     ip& p = m.ips.append();
-    p.x = x;
-    p.y = y;
-    p.dir = dir;
-    p.val[0] = current;
-    p.val[1] = other;
+    char dir = 'U';
+    int a = 0, b = 0;
+    std::sscanf(d.c_str(), "%d,%d %c %d,%d", &p.x, &p.y, &dir, &a, &b);
+    p.dir = static_cast<int32_t>(std::string("UDLR").find(dir));
+    p.val[0] = static_cast<uint8_t>(a), p.val[1] = static_cast<uint8_t>(b);
+    p.on = d.find(" on") != std::string::npos;
+    for (auto [flag, field] : {std::pair{" r", &p.remafter}, {" w", &p.wait}})
+      if (size_t at = d.find(flag); at != std::string::npos)
+        *field = static_cast<uint8_t>(std::stoi(d.substr(at + 2)));
     return p;
   }
 
   std::FILE* in;
   char* outbytes = nullptr;
   size_t outsize = 0;
-  std::FILE* out;
+  std::FILE* out = open_memstream(&outbytes, &outsize);
   console con;
   machine m;
 };
-
-// Every field of a pointer, for comparing pointer lists.
-inline std::string describe(const ip& p) {
-  return "(x" + std::to_string(p.x) + " y" + std::to_string(p.y) + " d" + std::to_string(p.dir) +
-         " v" + std::to_string(p.val[0]) + "," + std::to_string(p.val[1]) + " on" +
-         std::to_string(p.on) + " n" + std::to_string(p.n) + " s" + std::to_string(p.printing) +
-         " r" + std::to_string(p.remafter) + " w" + std::to_string(p.wait) + " k" +
-         std::to_string(p.key) + ")";
-}
-
-inline std::vector<std::string> pointers(const machine& m) {
-  std::vector<std::string> all;
-  m.ips.each([&](const ip& p) { all.push_back(describe(p)); });
-  return all;
-}
-
-inline std::vector<std::string> queued(const machine& m) {
-  std::vector<std::string> all;
-  m.writes.each([&](const buf& w) {
-    all.push_back(std::to_string(w.x) + "," + std::to_string(w.y) + ":" + S(w.rep));
-  });
-  return all;
-}
 
 } // namespace tarvex::testing
