@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -60,7 +61,9 @@ bool xserver::start() {
   close(ready[1]);
   // Xvfb picks a free display itself and writes its number once it accepts connections.
   std::string number;
-  for (char c = 0; read(ready[0], &c, 1) == 1 && c != '\n';)
+  // A server that neither reports nor exits within 10 s is given up on, not waited for.
+  pollfd wait{ready[0], POLLIN, 0};
+  for (char c = 0; poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n';)
     number += c;
   close(ready[0]);
   if (number.empty()) return problem = "Xvfb did not report a display", false;
