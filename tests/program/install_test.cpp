@@ -43,9 +43,9 @@ TEST(install, relative_names_resolve_beside_the_program_not_in_the_working_direc
     std::vector<std::string> args;
     std::string printed;
   } rows[] = {
-      {{}, "1"},                          // code.txt beside the program
-      {{"other.txt"}, "4"},               // a relative argument, beside the program too
-      {{"other.txt", "code.txt"}, "4"},   // the second argument is ignored
+      {{}, "1"},                                     // code.txt beside the program
+      {{"other.txt"}, "4"},                          // a relative argument, beside the program too
+      {{"other.txt", "code.txt"}, "4"},              // the second argument is ignored
       {{inst.elsewhere.path() + "/other.txt"}, "3"}, // an absolute path is taken as it is
   };
   for (const row& r : rows) {
@@ -56,29 +56,25 @@ TEST(install, relative_names_resolve_beside_the_program_not_in_the_working_direc
   }
 }
 
-TEST(install, a_missing_font_file_is_named_and_ends_with_status_1) {
-  installation inst;
-  fs::remove(inst.home.path() + "/curses.bit");
-  outcome o = inst.start({});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out, "");
-  EXPECT_NE(o.err.find("curses.bit"), std::string::npos) << o.err;
-}
-
-TEST(install, an_empty_font_file_is_a_read_error_with_status_255) {
-  installation inst;
-  inst.home.file("curses.bit", "");
-  outcome o = inst.start({});
-  EXPECT_EQ(o.status, 255);
-  EXPECT_EQ(o.out, "");
-  EXPECT_NE(o.err.find("Error reading from stream"), std::string::npos) << o.err;
+// A missing font file is named and ends with status 1; an empty one is a read error (255).
+TEST(install, a_missing_or_empty_font_file_ends_before_anything_is_printed) {
+  for (bool missing : {true, false}) {
+    installation inst;
+    if (missing)
+      fs::remove(inst.home.path() + "/curses.bit");
+    else
+      inst.home.file("curses.bit", "");
+    outcome o = inst.start({});
+    EXPECT_EQ(o.status, missing ? 1 : 255);
+    EXPECT_EQ(o.out, "");
+    const char* said = missing ? "curses.bit" : "Error reading from stream";
+    EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
+  }
 }
 
 TEST(install, a_closed_standard_output_ends_with_the_write_error_not_a_signal) {
   installation inst;
-  outcome o = run({.program = inst.home.path() + "/tarvex",
-                   .input = "\n",
-                   .closedoutput = true});
+  outcome o = run({.program = inst.home.path() + "/tarvex", .input = "\n", .closedoutput = true});
   EXPECT_EQ(o.signal, 0);
   EXPECT_EQ(o.status, 255);
   EXPECT_NE(o.err.find("Error writing to stream"), std::string::npos) << o.err;
