@@ -20,7 +20,8 @@ void BM_paintframe_full_grid_1000_pointers(benchmark::State& state) {
   machine m(con);
   for (int l = 0; l < 43; ++l) {
     Text line;
-    for (int c = 0; c < 90; ++c) line.push_back(static_cast<char16_t>(33 + (l * 90 + c) % 94));
+    for (int c = 0; c < 90; ++c)
+      line.push_back(static_cast<char16_t>(33 + (l * 90 + c) % 94));
     line.push_back(u' ');
     m.grid.lines.push_back(line);
   }

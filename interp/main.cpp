@@ -1,4 +1,6 @@
 // tarvex: runs a two-dimensional program of many pointers and shows every tick in a window.
 #include "interp/run.h"
 
-int main(int argc, char** argv) { tarvex::runsequence(argc, argv); }
+int main(int argc, char** argv) {
+  tarvex::runsequence(argc, argv);
+}

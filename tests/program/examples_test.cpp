@@ -33,7 +33,8 @@ TEST(examples, run_to_the_end_with_the_documented_output) {
   for (const example& e : examples) {
     SCOPED_TRACE(e.file);
     rig r(e.input);
-    auto source = openforread(fromcstring((std::string(TARVEX_SOURCE_DIR) + "/examples/" + e.file).c_str()));
+    auto source =
+        openforread(fromcstring((std::string(TARVEX_SOURCE_DIR) + "/examples/" + e.file).c_str()));
     ASSERT_TRUE(source);
     loadgrid(r.m, *source);
     int ticks = runticks(r.m, 10000);

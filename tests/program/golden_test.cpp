@@ -15,7 +15,9 @@ using namespace tarvex::testing;
 
 namespace {
 
-std::string golden_root() { return std::string(TARVEX_TESTS_DIR) + "/golden"; }
+std::string golden_root() {
+  return std::string(TARVEX_TESTS_DIR) + "/golden";
+}
 
 std::vector<std::string> cases() {
   std::vector<std::string> names;
@@ -35,10 +37,14 @@ std::string replace_all(std::string s, const std::string& from, const std::strin
 std::string visible(const std::string& bytes) {
   std::ostringstream o;
   for (unsigned char c : bytes) {
-    if (c == '\r') o << "\\r";
-    else if (c == '\n') o << "\\n\n";
-    else if (c < 32 || c > 126) o << "\\x" << std::hex << int(c) << std::dec;
-    else o << c;
+    if (c == '\r')
+      o << "\\r";
+    else if (c == '\n')
+      o << "\\n\n";
+    else if (c < 32 || c > 126)
+      o << "\\x" << std::hex << int(c) << std::dec;
+    else
+      o << c;
   }
   return o.str();
 }
