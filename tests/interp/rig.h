@@ -13,15 +13,6 @@
 
 namespace tarvex::testing {
 
-// The low bytes of a text.
-inline std::string S(const Text& text) {
-  std::string bytes;
-  for (char16_t c : text)
-    bytes.push_back(static_cast<char>(c & 0xFF));
-  return bytes;
-}
-
-// A temporary file holding the bytes, ready to be read from the start.
 inline std::FILE* filewith(const std::string& bytes) {
   std::FILE* file = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), file);
@@ -29,14 +20,13 @@ inline std::FILE* filewith(const std::string& bytes) {
   return file;
 }
 
-// "x,y D a,b" (D one of UDLR, a,b the registers), then " on", " new", " s", " rN", " wN",
-// " kN" for the fields that are not 0.
+// "x,y D a,b" (D one of UDLR, a,b the registers), then " on", " new", " s", " rN" for the
+// fields that are set.
 inline std::string describe(const ip& p) {
   auto num = [](int value) { return std::to_string(value); };
-  return num(p.x) + "," + num(p.y) + " " + "UDLR?"[p.dir >= 0 && p.dir < 4 ? p.dir : 4] + " " +
-         num(p.val[0]) + "," + num(p.val[1]) + (p.on ? " on" : "") + (p.n ? " new" : "") +
-         (p.printing ? " s" : "") + (p.remafter ? " r" + num(p.remafter) : "") +
-         (p.wait ? " w" + num(p.wait) : "") + (p.key ? " k" + num(p.key) : "");
+  return num(p.x) + "," + num(p.y) + " " + "UDLR"[p.dir & 3] + " " + num(p.val[0]) + "," +
+         num(p.val[1]) + (p.on ? " on" : "") + (p.n ? " new" : "") + (p.printing ? " s" : "") +
+         (p.remafter ? " r" + num(p.remafter) : "");
 }
 
 // Every live pointer in list order, each followed by "; ".
@@ -50,20 +40,15 @@ inline std::string pointers(const machine& m) {
 inline std::string queued(const machine& m) {
   std::string all;
   m.writes.each([&](const buf& w) {
-    all += " q" + std::to_string(w.x) + "," + std::to_string(w.y) + "=" + S(w.rep);
+    all += " q" + std::to_string(w.x) + "," + std::to_string(w.y) + "=" + lowbytes(w.rep);
   });
   return all;
 }
 
 struct rig {
   explicit rig(const std::string& input = "") : in(filewith(input)), con(in, out), m(con) {}
-  ~rig() {
-    std::fclose(in);
-    std::fclose(out);
-    std::free(outbytes);
-  }
+  ~rig() { std::fclose(in), std::fclose(out), std::free(outbytes); }
 
-  // Everything the machine wrote to its console so far.
   std::string output() {
     std::fflush(out);
     return std::string(outbytes, outsize);
@@ -73,7 +58,7 @@ struct rig {
     loadgrid(m, *TCStream::CreateWithCStream(filewith(source), TCStream::MODE_READ));
   }
 
-  // Lays out the grid with the lines exactly as given; maxlen is the longest line.
+  // The grid with the lines exactly as given.
   void lines(const std::vector<std::string>& stored) {
     m.grid = codegrid{{}, static_cast<int64_t>(stored.size()), 0};
     for (const std::string& line : stored) {
@@ -82,16 +67,14 @@ struct rig {
     }
   }
 
-  std::string line(size_t y) const { return S(m.grid.lines[y]); }
+  std::string line(size_t y) const { return lowbytes(m.grid.lines[y]); }
 
   // Appends a newborn pointer from a description: "x,y D a,b" then any of " on", " rN", " wN".
   ip& put(const std::string& d) {
     ip& p = m.ips.append();
     char dir = 'U';
-    int a = 0, b = 0;
-    std::sscanf(d.c_str(), "%d,%d %c %d,%d", &p.x, &p.y, &dir, &a, &b);
+    std::sscanf(d.c_str(), "%d,%d %c %hhu,%hhu", &p.x, &p.y, &dir, &p.val[0], &p.val[1]);
     p.dir = static_cast<int32_t>(std::string("UDLR").find(dir));
-    p.val[0] = static_cast<uint8_t>(a), p.val[1] = static_cast<uint8_t>(b);
     p.on = d.find(" on") != std::string::npos;
     for (auto [flag, field] : {std::pair{" r", &p.remafter}, {" w", &p.wait}})
       if (size_t at = d.find(flag); at != std::string::npos)
