@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -279,6 +280,13 @@ window& OpenGraphics(canvas& surface, int width, int height, int /*depth*/, int 
                      int /*flags*/) {
   CloseGraphics();
   std::unique_ptr<window::system> platform = window::system::start(width, height);
+  // A display that is named but slow to answer (a busy machine, a server still starting) gets
+  // two more tries before the program settles for running without a window.
+  const bool named = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  for (int retry = 0; !platform && named && retry < 2; ++retry) {
+    SDL_Delay(250);
+    platform = window::system::start(width, height);
+  }
   if (!platform) {
     std::fputs("tarvex: no display available; running without a window\n", stderr);
     std::fflush(stderr);
