@@ -17,16 +17,10 @@ bool filesystemname(const Text& path, std::string& name) {
   for (char16_t c : path) {
     if (c == 0) return false;
     if (c == u'\\') c = u'/';
-    if (c < 256) {
+    if (c < 256)
       name.push_back(static_cast<char>(c));
-    } else if (c < 2048) {
-      name.push_back(static_cast<char>(192 + c / 64));
-      name.push_back(static_cast<char>(128 + c % 64));
-    } else {
-      name.push_back(static_cast<char>(224 + c / 4096));
-      name.push_back(static_cast<char>(128 + (c / 64) % 64));
-      name.push_back(static_cast<char>(128 + c % 64));
-    }
+    else
+      appendutf8(name, c);
   }
   return true;
 }

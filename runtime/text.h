@@ -16,5 +16,7 @@ Text frombytes(std::string_view bytes);
 Text chartext(int64_t code);
 // Low-byte encoding: each code modulo 256, cut before the first zero byte.
 std::string lowbytes(const Text& text);
+// The console's UTF-8 of one 16-bit code: one, two or three bytes.
+void appendutf8(std::string& bytes, char16_t code);
 
 } // namespace tarvex

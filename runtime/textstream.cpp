@@ -54,18 +54,13 @@ int TTextStream::ReadChar() {
 void TTextStream::WriteChar(int code) {
   int c = code & 0xFFFF;
   switch (_encoding) {
-  case UTF8:
-    if (c < 128) {
-      _WriteByte(c);
-    } else if (c < 2048) {
-      _WriteByte(192 + c / 64);
-      _WriteByte(128 + c % 64);
-    } else {
-      _WriteByte(224 + c / 4096);
-      _WriteByte(128 + (c / 64) % 64);
-      _WriteByte(128 + c % 64);
-    }
+  case UTF8: {
+    std::string bytes;
+    appendutf8(bytes, static_cast<char16_t>(c));
+    for (char b : bytes)
+      _WriteByte(static_cast<unsigned char>(b));
     break;
+  }
   case UTF16BE:
     _WriteByte(c / 256);
     _WriteByte(c % 256);

@@ -21,8 +21,6 @@ public:
   void WriteLine(const Text& text) override;
   void WriteString(const Text& text) override;
 
-  int Encoding() const { return _encoding; }
-
 private:
   int _ReadByte() { return _stream->ReadByte(); }
   void _WriteByte(int byte) { _stream->WriteByte(byte); }

@@ -48,29 +48,11 @@ SDL_Window* faultowner = nullptr; // what the fault box is shown over
 // exactly its own.
 void quietlog(void*, int, SDL_LogPriority, const char*) {}
 
+// SDL takes its texts in UTF-8.
 std::string utf8(const Text& text) {
   std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
+  for (char16_t c : text)
+    appendutf8(out, c);
   return out;
 }
 
