@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: all deps build run test test-plain test-asan bench format clean
+.PHONY: all deps build run test test-plain test-asan bench format format-check clean
 
 all: build
 
@@ -18,7 +18,7 @@ build: deps
 run: build
 	$(BUILD)/tarvex
 
-test: test-plain test-asan
+test: format-check test-plain test-asan
 
 test-plain: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON >/dev/null
@@ -37,6 +37,10 @@ bench: deps
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails on any file that clang-format would change.
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

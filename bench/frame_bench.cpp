@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "display/backend/canvas.h"
+#include "display/canvas.h"
 #include "display/font.h"
 #include "display/frame.h"
 #include "interp/machine.h"
@@ -38,17 +38,14 @@ void BM_paintframe_full_grid_1000_pointers(benchmark::State& state) {
 
   canvas surface;
   surface.SetBlend(BLEND_ALPHA);
-  pixmap sheet = surface.MakePixmap(128, 192, 1, 4);
-  image atlas = surface.MakeImage(8, 12, 256, 0);
-  auto font = openforread(fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
-  if (!font) {
+  glyphfont font = makefont(surface);
+  if (!loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) {
     state.SkipWithError("display/curses.bit not found");
     return;
   }
-  loadfont(surface, sheet, atlas, *font);
 
   for (auto _ : state) {
-    paintframe(surface, atlas, m);
+    paintframe(surface, font.atlas, m);
     benchmark::DoNotOptimize(surface.pixels().data());
   }
 }

@@ -1,24 +1,26 @@
 // The glyph font: reading "curses.bit" into the font sheet and cutting the glyph atlas.
 #include "display/font.h"
 
-#include <cstdio>
-
-#include "runtime/endings.h"
 #include "runtime/streamnames.h"
 
 namespace tarvex {
 
-void loadfont(canvas& surface, pixmap& sheet, image& atlas) {
-  std::unique_ptr<TStream> stream = openforread(u"curses.bit");
-  if (!stream) {
-    // There is no picture to show anything with, so nothing can go on.
-    std::fputs("tarvex: cannot open the font file curses.bit\n", stderr);
-    endprogram(1);
-  }
-  loadfont(surface, sheet, atlas, *stream);
+glyphfont makefont(canvas& surface) {
+  return {surface.MakePixmap(SHEETWIDTH, SHEETHEIGHT, 1, 4),
+          surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256, 0)};
 }
 
-void loadfont(canvas& surface, pixmap& sheet, image& atlas, TStream& stream) {
+bool loadfont(canvas& surface, glyphfont& font, const Text& name) {
+  std::unique_ptr<TStream> stream = openforread(name);
+  if (!stream) return false;
+  loadfont(surface, font, *stream);
+  // The picture is all there is to take from the file.
+  stream->Close();
+  return true;
+}
+
+void loadfont(canvas& surface, glyphfont& font, TStream& stream) {
+  pixmap& sheet = font.sheet;
   constexpr uint32_t INK = 0xFFFFFF, BACKGROUND = 0x000000;
   int x = 0, y = 0;
   // The first byte is read before any end test, so an empty file fails in ReadByte. Reading
@@ -39,7 +41,7 @@ void loadfont(canvas& surface, pixmap& sheet, image& atlas, TStream& stream) {
   int frame = 0;
   for (int row = 0; row < 16; ++row)
     for (int column = 0; column < 16; ++column)
-      surface.GrabFrame(atlas, GLYPHWIDTH * column, GLYPHHEIGHT * row, frame++);
+      surface.GrabFrame(font.atlas, GLYPHWIDTH * column, GLYPHHEIGHT * row, frame++);
 }
 
 } // namespace tarvex

@@ -3,10 +3,8 @@
 
 #include <algorithm>
 
-#include "display/backend/screen.h"
 #include "display/font.h"
 #include "interp/machine.h"
-#include "runtime/endings.h"
 #include "runtime/numtext.h"
 
 namespace tarvex {
@@ -18,7 +16,6 @@ constexpr int32_t WINDOWWIDTH = canvas::WIDTH;
 constexpr int32_t WINDOWHEIGHT = canvas::HEIGHT;
 constexpr int32_t COLUMNS = WINDOWWIDTH / GLYPHWIDTH; // 90
 constexpr int32_t LINES = WINDOWHEIGHT / GLYPHHEIGHT; // 42
-constexpr int ESCAPE = 27;
 
 bool offsurface(const canvas& surface, int64_t x, int64_t y, int64_t width, int64_t height) {
   return x >= surface.width() || y >= surface.height() || x + width <= 0 || y + height <= 0;
@@ -54,10 +51,6 @@ bool shown(const ip& p) {
 }
 
 } // namespace
-
-void drawtext(canvas& surface, image& atlas, const Text& text, int32_t x, int32_t y) {
-  drawtextat(surface, atlas, text, x, y);
-}
 
 void paintframe(canvas& surface, image& atlas, const machine& m) {
   surface.Cls();
@@ -103,15 +96,6 @@ void paintframe(canvas& surface, image& atlas, const machine& m) {
   surface.SetColor(255, 255, 255);
   drawtextat(surface, atlas, u" Pointers: " + decimaltext(static_cast<int32_t>(m.ips.count())), 0,
              WINDOWHEIGHT - GLYPHHEIGHT);
-}
-
-void drawframe(canvas& surface, image& atlas, const machine& m, screen& window) {
-  paintframe(surface, atlas, m);
-  // A close request that comes while Escape is down stays pending: the program ends anyway.
-  bool stop = window.KeyDown(ESCAPE) != 0;
-  if (!stop) stop = window.AppTerminate() != 0;
-  if (stop) endprogram(0);
-  window.Flip(surface, -1);
 }
 
 } // namespace tarvex

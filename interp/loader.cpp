@@ -4,8 +4,6 @@
 #include <algorithm>
 
 #include "interp/spread.h"
-#include "runtime/console.h"
-#include "runtime/endings.h"
 #include "runtime/streamnames.h"
 
 namespace tarvex {
@@ -35,16 +33,12 @@ void loadgrid(machine& m, TStream& source) {
   }
 }
 
-void loadsource(machine& m, const Text& codefile) {
+bool loadsource(machine& m, const Text& codefile) {
   std::unique_ptr<TStream> source = openforread(codefile);
-  if (!source) {
-    m.con->printline(u"Could not load " + codefile);
-    m.con->promptline(u">");
-    // A source that cannot be opened is a failed run, not a successful one.
-    endprogram(1);
-  }
+  if (!source) return false;
   loadgrid(m, *source);
   source->Close();
+  return true;
 }
 
 } // namespace tarvex

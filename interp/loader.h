@@ -15,8 +15,8 @@ Text codefilename(const std::vector<Text>& arglist);
 // pointers at every "%" in reading order. At least one line is always read.
 void loadgrid(machine& m, TStream& source);
 
-// Opens `codefile`, loads it and closes it. When it cannot be opened the program ends with
-// status 1 after "Could not load <name>" and a ">" prompt on the machine's console.
-void loadsource(machine& m, const Text& codefile);
+// Opens `codefile`, loads it and closes it; false, with the machine untouched, when it cannot
+// be opened.
+bool loadsource(machine& m, const Text& codefile);
 
 } // namespace tarvex

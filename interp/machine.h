@@ -29,6 +29,10 @@ struct machine {
   plist<ip> ips;     // the pointer list
   plist<buf> writes; // the pending-write list
   int halted = 0;
+  int64_t tick = 0; // step passes run so far
+  // The fault that stopped the run (a code from runtime/faultnames.h), 0 while there is none.
+  // A faulted machine takes no further steps; the host reports the fault.
+  uint32_t fault = 0;
   console* con;
 
   // Every stepped pointer in the list, by cell and direction. Only steppass keeps it, so a

@@ -30,7 +30,7 @@ void sweep(machine& m, ip& p) {
 
 } // namespace
 
-void steppass(machine& m) {
+tickoutcome steppass(machine& m) {
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -43,25 +43,32 @@ void steppass(machine& m) {
     // A pointer stepped before is indexed under the cell it is about to leave.
     if (p->n == 0) m.stepped.erase(*p);
     update(m, *p);
+    // A faulted step is the last one: nothing after it may run or be swept.
+    if (m.fault != 0) break;
     // "@" empties the list at once; the index must not outlive what it points at.
     if (m.ips.count() == 0) m.stepped.clear();
     sweep(m, *p);
   }
   m.ips.release();
+  ++m.tick;
+  return standing(m);
 }
 
-bool runover(const machine& m) {
-  return m.ips.count() < 1 || m.halted != 0;
+tickoutcome standing(const machine& m) {
+  if (m.fault != 0) return {tickstate::fault, m.fault};
+  if (m.halted != 0) return {tickstate::halted};
+  if (m.ips.count() < 1) return {tickstate::finished};
+  return {};
 }
 
-int runticks(machine& m, int limit) {
-  for (int tick = 1; tick <= limit; ++tick) {
-    steppass(m);
+tickoutcome runticks(machine& m, int64_t limit) {
+  tickoutcome outcome = standing(m);
+  for (int64_t ran = 0; ran < limit && outcome.state == tickstate::going; ++ran) {
+    outcome = steppass(m);
     // The writes of the tick that ends the run are never applied.
-    if (runover(m)) return tick;
-    applywrites(m);
+    if (outcome.state == tickstate::going) applywrites(m);
   }
-  return limit;
+  return outcome;
 }
 
 } // namespace tarvex

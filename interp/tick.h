@@ -1,23 +1,38 @@
-// The tick without its pause and its frame: stepping every pointer once, and the stop test.
+// The tick without its pause and its frame: stepping every pointer once, and how the run
+// stands afterwards.
 //
-// The run sequence does, per tick: pause; steppass; drawframe; stop if runover; otherwise
-// applywrites (interp/writes.h).
+// A host runs, per tick: steppass; show the frame (this tick's moves, not its writes); stop
+// unless the outcome is `going`; otherwise applywrites (interp/writes.h).
 #pragma once
+#include <cstdint>
+
 #include "interp/machine.h"
 
 namespace tarvex {
 
+enum class tickstate {
+  going,    // pointers are left and nothing stopped them
+  finished, // the pointer list is empty
+  halted,   // "@" stopped the program
+  fault,    // a step faulted; the pass stopped there
+};
+
+struct tickoutcome {
+  tickstate state = tickstate::going;
+  uint32_t fault = 0; // the fault's code when state is `fault`
+};
+
 // One pass over the pointer list in list order: each pointer steps, then every other stepped
 // pointer at its cell with its direction is removed (also when the stepping pointer removed
-// itself). Removed records are released once the pass is over.
-void steppass(machine& m);
+// itself). A fault ends the pass at the pointer that faulted. Removed records are released
+// once the pass is over, and m.tick counts the pass.
+tickoutcome steppass(machine& m);
 
-// True when the pointer list is empty or "@" has halted the program.
-bool runover(const machine& m);
+// How the run stands: a fault first, then a halt, then an empty list.
+tickoutcome standing(const machine& m);
 
 // Runs up to `limit` ticks with no pause and no frame, applying writes after each tick that
-// continues; returns the number of ticks run (the last one being the one that ended the run,
-// if it ended).
-int runticks(machine& m, int limit);
+// goes on; returns how the run stands after the last one (m.tick counts them).
+tickoutcome runticks(machine& m, int64_t limit);
 
 } // namespace tarvex

@@ -4,7 +4,7 @@
 #include "interp/spread.h"
 #include "interp/writes.h"
 #include "runtime/console.h"
-#include "runtime/faultreport.h"
+#include "runtime/faultnames.h"
 #include "runtime/numtext.h"
 
 namespace tarvex {
@@ -42,6 +42,11 @@ void exchange(machine& m, ip& p, int64_t writex, int64_t writey, int64_t readx, 
   if (p.remafter) m.ips.remove(p);
 }
 
+// A faulting instruction changes nothing; the pass stops at it and the host reports it.
+void fault(machine& m, uint32_t code) {
+  m.fault = code;
+}
+
 uint8_t byte(int value) {
   return static_cast<uint8_t>(value & 0xFF);
 }
@@ -71,13 +76,13 @@ void execute(machine& m, ip& p, char16_t cell) {
     break;
   case u't': current = byte(current * other); break;
   case u'd': // quotient; a zero divisor is a fault before any register changes
-    if (other == 0) faultreport(faultcode::INT_DIVIDE_BY_ZERO);
+    if (other == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
     current = byte(current / other);
     break;
   case u'*': current = byte(current + other); break;
   case u'\'': current = byte(current - other); break;
   case u'M': // remainder
-    if (other == 0) faultreport(faultcode::INT_DIVIDE_BY_ZERO);
+    if (other == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
     current = byte(current % other);
     break;
   case u'=': other = current; break;

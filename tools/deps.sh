@@ -4,7 +4,8 @@
 set -euo pipefail
 # xvfb, xdotool and x11-apps (xwd) run the real-window tests; xfonts-base gives Xvfb the core
 # fonts the fault box draws its text with.
-packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
+# clang-format keeps the sources in one layout; the test command checks it.
+packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
   xfonts-base)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,56 +1,43 @@
-// The program's one window: shows the finished canvas pixel for pixel, paces the frames and
-// answers the two input queries. When no display can be had the program goes on without a
-// window: the canvas is still drawn, nothing is shown, and no key is ever down.
+// The program's one window: shows a finished canvas pixel for pixel, reports the keys and the
+// close requests, and shows the fault box. It decides nothing: pacing, what a key means and
+// what to do without a display belong to the host.
 #pragma once
 #include <memory>
 
 #include "display/backend/input.h"
-#include "display/backend/pacer.h"
 #include "display/backend/screen.h"
+#include "runtime/text.h"
 
 namespace tarvex {
 
-class canvas;
-
 class window final : public screen {
 public:
+  // A client area of width × height, centred on the desktop, titled `title`, neither resizable
+  // nor maximisable, shown black. Null when no display can be had; nothing is printed.
+  static std::unique_ptr<window> open(int width, int height, const Text& title);
   ~window() override;
   window(const window&) = delete;
   window& operator=(const window&) = delete;
 
-  // sync -1 waits for the frame's time first (when a rate was given); any other value
-  // presents at once. Presenting takes in no window events.
-  void Flip(const canvas& surface, int sync) override;
-  // Both take in every pending window event first; without a window they answer 0.
+  // Presents at once; takes in no window events.
+  void Flip(const canvas& surface) override;
+  // Both take in every pending window event first.
   int KeyDown(int key) override;
   int AppTerminate() override;
 
-  // True when the program runs without a window.
-  bool headless() const { return !_system; }
-  const inputstate& input() const { return _input; }
+  // Forgets the keys seen so far: what was pressed while the window came up. A close request
+  // stays pending.
+  void discardinput();
+  // The message box captioned "Windows exception" over the window; false when none could be
+  // shown.
+  bool showfault(const char* name);
 
 private:
-  friend window& OpenGraphics(canvas& surface, int width, int height, int depth, int hertz,
-                              int flags);
   struct system; // the window system's objects
   explicit window(std::unique_ptr<system> platform);
 
   std::unique_ptr<system> _system;
-  systemclock _clock;
-  pacer _pacer;
   inputstate _input;
 };
-
-// Opens the program's window, closing one opened before: a client area of width × height,
-// centred on the desktop, titled with apptitle(), neither resizable nor maximisable. It raises
-// the canvas's generation, gives it the drawing state of a fresh window and shows it black.
-// hertz > 0 paces Flip(-1) to that rate; depth and flags ask for nothing more here. While the
-// window is open a platform fault is shown in a message box it owns; the window closes when
-// the process exits. Without a display, one line on standard error says so and the window is
-// headless.
-window& OpenGraphics(canvas& surface, int width, int height, int depth, int hertz, int flags);
-
-// Closes the window OpenGraphics opened, if one is open; the exit-time action.
-void CloseGraphics();
 
 } // namespace tarvex

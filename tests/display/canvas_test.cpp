@@ -1,6 +1,6 @@
 // The software canvas: drawing state, blend and modulation arithmetic to the exact pixel,
 // pixmaps, image frames and their drawables, and clipping at the canvas edges.
-#include "display/backend/canvas.h"
+#include "display/canvas.h"
 
 #include <gtest/gtest.h>
 

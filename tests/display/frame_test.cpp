@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "display/backend/screen.h"
 #include "display/font.h"
 #include "interp/loader.h"
 #include "interp/machine.h"
@@ -27,16 +26,14 @@ constexpr uint32_t HALF = 1u << 24, GRIDTEXT = 0xFFF0C0, ARROW = 0xC00C00,
 // state built by hand: `count` copies of `line`, then pointers.
 struct scene {
   canvas surface;
-  pixmap sheet = surface.MakePixmap(SHEETWIDTH, SHEETHEIGHT, 1, 4);
-  image atlas = surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256, 0);
+  glyphfont font = makefont(surface);
+  image& atlas = font.atlas;
   console con{stdin, stdout};
   machine m{con};
   explicit scene(int count = 0, const Text& line = u"", int width = 720, int height = 512)
       : surface(width, height) {
     surface.SetBlend(3);
-    std::unique_ptr<TStream> font =
-        openforread(fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
-    if (font) loadfont(surface, sheet, atlas, *font);
+    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
     m.grid.lines.assign(size_t(count), line);
     m.grid.linecount = count;
   }
@@ -95,32 +92,6 @@ TEST(paintframe, draws_lines_0_to_42_columns_1_to_90_then_pointers_left_of_90_ab
     s.expectcell(8 * i, 500, {{" Pointers: 14"[i], 0xFFFFFF}});
 }
 
-// A window whose Escape key and close requests the test sets. A call the frame must not make
-// ends the process with status 3: no Flip once either is set, no close query under Escape.
-struct fakescreen : screen {
-  bool held = false, asked = false; // Escape, a close request
-  std::vector<int> flips;           // the sync of each
-  void Flip(const canvas&, int sync) override {
-    if (held || asked) std::_Exit(3);
-    flips.push_back(sync);
-  }
-  int KeyDown(int key) override { return key == 27 && held; }
-  int AppTerminate() override {
-    if (held) std::_Exit(3);
-    return asked;
-  }
-};
-
-TEST(drawframeDeathTest, escape_or_a_close_request_ends_with_0_else_one_paced_flip) {
-  scene s;
-  fakescreen escape, close, neither;
-  escape.held = escape.asked = close.asked = true;
-  EXPECT_EXIT(drawframe(s.surface, s.atlas, s.m, escape), ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(drawframe(s.surface, s.atlas, s.m, close), ::testing::ExitedWithCode(0), "");
-  drawframe(s.surface, s.atlas, s.m, neither);
-  EXPECT_EQ(neither.flips, std::vector<int>{-1});
-}
-
 // Golden frames: whole frames of known states, compared by hash. A mismatch leaves a picture
 // of the actual frame in the temporary directory.
 void expectgolden(const canvas& surface, const std::string& name) {
@@ -162,7 +133,7 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
       fromcstring(dir.file("code.txt", "%+++#++/\n    +  +\n    #~+\\\n    ++)(\n").c_str()));
   ASSERT_TRUE(code);
   loadgrid(t.m, *code);
-  ASSERT_EQ(runticks(t.m, 5), 5);
+  ASSERT_EQ(runticks(t.m, 5).state, tickstate::going);
   steppass(t.m); // the frame of tick 6 is drawn after its steps, before its writes land
   paintframe(t.surface, t.atlas, t.m);
   expectgolden(t.surface, "splitting_program_tick_6");

@@ -9,10 +9,10 @@
 
 #include <string>
 
+#include "app/endings.h"
+#include "app/startup.h"
 #include "runtime/console.h"
-#include "runtime/endings.h"
 #include "runtime/numtext.h"
-#include "runtime/startup.h"
 #include "runtime/streamnames.h"
 
 using namespace tarvex;

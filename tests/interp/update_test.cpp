@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/faultnames.h"
 #include "tests/interp/rig.h"
 
 using namespace tarvex;
@@ -112,10 +113,13 @@ TEST(update, turns_keeps_or_removes_by_direction_and_current) {
       }
 }
 
-// "d" is covered by the golden program divide_by_zero.
-TEST(update, remainder_by_zero_is_a_fault_named_on_stderr) {
-  rig r;
-  r.lines(C('M'));
-  EXPECT_EXIT(update(r.m, r.put("1,1 R 7,0")), ::testing::ExitedWithCode(2),
-              "EXCEPTION_INT_DIVIDE_BY_ZERO");
+TEST(update, a_zero_divisor_is_a_fault_that_changes_no_register) {
+  for (char op : {'d', 'M'}) {
+    rig r;
+    r.lines(C(op));
+    ip& p = r.put("1,1 R 7,0");
+    update(r.m, p);
+    EXPECT_EQ(r.m.fault, faultcode::INT_DIVIDE_BY_ZERO) << op;
+    EXPECT_EQ(describe(p), "2,1 R 7,0") << op;
+  }
 }

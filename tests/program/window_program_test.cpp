@@ -10,7 +10,7 @@
 #include <chrono>
 #include <future>
 
-#include "display/backend/canvas.h"
+#include "display/canvas.h"
 #include "display/font.h"
 #include "display/frame.h"
 #include "interp/loader.h"
@@ -45,17 +45,15 @@ canvas firstframe(const std::string& path) {
   installstreamfactories();
   canvas surface;
   surface.SetBlend(BLEND_ALPHA);
-  pixmap sheet = surface.MakePixmap(128, 192, 1, 4);
-  image atlas = surface.MakeImage(8, 12, 256, 0);
-  auto font = openforread(frombytes(std::string(TARVEX_SOURCE_DIR) + "/display/curses.bit"));
+  glyphfont font = makefont(surface);
   auto source = openforread(frombytes(path));
-  EXPECT_TRUE(font && source);
-  if (!font || !source) return surface;
-  loadfont(surface, sheet, atlas, *font);
+  EXPECT_TRUE(loadfont(surface, font, frombytes(TARVEX_SOURCE_DIR "/display/curses.bit")));
+  EXPECT_TRUE(source);
+  if (!source) return surface;
   console con(stdin, stdout);
   machine m(con);
   loadgrid(m, *source);
-  paintframe(surface, atlas, m);
+  paintframe(surface, font.atlas, m);
   return surface;
 }
 

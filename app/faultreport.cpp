@@ -1,6 +1,6 @@
 // The fault report: platform fault signals mapped to the fault names, shown to the user, and
 // the end of the process with status 2.
-#include "runtime/faultreport.h"
+#include "app/faultreport.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -12,34 +12,6 @@
 namespace tarvex {
 
 namespace {
-
-struct faultentry {
-  uint32_t code;
-  const char* name;
-};
-
-constexpr faultentry FAULTNAMES[] = {
-    {faultcode::DATATYPE_MISALIGNMENT, "EXCEPTION_DATATYPE_MISALIGNMENT"},
-    {faultcode::BREAKPOINT, "EXCEPTION_BREAKPOINT"},
-    {faultcode::SINGLE_STEP, "EXCEPTION_SINGLE_STEP"},
-    {faultcode::ACCESS_VIOLATION, "EXCEPTION_ACCESS_VIOLATION"},
-    {faultcode::IN_PAGE_ERROR, "EXCEPTION_IN_PAGE_ERROR"},
-    {faultcode::ILLEGAL_INSTRUCTION, "EXCEPTION_ILLEGAL_INSTRUCTION"},
-    {faultcode::NONCONTINUABLE_EXCEPTION, "EXCEPTION_NONCONTINUABLE_EXCEPTION"},
-    {faultcode::INVALID_DISPOSITION, "EXCEPTION_INVALID_DISPOSITION"},
-    {faultcode::ARRAY_BOUNDS_EXCEEDED, "EXCEPTION_ARRAY_BOUNDS_EXCEEDED"},
-    {faultcode::FLT_DENORMAL_OPERAND, "EXCEPTION_FLT_DENORMAL_OPERAND"},
-    {faultcode::FLT_DIVIDE_BY_ZERO, "EXCEPTION_FLT_DIVIDE_BY_ZERO"},
-    {faultcode::FLT_INEXACT_RESULT, "EXCEPTION_FLT_INEXACT_RESULT"},
-    {faultcode::FLT_INVALID_OPERATION, "EXCEPTION_FLT_INVALID_OPERATION"},
-    {faultcode::FLT_OVERFLOW, "EXCEPTION_FLT_OVERFLOW"},
-    {faultcode::FLT_STACK_CHECK, "EXCEPTION_FLT_STACK_CHECK"},
-    {faultcode::FLT_UNDERFLOW, "EXCEPTION_FLT_UNDERFLOW"},
-    {faultcode::INT_DIVIDE_BY_ZERO, "EXCEPTION_INT_DIVIDE_BY_ZERO"},
-    {faultcode::INT_OVERFLOW, "EXCEPTION_INT_OVERFLOW"},
-    {faultcode::PRIV_INSTRUCTION, "EXCEPTION_PRIV_INSTRUCTION"},
-    {faultcode::STACK_OVERFLOW, "EXCEPTION_STACK_OVERFLOW"},
-};
 
 faultbox installedbox = nullptr;
 volatile sig_atomic_t reporting = 0;
@@ -121,12 +93,6 @@ void measurestack() {
 
 } // namespace
 
-const char* faultname(uint32_t code) {
-  for (const faultentry& entry : FAULTNAMES)
-    if (entry.code == code) return entry.name;
-  return "EXCEPTION_UNKNOWN";
-}
-
 void setfaultbox(faultbox box) {
   installedbox = box;
 }
@@ -134,9 +100,7 @@ void setfaultbox(faultbox box) {
 void faultreport(uint32_t code) {
   reporting = 1;
   const char* name = faultname(code);
-  if (installedbox) {
-    installedbox(name);
-  } else {
+  if (!installedbox || !installedbox(name)) {
     // Plain writes: the fault may have struck inside the C library's stream code.
     writeall(2, name, std::strlen(name));
     writeall(2, "\n", 1);

@@ -5,7 +5,8 @@
 
 namespace tarvex {
 
-// The millisecond clock and the sleep pacing runs on; tests give their own.
+// The millisecond clock and the sleep that pacing and the pause between ticks run on; tests
+// give their own.
 class pacingclock {
 public:
   virtual ~pacingclock() = default;
@@ -30,9 +31,6 @@ public:
   void wait();
 
   bool on() const { return _rate > 0; }
-  int rate() const { return _rate; }
-  int period() const { return _period; }
-  int fraction() const { return _fraction; }
 
 private:
   pacingclock* _clock;

@@ -1,14 +1,14 @@
 // Start-up: the process values (argument list, program file and directory, title), the
 // working directory, the fault handlers and the standard console.
-#include "runtime/startup.h"
+#include "app/startup.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <string>
 
+#include "app/faultreport.h"
 #include "runtime/console.h"
-#include "runtime/faultreport.h"
 #include "runtime/streamnames.h"
 
 namespace tarvex {
@@ -77,9 +77,6 @@ void startup(int argc, char** argv) {
 
 const std::vector<Text>& arglist() {
   return values().arglist;
-}
-const Text& programfile() {
-  return values().programfile;
 }
 const Text& programdir() {
   return values().programdir;

@@ -1,5 +1,5 @@
 // Start-up: the program's directory, the working directory it sets and the argument list.
-#include "runtime/startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>

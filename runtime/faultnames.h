@@ -1,4 +1,4 @@
-// The report of platform faults: a named fault shown to the user, then the end of the process.
+// The platform faults a run can meet, by code, and their names.
 #pragma once
 #include <cstdint>
 
@@ -29,17 +29,5 @@ constexpr uint32_t STACK_OVERFLOW = 0xC00000FD;
 
 // The fault's name from the table, "EXCEPTION_UNKNOWN" for any other code.
 const char* faultname(uint32_t code);
-
-// Whoever can show the user a box (the window layer) installs one; without a box the name
-// and a line end go to standard error.
-using faultbox = void (*)(const char* name);
-void setfaultbox(faultbox box);
-
-// Shows the fault and ends the process with status 2 through the normal exit path.
-[[noreturn]] void faultreport(uint32_t code);
-
-// Routes the signals of platform faults (SIGFPE, SIGSEGV, SIGILL, SIGBUS, SIGTRAP, and stack
-// overflow on an alternate stack) to faultreport.
-void installfaulthandlers();
 
 } // namespace tarvex

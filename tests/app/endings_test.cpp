@@ -1,6 +1,6 @@
 // The endings of the process: status, standard error text, and the exit-time actions that
 // run last-registered first at each of them.
-#include "runtime/endings.h"
+#include "app/endings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,18 +1,27 @@
 // Frame pacing on a millisecond clock.
-#include "display/backend/pacer.h"
+#include "app/pacer.h"
 
-#include <chrono>
-#include <thread>
+#include <cerrno>
+#include <ctime>
 
 namespace tarvex {
 
 int64_t systemclock::now() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  timespec at{};
+  clock_gettime(CLOCK_MONOTONIC, &at);
+  return int64_t{at.tv_sec} * 1000 + at.tv_nsec / 1000000;
 }
 
 void systemclock::sleep(int64_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  // An absolute deadline on the monotonic clock: an interrupted sleep resumes toward the same
+  // point instead of starting over, so pauses do not drift.
+  timespec until{};
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_nsec += (milliseconds % 1000) * 1000000L;
+  until.tv_sec += milliseconds / 1000 + until.tv_nsec / 1000000000L;
+  until.tv_nsec %= 1000000000L;
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
 }
 
 pacer::pacer(int hertz, pacingclock& clock) : _clock(&clock) {

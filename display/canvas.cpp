@@ -1,7 +1,7 @@
 // The software canvas: the back buffer, the drawing state and every pixel operation on it.
 // Texels are modulated with `modulate`; blending computes `blendchannel` exactly, two pixels
 // at a time, so everything drawn follows the one rounding rule of div255.
-#include "display/backend/canvas.h"
+#include "display/canvas.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // The endings of the process and the exit-time actions that run at each of them.
-#include "runtime/endings.h"
+#include "app/endings.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -12,7 +12,6 @@ void startup(int argc, char** argv);
 
 // Entry 0 the program's path as typed, entry 1 the first argument proper.
 const std::vector<Text>& arglist();
-const Text& programfile();
 const Text& programdir();
 const Text& apptitle(); // "Tarvex Application"
 

@@ -1,0 +1,56 @@
+// The run driver: a run as a sequence of calls that return (load, one tick, the closing) with
+// the pause, the frames and the user's stop keys in between, and the run sequence that turns
+// its endings into the process's exit.
+#pragma once
+#include <cstdint>
+
+#include "app/pacer.h"
+#include "display/backend/screen.h"
+#include "display/canvas.h"
+#include "interp/machine.h"
+#include "interp/tick.h"
+
+namespace tarvex {
+
+class console;
+
+// How a tick left the run: the interpreter's outcome, or the user's stop.
+struct tickresult {
+  tickoutcome outcome;
+  bool stopped = false; // Escape held down or a close request: the run ends at once
+};
+
+class rundriver {
+public:
+  // Everything the run draws on, shows with, talks to and waits on is the caller's.
+  rundriver(console& con, canvas& surface, image& atlas, screen& view, pacingclock& clock);
+
+  // Loads the source into the driver's machine (once), then writes "Executing program.." and
+  // an empty line; false, with nothing written, when the source cannot be opened.
+  bool load(const Text& codefile);
+  // Paints the frame of the state as it stands and shows it; false, with nothing shown, when
+  // the user has asked to stop (Escape held down or a close request).
+  bool show();
+  // One tick: the pause, the step pass, the frame (this tick's moves, not its writes), the
+  // stop test, then the writes of a tick that goes on.
+  tickresult tick();
+  // The closing lines and the ">" prompt, whose line is read and dropped.
+  void closing();
+
+  const machine& state() const { return _machine; }
+
+private:
+  console& _con;
+  canvas& _surface;
+  image& _atlas;
+  screen& _view;
+  pacingclock& _clock;
+  pacer _frames;
+  machine _machine;
+};
+
+// The whole program: start-up, the window, the font, the run and its ending. Every way out
+// ends the process with the ending's status.
+[[noreturn]] void runsequence(int argc, char** argv);
+
+} // namespace tarvex

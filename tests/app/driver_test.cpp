@@ -1,0 +1,115 @@
+// The run driver through the library, in this process: each ending arrives as a value and the
+// test binary goes on; the frame of a tick shows its moves but not its writes; Escape and a
+// close request stop the run before anything more is shown.
+#include "app/driver.h"
+
+#include <gtest/gtest.h>
+
+#include "display/font.h"
+#include "runtime/faultnames.h"
+#include "tests/interp/rig.h"
+#include "tests/support/process.h"
+
+namespace tarvex {
+namespace {
+
+// A window whose Escape key and close requests the test sets; it keeps what it was shown.
+struct fakescreen final : screen {
+  bool held = false, asked = false; // Escape, a close request
+  int closequeries = 0;
+  std::vector<std::vector<uint32_t>> shown;
+  void Flip(const canvas& surface) override { shown.push_back(surface.pixels()); }
+  int KeyDown(int key) override { return key == 27 && held; }
+  int AppTerminate() override { return ++closequeries, asked; }
+};
+
+// Time that passes only when slept on.
+struct stillclock final : pacingclock {
+  int64_t time = 0;
+  int64_t now() override { return time; }
+  void sleep(int64_t ms) override { time += ms; }
+};
+
+struct session {
+  testing::tempdir dir;
+  testing::rig io;
+  canvas surface;
+  glyphfont font = makefont(surface);
+  fakescreen view;
+  stillclock clock;
+  rundriver driver{io.con, surface, font.atlas, view, clock};
+  session() {
+    surface.SetBlend(BLEND_ALPHA);
+    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+  }
+  bool load(const std::string& source) {
+    return driver.load(fromcstring(dir.file("prog.txt", source).c_str()));
+  }
+  // Runs to the end and tells how it ended.
+  tickoutcome finish() {
+    tickresult r;
+    while (!r.stopped && r.outcome.state == tickstate::going)
+      r = driver.tick();
+    return r.outcome;
+  }
+};
+
+TEST(driver, every_ending_returns_to_the_host_as_a_value) {
+  struct row {
+    const char* source;
+    tickstate state;
+    uint32_t fault;
+    int64_t ticks;
+    const char* out;
+  } rows[] = {
+      {"%d", tickstate::fault, faultcode::INT_DIVIDE_BY_ZERO, 1, ""},
+      {"%+.@", tickstate::halted, 0, 3, "1"},
+      {"%", tickstate::finished, 0, 2, ""},
+  };
+  for (const row& r : rows) {
+    session s;
+    ASSERT_TRUE(s.load(r.source));
+    tickoutcome outcome = s.finish();
+    EXPECT_EQ(outcome.state, r.state) << r.source;
+    EXPECT_EQ(outcome.fault, r.fault) << r.source;
+    EXPECT_EQ(s.driver.state().tick, r.ticks) << r.source;
+    EXPECT_EQ(s.io.output(), std::string("Executing program..\r\n\r\n") + r.out) << r.source;
+  }
+  session missing;
+  EXPECT_FALSE(missing.driver.load(fromcstring((missing.dir.path() + "/none.txt").c_str())));
+  EXPECT_EQ(missing.io.output(), "") << "the host reports a missing source";
+}
+
+TEST(driver, the_frame_of_a_tick_shows_its_moves_before_its_writes_land) {
+  session s;
+  // "(" at column 4 writes the counter 1 into column 3 in tick 3; tick 4 is the first to
+  // show it. A pointer never covers column 3 after tick 2.
+  ASSERT_TRUE(s.load("%+ ("));
+  ASSERT_TRUE(s.driver.show());
+  s.finish();
+  ASSERT_EQ(s.view.shown.size(), 6u) << "the first frame and one a tick";
+  auto blank = [&](size_t frame) {
+    for (int y = 0; y < GLYPHHEIGHT; ++y)
+      for (int x = 3 * GLYPHWIDTH; x < 4 * GLYPHWIDTH; ++x)
+        if (s.view.shown[frame][size_t(y * canvas::WIDTH + x)] != 0) return false;
+    return true;
+  };
+  EXPECT_TRUE(blank(3)) << "tick 3 queued the write";
+  EXPECT_FALSE(blank(4)) << "tick 4 shows it";
+}
+
+TEST(driver, escape_or_a_close_request_stops_the_run_and_nothing_more_is_shown) {
+  for (auto [held, asked] : {std::pair{true, true}, {false, true}, {true, false}}) {
+    session s;
+    ASSERT_TRUE(s.load("%>v\n ^<\n"));
+    s.view.held = held, s.view.asked = asked;
+    EXPECT_FALSE(s.driver.show());
+    EXPECT_TRUE(s.driver.tick().stopped);
+    EXPECT_TRUE(s.view.shown.empty());
+    // A close request that comes while Escape is down stays pending.
+    EXPECT_EQ(s.view.closequeries, held ? 0 : 2);
+  }
+}
+
+} // namespace
+} // namespace tarvex
