@@ -51,7 +51,7 @@ bool wellformed(const pixmap& pm) {
 
 // Red, green, blue, alpha of one pixel of a format 1 or 6 pixmap; false for other formats.
 bool readpixel(const pixmap& pm, int x, int y, uint8_t rgba[4]) {
-  const uint8_t* at = pm.pixels.data() + size_t(y) * pm.pitch;
+  const uint8_t* at = pm.pixels.data() + size_t(y) * size_t(pm.pitch);
   if (pm.format == 1) {
     rgba[0] = rgba[1] = rgba[2] = at[x];
     rgba[3] = 255;
@@ -199,7 +199,7 @@ void canvas::DrawRect(float x, float y, float width, float height) {
   weighted w = weigh(_state.blend, rgbword(c[0], c[1], c[2]), c[3]);
   if (w.keep[0] == 255) return;
   for (int py = rows.first; py < rows.end; ++py)
-    mixrow(_pixels.data() + size_t(py) * _width + cols.first, w.scaled, w.keep,
+    mixrow(_pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first), w.scaled, w.keep,
            size_t(cols.end - cols.first), false);
 }
 
@@ -228,7 +228,7 @@ void canvas::WritePixel(pixmap& pm, int x, int y, uint32_t argb) {
   if (!wellformed(pm) || x < 0 || y < 0 || x >= pm.width || y >= pm.height) return;
   uint8_t a = uint8_t(argb >> 24), r = uint8_t(argb >> 16), g = uint8_t(argb >> 8),
           b = uint8_t(argb);
-  uint8_t* at = pm.pixels.data() + size_t(y) * pm.pitch;
+  uint8_t* at = pm.pixels.data() + size_t(y) * size_t(pm.pitch);
   if (pm.format == 1) {
     at[x] = uint8_t((r + g + b) / 3);
   } else if (pm.format == 6) {
@@ -247,7 +247,7 @@ void canvas::DrawPixmap(const pixmap& pm, int x, int y) {
   int64_t y0 = std::max<int64_t>(0, y), y1 = std::min<int64_t>(_height, int64_t{y} + pm.height);
   uint8_t rgba[4];
   for (int64_t py = y0; py < y1; ++py) {
-    uint32_t* row = _pixels.data() + size_t(py) * _width;
+    uint32_t* row = _pixels.data() + size_t(py) * size_t(_width);
     for (int64_t px = x0; px < x1; ++px) {
       if (!readpixel(pm, int(px - x), int(py - y), rgba)) return;
       row[px] = rgbword(rgba[0], rgba[1], rgba[2]);
@@ -262,11 +262,11 @@ pixmap canvas::GrabPixmap(int x, int y, int width, int height) {
   for (int gy = 0; gy < pm.height; ++gy) {
     int64_t sy = int64_t{y} + gy;
     if (sy < 0 || sy >= _height) continue;
-    uint8_t* out = pm.pixels.data() + size_t(gy) * pm.pitch;
+    uint8_t* out = pm.pixels.data() + size_t(gy) * size_t(pm.pitch);
     for (int gx = 0; gx < pm.width; ++gx) {
       int64_t sx = int64_t{x} + gx;
       if (sx < 0 || sx >= _width) continue;
-      uint32_t p = _pixels[size_t(sy) * _width + size_t(sx)];
+      uint32_t p = _pixels[size_t(sy) * size_t(_width) + size_t(sx)];
       uint8_t* at = out + size_t(gx) * 4;
       at[0] = uint8_t(p >> 16);
       at[1] = uint8_t(p >> 8);
@@ -297,7 +297,7 @@ void canvas::GrabFrame(image& img, int x, int y, int frame) {
   pixmap pm = GrabPixmap(x, y, img.width, img.height);
   if (img.flags & 1) {
     for (int gy = 0; gy < pm.height; ++gy) {
-      uint8_t* at = pm.pixels.data() + size_t(gy) * pm.pitch;
+      uint8_t* at = pm.pixels.data() + size_t(gy) * size_t(pm.pitch);
       for (int gx = 0; gx < pm.width; ++gx, at += 4)
         if (at[0] == img.mask_r && at[1] == img.mask_g && at[2] == img.mask_b) at[3] = 0;
     }
@@ -320,7 +320,8 @@ pixmap canvas::makedrawable(const image& img, int frame) {
   uint8_t rgba[4];
   auto put = [&](int tx, int ty, int sx, int sy) {
     if (readpixel(source, sx, sy, rgba))
-      std::memcpy(texture.pixels.data() + size_t(ty) * texture.pitch + size_t(tx) * 4, rgba, 4);
+      std::memcpy(texture.pixels.data() + size_t(ty) * size_t(texture.pitch) + size_t(tx) * 4, rgba,
+                  4);
   };
   for (int sy = 0; sy < ch; ++sy)
     for (int sx = 0; sx < cw; ++sx)
@@ -361,12 +362,12 @@ const detail::tint& canvas::tinted(image& img, size_t frame) {
   t.keep.resize(4 * count);
   t.opaque = t.invisible = true;
   for (int ty = 0; ty < img.height; ++ty) {
-    const uint8_t* texel = texture.pixels.data() + size_t(ty) * texture.pitch;
+    const uint8_t* texel = texture.pixels.data() + size_t(ty) * size_t(texture.pitch);
     for (int tx = 0; tx < img.width; ++tx, texel += 4) {
       uint32_t drawn =
           rgbword(modulate(texel[0], c[0]), modulate(texel[1], c[1]), modulate(texel[2], c[2]));
       weighted w = weigh(_state.blend, drawn, modulate(texel[3], c[3]));
-      size_t at = 4 * (size_t(ty) * img.width + tx);
+      size_t at = 4 * (size_t(ty) * size_t(img.width) + size_t(tx));
       std::memcpy(&t.scaled[at], w.scaled, sizeof w.scaled);
       std::memcpy(&t.keep[at], w.keep, sizeof w.keep);
       t.opaque = t.opaque && w.keep[0] == 0;
@@ -379,7 +380,7 @@ const detail::tint& canvas::tinted(image& img, size_t frame) {
     t.drawn.resize(count);
     for (size_t i = 0; i < count; ++i) {
       uint8_t bytes[4];
-      for (int k = 0; k < 4; ++k)
+      for (size_t k = 0; k < 4; ++k)
         bytes[k] = uint8_t(t.scaled[4 * i + k] / 255);
       std::memcpy(&t.drawn[i], bytes, 4);
     }
@@ -406,8 +407,8 @@ void canvas::DrawImageFrame(image& img, float x, float y, int frame) {
   int dx = int(std::floor(0.5 - double(x))), dy = int(std::floor(0.5 - double(y)));
   size_t span = size_t(cols.end - cols.first);
   for (int py = rows.first; py < rows.end; ++py) {
-    size_t from = size_t(py + dy) * img.width + size_t(cols.first + dx);
-    uint32_t* out = _pixels.data() + size_t(py) * _width + cols.first;
+    size_t from = size_t(py + dy) * size_t(img.width) + size_t(cols.first + dx);
+    uint32_t* out = _pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first);
     if (t.opaque && span == 8)
       std::memcpy(out, t.drawn.data() + from, 8 * sizeof(uint32_t)); // a whole glyph row, inline
     else if (t.opaque)

@@ -78,7 +78,9 @@ public:
   int height() const { return _height; }
   // The back buffer, row by row from the top, one 0x00RRGGBB word a pixel.
   const std::vector<uint32_t>& pixels() const { return _pixels; }
-  uint32_t pixel(int x, int y) const { return _pixels[static_cast<size_t>(y) * _width + x]; }
+  uint32_t pixel(int x, int y) const {
+    return _pixels[static_cast<size_t>(y) * static_cast<size_t>(_width) + static_cast<size_t>(x)];
+  }
 
   void SetBlend(int mode);
   void SetColor(int red, int green, int blue); // stored as given, applied clamped

@@ -347,8 +347,8 @@ glyph fromdrawing(const drawing& d) {
   if (std::strlen(d.rows) != GLYPHWIDTH * GLYPHHEIGHT)
     throw failure("the drawing of " + hexcode(d.code) + " is not 8 by 12");
   glyph g{};
-  for (int k = 0; k < GLYPHHEIGHT; ++k)
-    for (int j = 0; j < GLYPHWIDTH; ++j)
+  for (size_t k = 0; k < GLYPHHEIGHT; ++k)
+    for (size_t j = 0; j < GLYPHWIDTH; ++j)
       if (d.rows[k * GLYPHWIDTH + j] == '#') g[k] |= static_cast<uint8_t>(1u << j);
   return g;
 }
@@ -359,8 +359,8 @@ glyph fromsource(const sourcefont& font, size_t index) {
   const sourceglyph& rows = font.glyphs[index];
   int skip = font.height - GLYPHHEIGHT;
   glyph g{};
-  for (int k = 0; k < GLYPHHEIGHT; ++k) {
-    uint8_t row = rows[static_cast<size_t>(k + skip)];
+  for (size_t k = 0; k < GLYPHHEIGHT; ++k) {
+    uint8_t row = rows[k + static_cast<size_t>(skip)];
     for (int j = 0; j < GLYPHWIDTH; ++j)
       if (row & (0x80 >> j)) g[k] |= static_cast<uint8_t>(1u << j);
   }

@@ -36,7 +36,8 @@ std::string replace_all(std::string s, const std::string& from, const std::strin
 // Shows control bytes so a mismatch in line ends or stray bytes is visible.
 std::string visible(const std::string& bytes) {
   std::ostringstream o;
-  for (unsigned char c : bytes) {
+  for (char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
     if (c == '\r')
       o << "\\r";
     else if (c == '\n')
@@ -44,7 +45,7 @@ std::string visible(const std::string& bytes) {
     else if (c < 32 || c > 126)
       o << "\\x" << std::hex << int(c) << std::dec;
     else
-      o << c;
+      o << byte;
   }
   return o.str();
 }

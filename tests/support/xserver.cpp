@@ -105,13 +105,14 @@ long xserver::differences(unsigned long window, int width,
   };
   // Only what Xvfb at 24 bits gives: ZPixmap, 32 bits a pixel, 8 bits a channel.
   if (f.size() < 100 || field(8) != 2 || field(44) != 32 || field(56) != 0xFF0000 ||
-      field(64) != 0xFF || field(16) != uint32_t(width) || field(20) * width != expected.size())
+      field(64) != 0xFF || field(16) != uint32_t(width) ||
+      size_t{field(20)} * size_t(width) != expected.size())
     return -1;
   // The header, then a colour map of 12-byte entries, then the rows.
   size_t line = field(48), data = field(0) + field(76) * 12, wrong = 0;
   if (f.size() < data + line * field(20)) return -1;
   for (size_t i = 0; i < expected.size(); ++i) {
-    uint32_t p = field(data + i / width * line + i % width * 4);
+    uint32_t p = field(data + i / size_t(width) * line + i % size_t(width) * 4);
     wrong +=
         ((field(28) == 0 ? __builtin_bswap32(p) : p) & 0xFFFFFF) != expected[i]; // 0: LSB first
   }
