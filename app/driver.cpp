@@ -14,7 +14,6 @@
 #include "display/font.h"
 #include "display/frame.h"
 #include "interp/loader.h"
-#include "interp/writes.h"
 #include "runtime/console.h"
 #include "runtime/stream.h"
 
@@ -141,8 +140,7 @@ tickresult rundriver::tick() {
   // A faulted pass ends the program where it stands: no frame, no writes.
   if (result.outcome.state == tickstate::fault) return result;
   result.stopped = !show();
-  // The writes of the tick that ends the run are never applied.
-  if (!result.stopped && result.outcome.state == tickstate::going) applywrites(_machine);
+  if (!result.stopped) endtick(_machine, result.outcome);
   return result;
 }
 

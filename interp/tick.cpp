@@ -54,6 +54,10 @@ tickoutcome steppass(machine& m) {
   return standing(m);
 }
 
+void endtick(machine& m, const tickoutcome& outcome) {
+  if (outcome.state == tickstate::going) applywrites(m);
+}
+
 tickoutcome standing(const machine& m) {
   if (m.fault != 0) return {tickstate::fault, m.fault};
   if (m.halted != 0) return {tickstate::halted};
@@ -65,8 +69,7 @@ tickoutcome runticks(machine& m, int64_t limit) {
   tickoutcome outcome = standing(m);
   for (int64_t ran = 0; ran < limit && outcome.state == tickstate::going; ++ran) {
     outcome = steppass(m);
-    // The writes of the tick that ends the run are never applied.
-    if (outcome.state == tickstate::going) applywrites(m);
+    endtick(m, outcome);
   }
   return outcome;
 }

@@ -1,8 +1,7 @@
 // The tick without its pause and its frame: stepping every pointer once, and how the run
 // stands afterwards.
 //
-// A host runs, per tick: steppass; show the frame (this tick's moves, not its writes); stop
-// unless the outcome is `going`; otherwise applywrites (interp/writes.h).
+// A host runs, per tick: steppass; show the frame (this tick's moves, not its writes); endtick.
 #pragma once
 #include <cstdint>
 
@@ -27,6 +26,10 @@ struct tickoutcome {
 // itself). A fault ends the pass at the pointer that faulted. Removed records are released
 // once the pass is over, and m.tick counts the pass.
 tickoutcome steppass(machine& m);
+
+// The end of a tick once its frame is shown: the writes queued in it go into the grid when
+// the run goes on; those of the tick that ends the run are never applied.
+void endtick(machine& m, const tickoutcome& outcome);
 
 // How the run stands: a fault first, then a halt, then an empty list.
 tickoutcome standing(const machine& m);
