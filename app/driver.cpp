@@ -2,6 +2,9 @@
 // ending become an exit status.
 #include "app/driver.h"
 
+#include <sys/stat.h>
+
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -21,12 +24,13 @@ namespace tarvex {
 
 namespace {
 
-constexpr int64_t TICKPAUSE_MS = 128;
 constexpr int FRAMERATE = 60;
 constexpr int ESCAPE = 27;
+constexpr int EXIT_LIMIT = 3;
+constexpr int EXIT_USAGE = 64;
 
-// Stands in for the window when no display can be had: the canvas is still drawn, nothing is
-// shown, and no key is ever down.
+// Stands in for the window when there is none: the canvas is still drawn, nothing is shown,
+// and no key is ever down.
 class noscreen final : public screen {
 public:
   void Flip(const canvas&) override {}
@@ -50,11 +54,12 @@ void closewindow() {
   openwindow().reset();
 }
 
-// Opens the 720 by 512 window, or settles for none after saying so on standard error.
-screen& openscreen(canvas& surface, pacingclock& clock) {
+// Opens the 720 by 512 window, or settles for none, saying so on standard error unless no
+// window was wanted.
+screen& openscreen(canvas& surface, pacingclock& clock, bool wanted) {
   static noscreen none;
   std::unique_ptr<window>& opened = openwindow();
-  for (int attempt = 0;; ++attempt) {
+  for (int attempt = 0; wanted; ++attempt) {
     {
       // What the video drivers and the libraries under them report while starting (a display
       // that refuses the connection, a missing runtime directory) must not reach the program's
@@ -73,8 +78,10 @@ screen& openscreen(canvas& surface, pacingclock& clock) {
   surface.newgeneration();
   surface.resetstate();
   if (!opened) {
-    std::fputs("tarvex: no display available; running without a window\n", stderr);
-    std::fflush(stderr);
+    if (wanted) {
+      std::fputs("tarvex: no display available; running without a window\n", stderr);
+      std::fflush(stderr);
+    }
     surface.Cls();
     return none;
   }
@@ -87,13 +94,75 @@ screen& openscreen(canvas& surface, pacingclock& clock) {
   return *opened;
 }
 
-[[noreturn]] void run(int argc, char** argv) {
-  startup(argc, argv);
+// What the endings report with --stats: the run, if one began, and when it began.
+struct reportstate {
+  const options* opts = nullptr;
+  const rundriver* driver = nullptr;
+  systemclock clock;
+  int64_t startedus = 0;
+} report;
+
+int64_t nowus() {
+  timespec at{};
+  clock_gettime(CLOCK_MONOTONIC, &at);
+  return int64_t{at.tv_sec} * 1000000 + at.tv_nsec / 1000;
+}
+
+// One line of statistics on standard error, when asked for and a run began.
+void printstats() {
+  if (!report.opts || report.opts->stats == statsform::none || !report.driver) return;
+  const machine& m = report.driver->state();
+  const double seconds = static_cast<double>(nowus() - report.startedus) / 1e6;
+  const double rate = seconds > 0 ? static_cast<double>(m.steps) / seconds : 0;
+  const long long written = report.driver->consolebytes();
+  if (report.opts->stats == statsform::json)
+    std::fprintf(stderr,
+                 "{\"ticks\":%" PRId64 ",\"steps\":%" PRId64 ",\"peak_pointers\":%zu,"
+                 "\"writes\":%" PRId64 ",\"console_bytes\":%lld,\"seconds\":%.6f,"
+                 "\"steps_per_second\":%.0f}\n",
+                 m.tick, m.steps, m.peak, m.applied, written, seconds, rate);
+  else
+    std::fprintf(stderr,
+                 "tarvex: %" PRId64 " ticks, %" PRId64 " pointer steps, peak %zu live pointers, "
+                 "%" PRId64 " writes applied, %lld console bytes, %.3f s, %.0f steps/s\n",
+                 m.tick, m.steps, m.peak, m.applied, written, seconds, rate);
+  std::fflush(stderr);
+}
+
+[[noreturn]] void finish(int status) {
+  printstats();
+  endprogram(status);
+}
+
+// A file named on the command line: as given when absolute, else from where tarvex was
+// started. A "protocol::" prefix stays in front.
+Text fromstartdir(const Text& name) {
+  const size_t separator = name.find(u"::");
+  const size_t path = separator == Text::npos ? 0 : separator + 2;
+  if (path < name.size() && (name[path] == u'/' || name[path] == u'\\')) return name;
+  if (startdir().empty()) return name;
+  return name.substr(0, path) + startdir() + u"/" + name.substr(path);
+}
+
+// The source is looked up beside the program first (the working directory by now), and from
+// where tarvex was started only when no file of that name is there.
+Text sourcename(const Text& name) {
+  const size_t separator = name.find(u"::");
+  Text path = separator == Text::npos ? name : name.substr(separator + 2);
+  for (char16_t& c : path)
+    if (c == u'\\') c = u'/';
+  struct stat status {};
+  if (path.empty() || stat(utf8name(path).c_str(), &status) == 0) return name;
+  return fromstartdir(name);
+}
+
+[[noreturn]] void run(const options& opts) {
   console& con = stdconsole();
   systemclock clock;
+  report.opts = &opts;
 
   canvas surface;
-  screen& view = openscreen(surface, clock);
+  screen& view = openscreen(surface, clock, !opts.headless);
   surface.SetBlend(BLEND_ALPHA);
   glyphfont font = makefont(surface);
   if (!loadfont(surface, font, u"curses.bit")) {
@@ -102,29 +171,55 @@ screen& openscreen(canvas& surface, pacingclock& clock) {
     endprogram(1);
   }
 
-  rundriver driver(con, surface, font.atlas, view, clock);
-  const Text codefile = codefilename(arglist());
-  if (!driver.load(codefile)) {
+  static tracewriter trace;
+  std::string tracepath;
+  if (opts.trace) {
+    tracepath = utf8name(fromstartdir(*opts.trace));
+    if (!trace.open(tracepath))
+      throw TRuntimeException(
+          frombytes("tarvex: cannot write the trace " + tracepath + ": " + trace.reason() + "\n"));
+  }
+
+  static std::unique_ptr<rundriver> driver;
+  driver = std::make_unique<rundriver>(opts, con, surface, font.atlas, view, clock);
+  report.driver = driver.get();
+  report.startedus = nowus();
+  const Text codefile = opts.source.value_or(u"code.txt");
+  if (!driver->load(sourcename(codefile))) {
     con.printline(u"Could not load " + codefile);
-    con.promptline(u">");
+    if (opts.prompt) con.promptline(u">");
     // A source that cannot be opened is a failed run, not a successful one.
-    endprogram(1);
+    finish(1);
   }
-  if (!driver.show()) endprogram(0);
+  if (opts.trace) {
+    if (!trace.header(codefile, driver->state()))
+      throw TRuntimeException(
+          frombytes("tarvex: cannot write the trace " + tracepath + ": " + trace.reason() + "\n"));
+    driver->settrace(&trace, tracepath);
+  }
+  if (opts.frames && !driver->show()) finish(0);
   for (;;) {
-    tickresult result = driver.tick();
-    if (result.stopped) endprogram(0);
-    if (result.outcome.state == tickstate::fault) faultreport(result.outcome.fault);
+    tickresult result = driver->tick();
+    if (result.stopped) finish(0);
+    if (result.outcome.state == tickstate::fault) {
+      printstats();
+      faultreport(result.outcome.fault);
+    }
     if (result.outcome.state != tickstate::going) break;
+    if (opts.maxticks > 0 && driver->state().tick >= opts.maxticks) {
+      std::fprintf(stderr, "tarvex: stopped after %" PRId64 " ticks\n", driver->state().tick);
+      finish(EXIT_LIMIT);
+    }
   }
-  driver.closing();
-  endprogram(0);
+  driver->closing();
+  finish(0);
 }
 
 } // namespace
 
-rundriver::rundriver(console& con, canvas& surface, image& atlas, screen& view, pacingclock& clock)
-    : _con(con), _surface(surface), _atlas(atlas), _view(view), _clock(clock),
+rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
+                     pacingclock& clock)
+    : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _view(view), _clock(clock),
       _frames(FRAMERATE, clock), _machine(con) {}
 
 bool rundriver::load(const Text& codefile) {
@@ -134,37 +229,83 @@ bool rundriver::load(const Text& codefile) {
   return true;
 }
 
+void rundriver::settrace(tracewriter* trace, const std::string& path) {
+  _trace = trace;
+  _tracepath = path;
+  _con.settap(trace ? &_out : nullptr);
+  _out.clear();
+  traced();
+}
+
+void rundriver::traced() {
+  if (!_trace) return;
+  if (!_trace->state(_machine, _out))
+    throw TRuntimeException(
+        frombytes("tarvex: cannot write the trace " + _tracepath + ": " + _trace->reason() + "\n"));
+  _out.clear();
+}
+
 tickresult rundriver::tick() {
-  _clock.sleep(TICKPAUSE_MS);
+  if (_opts.delayms > 0) _clock.sleep(_opts.delayms);
   tickresult result{steppass(_machine)};
+  traced();
   // A faulted pass ends the program where it stands: no frame, no writes.
   if (result.outcome.state == tickstate::fault) return result;
-  result.stopped = !show();
+  if (_opts.frames) {
+    // Pauses shorter than a frame show only the frames that are due, and always the last.
+    const bool everytick = _opts.delayms * FRAMERATE >= 1000;
+    const bool last = result.outcome.state != tickstate::going ||
+                      (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks);
+    if (everytick || last || _clock.now() >= _nextframe) {
+      result.stopped = !show();
+      if (!everytick) _nextframe = _clock.now() + 1000 / FRAMERATE;
+    }
+  }
   if (!result.stopped) endtick(_machine, result.outcome);
   return result;
+}
+
+long long rundriver::consolebytes() const {
+  return _con.written();
 }
 
 void rundriver::closing() {
   _con.printline(u"");
   _con.printline(u"");
   _con.printline(u"Execution complete.");
-  _con.promptline(u">");
+  if (_opts.prompt) _con.promptline(u">");
 }
 
 bool rundriver::show() {
   paintframe(_surface, _atlas, _machine);
   // A close request that comes while Escape is down stays pending: the run ends anyway.
   if (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0) return false;
-  _frames.wait();
+  // Frames of short pauses are shown as they fall due, never waited for.
+  if (_opts.delayms * FRAMERATE >= 1000) _frames.wait();
   _view.Flip(_surface);
   return true;
 }
 
 void runsequence(int argc, char** argv) {
+  std::vector<Text> words;
+  for (int i = 1; i < argc; ++i)
+    words.push_back(fromutf8name(argv[i]));
+  static parsed command = parseoptions(words);
+  if (!command.error.empty()) {
+    std::fprintf(stderr, "tarvex: %s; see tarvex --help\n", command.error.c_str());
+    std::exit(EXIT_USAGE);
+  }
+  if (command.opts.help || command.opts.version) {
+    std::fputs(command.opts.help ? usagetext() : versiontext(), stdout);
+    if (command.opts.version) std::fputs("\n", stdout);
+    std::exit(std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 255);
+  }
+  startup(argc, argv);
   // No stream error is caught on the way: each one ends the program here with its text.
   try {
-    run(argc, argv);
+    run(command.opts);
   } catch (const TRuntimeException& e) {
+    printstats();
     runtimeerrorexit(e.error);
   }
 }

@@ -3,8 +3,11 @@
 // its endings into the process's exit.
 #pragma once
 #include <cstdint>
+#include <string>
 
+#include "app/options.h"
 #include "app/pacer.h"
+#include "app/trace.h"
 #include "display/backend/screen.h"
 #include "display/canvas.h"
 #include "interp/machine.h"
@@ -22,8 +25,10 @@ struct tickresult {
 
 class rundriver {
 public:
-  // Everything the run draws on, shows with, talks to and waits on is the caller's.
-  rundriver(console& con, canvas& surface, image& atlas, screen& view, pacingclock& clock);
+  // Everything the run draws on, shows with, talks to and waits on is the caller's; the
+  // options say how long to pause and whether and when to draw.
+  rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
+            pacingclock& clock);
 
   // Loads the source into the driver's machine (once), then writes "Executing program.." and
   // an empty line; false, with nothing written, when the source cannot be opened.
@@ -31,26 +36,39 @@ public:
   // Paints the frame of the state as it stands and shows it; false, with nothing shown, when
   // the user has asked to stop (Escape held down or a close request).
   bool show();
-  // One tick: the pause, the step pass, the frame (this tick's moves, not its writes), the
-  // stop test, then the writes of a tick that goes on.
+  // One tick: the pause, the step pass, the frame (this tick's moves, not its writes) when
+  // one is due, then the writes of a tick that goes on.
   tickresult tick();
-  // The closing lines and the ">" prompt, whose line is read and dropped.
+  // The closing lines and, unless the options turn it off, the ">" prompt, whose line is
+  // read and dropped.
   void closing();
 
+  // Feeds every state from now on to `trace` (null: none). A trace that cannot be written
+  // raises TRuntimeException with the message.
+  void settrace(tracewriter* trace, const std::string& path);
+
   const machine& state() const { return _machine; }
+  long long consolebytes() const;
 
 private:
+  void traced();
+
+  const options& _opts;
   console& _con;
   canvas& _surface;
   image& _atlas;
   screen& _view;
   pacingclock& _clock;
   pacer _frames;
+  int64_t _nextframe = 0; // with short pauses: when the next frame is due
   machine _machine;
+  tracewriter* _trace = nullptr;
+  std::string _tracepath;
+  std::string _out; // the console bytes of the tick, while tracing
 };
 
-// The whole program: start-up, the window, the font, the run and its ending. Every way out
-// ends the process with the ending's status.
+// The whole program: the command line, start-up, the window, the font, the run and its
+// ending. Every way out ends the process with the ending's status.
 [[noreturn]] void runsequence(int argc, char** argv);
 
 } // namespace tarvex

@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "app/faultreport.h"
@@ -19,6 +21,7 @@ struct processvalues {
   std::vector<Text> arglist;
   Text programfile;
   Text programdir;
+  Text startdir;
   Text apptitle = u"Tarvex Application";
 };
 
@@ -40,6 +43,16 @@ std::string executablepath() {
   }
 }
 
+std::string workingdirectory() {
+  std::string path(256, '\0');
+  while (!getcwd(path.data(), path.size())) {
+    if (errno != ERANGE) return {};
+    path.resize(path.size() * 2);
+  }
+  path.resize(std::strlen(path.c_str()));
+  return path;
+}
+
 } // namespace
 
 Text dirof(const Text& programfile) {
@@ -56,23 +69,27 @@ void startup(int argc, char** argv) {
   installfaulthandlers();
 
   processvalues& process = values();
-  process.programfile = fromcstring(executablepath().c_str());
+  process.programfile = fromutf8name(executablepath());
   for (char16_t& c : process.programfile)
     if (c == u'\\') c = u'/';
   process.programdir = dirof(process.programfile);
-  // The texts hold the path's bytes one for one, so the low bytes give the path back.
+  process.startdir = fromutf8name(workingdirectory());
   if (!process.programdir.empty()) {
-    if (chdir(lowbytes(process.programdir).c_str()) != 0) {
+    if (chdir(utf8name(process.programdir).c_str()) != 0) {
       // Relative names then resolve in the directory the user started from.
     }
   }
 
   process.arglist.clear();
   for (int i = 0; i < argc; ++i)
-    process.arglist.push_back(fromcstring(argv[i]));
+    process.arglist.push_back(fromutf8name(argv[i]));
 
   installstreamfactories();
   stdconsole();
+}
+
+const Text& startdir() {
+  return values().startdir;
 }
 
 const std::vector<Text>& arglist() {

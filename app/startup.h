@@ -13,6 +13,9 @@ void startup(int argc, char** argv);
 // Entry 0 the program's path as typed, entry 1 the first argument proper.
 const std::vector<Text>& arglist();
 const Text& programdir();
+// The working directory the program was started in, before start-up left it; empty when it
+// could not be read.
+const Text& startdir();
 const Text& apptitle(); // "Tarvex Application"
 
 // The directory part of a program path with "/" separators: up to its last "/", which stays

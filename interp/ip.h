@@ -17,6 +17,7 @@ struct ip {
   uint8_t printing = 0; // string mode
   uint8_t remafter = 0; // exchanges remove the pointer afterwards
   uint8_t wait = 0;     // hold counter
+  int64_t id = 0;       // serial number in creation order, so tools can follow a pointer
 };
 
 } // namespace tarvex

@@ -29,7 +29,13 @@ struct machine {
   plist<ip> ips;     // the pointer list
   plist<buf> writes; // the pending-write list
   int halted = 0;
-  int64_t tick = 0; // step passes run so far
+  // Counts a host reports: step passes run, pointer steps taken, pointers made (the next
+  // pointer's id), the most pointers alive at once, and grid writes applied.
+  int64_t tick = 0;
+  int64_t steps = 0;
+  int64_t spawned = 0;
+  size_t peak = 0;
+  int64_t applied = 0;
   // The fault that stopped the run (a code from runtime/faultnames.h), 0 while there is none.
   // A faulted machine takes no further steps; the host reports the fault.
   uint32_t fault = 0;

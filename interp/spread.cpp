@@ -17,7 +17,10 @@ void spread(machine& m, int32_t x, int32_t y, int32_t dir, uint8_t v0, uint8_t v
     p.val[1] = v1;
     p.remafter = static_cast<uint8_t>(remafter & 0xFF);
     p.on = on;
+    p.id = m.spawned++;
   }
+  // Only spreading adds pointers, so the peak can only be passed here.
+  if (m.ips.count() > m.peak) m.peak = m.ips.count();
 }
 
 } // namespace tarvex

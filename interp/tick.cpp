@@ -43,6 +43,7 @@ tickoutcome steppass(machine& m) {
     // A pointer stepped before is indexed under the cell it is about to leave.
     if (p->n == 0) m.stepped.erase(*p);
     update(m, *p);
+    ++m.steps;
     // A faulted step is the last one: nothing after it may run or be swept.
     if (m.fault != 0) break;
     // "@" empties the list at once; the index must not outlive what it points at.

@@ -16,7 +16,10 @@ void applywrites(machine& m) {
   m.written.reset();
   auto pass = m.writes.begin_pass();
   while (buf* w = pass.next())
-    if (m.written.insert(w->x, w->y)) writecell(m.grid, w->x, w->y, w->rep);
+    if (m.written.insert(w->x, w->y)) {
+      writecell(m.grid, w->x, w->y, w->rep);
+      ++m.applied;
+    }
   m.writes.clear();
   m.writes.release();
 }

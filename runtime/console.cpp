@@ -17,12 +17,21 @@ int64_t TCStandardIO::Read(uint8_t* buffer, int64_t n) {
 }
 
 int64_t TCStandardIO::Write(const uint8_t* buffer, int64_t n) {
+  written += n;
+  if (tap) tap->append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
   return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(n), _out));
 }
 
+namespace {
+std::unique_ptr<TTextStream> standardtext(std::FILE* in, std::FILE* out, TCStandardIO*& io) {
+  auto standard = std::make_unique<TCStandardIO>(in, out);
+  io = standard.get();
+  return TTextStream::Create(std::move(standard), UTF8);
+}
+} // namespace
+
 console::console(std::FILE* in, std::FILE* out)
-    : _in(in), _out(out),
-      _text(TTextStream::Create(std::make_unique<TCStandardIO>(in, out), UTF8)) {}
+    : _in(in), _out(out), _io(nullptr), _text(standardtext(in, out, _io)) {}
 
 void console::printline(const Text& text) {
   _text->WriteLine(text);
@@ -49,6 +58,8 @@ Text console::promptline(const Text& prompt) {
 
 void console::consolewrite(const Text& text) {
   std::string bytes = lowbytes(text);
+  _io->written += static_cast<int64_t>(bytes.size());
+  if (_io->tap) _io->tap->append(bytes);
   std::fputs(bytes.c_str(), _out);
   std::fflush(_out);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "runtime/stream.h"
 #include "runtime/textstream.h"
@@ -16,6 +17,10 @@ public:
   void Flush() override; // a failed flush raises TStreamWriteException
   int64_t Read(uint8_t* buffer, int64_t n) override;
   int64_t Write(const uint8_t* buffer, int64_t n) override;
+
+  // Every byte handed to the output so far; a copy of each goes to `tap` while one is set.
+  int64_t written = 0;
+  std::string* tap = nullptr;
 
 private:
   std::FILE* _in;
@@ -39,9 +44,15 @@ public:
   // dropped when it lies in the chunk with the line feed. Empty at the end of input.
   Text consoleread();
 
+  // The bytes handed to the output so far, and a string that receives a copy of every byte
+  // written from now on (null: none).
+  int64_t written() const { return _io->written; }
+  void settap(std::string* tap) { _io->tap = tap; }
+
 private:
   std::FILE* _in;
   std::FILE* _out;
+  TCStandardIO* _io;                  // owned by the text stream
   std::unique_ptr<TTextStream> _text; // the standard text stream, UTF-8 over TCStandardIO
 };
 

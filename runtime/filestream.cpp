@@ -9,18 +9,13 @@ namespace tarvex {
 
 namespace {
 
-// Codes below 256 are the bytes they were decoded from (argument words, the program path),
-// so they go back as the same bytes; larger codes can only come from decoded text and are
-// written in UTF-8. False for a name that cannot be a file name (a zero code would cut it).
+// File names are UTF-8, as the command line that gave them (fromutf8name). False for a name
+// that cannot be a file name (a zero code would cut it).
 bool filesystemname(const Text& path, std::string& name) {
   name.clear();
   for (char16_t c : path) {
     if (c == 0) return false;
-    if (c == u'\\') c = u'/';
-    if (c < 256)
-      name.push_back(static_cast<char>(c));
-    else
-      appendutf8(name, c);
+    appendutf8(name, c == u'\\' ? u'/' : c);
   }
   return true;
 }

@@ -16,7 +16,14 @@ Text frombytes(std::string_view bytes);
 Text chartext(int64_t code);
 // Low-byte encoding: each code modulo 256, cut before the first zero byte.
 std::string lowbytes(const Text& text);
-// The console's UTF-8 of one 16-bit code: one, two or three bytes.
+// The console's UTF-8 of one 16-bit code: one, two or three bytes. A code that stands for a
+// byte of a name that was not UTF-8 (see fromutf8name) gives that byte back.
 void appendutf8(std::string& bytes, char16_t code);
+
+// Names (command-line words, file paths) are UTF-8 both ways. A byte that does not belong to a
+// UTF-8 sequence of one to three bytes becomes the lone low surrogate U+DC00 + byte, which
+// appendutf8 turns back into the byte, so any name survives the round trip unchanged.
+Text fromutf8name(std::string_view bytes);
+std::string utf8name(const Text& name);
 
 } // namespace tarvex

@@ -37,7 +37,8 @@ struct session {
   glyphfont font = makefont(surface);
   fakescreen view;
   stillclock clock;
-  rundriver driver{io.con, surface, font.atlas, view, clock};
+  options opts;
+  rundriver driver{opts, io.con, surface, font.atlas, view, clock};
   session() {
     surface.SetBlend(BLEND_ALPHA);
     loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));

@@ -33,11 +33,15 @@ struct installation {
   tempdir elsewhere;
 };
 
-TEST(install, relative_names_resolve_beside_the_program_not_in_the_working_directory) {
+TEST(install, relative_names_resolve_beside_the_program_then_in_the_working_directory) {
   installation inst;
   inst.elsewhere.file("code.txt", "%++.@");
   inst.elsewhere.file("other.txt", "%+++.@");
   inst.home.file("other.txt", "%++++.@");
+  inst.elsewhere.file("mine.txt", "%+++++.@");
+  inst.elsewhere.file("n\xC3\xB6pe.txt", "%++++++.@");
+  inst.elsewhere.file("caf\xE9.txt", "%+++++++.@");
+  inst.elsewhere.file("--odd.txt", "%++++++++.@");
 
   struct row {
     std::vector<std::string> args;
@@ -47,12 +51,26 @@ TEST(install, relative_names_resolve_beside_the_program_not_in_the_working_direc
       {{"other.txt"}, "4"},                          // a relative argument, beside the program too
       {{"other.txt", "code.txt"}, "4"},              // the second argument is ignored
       {{inst.elsewhere.path() + "/other.txt"}, "3"}, // an absolute path is taken as it is
+      {{"mine.txt"}, "5"},                           // none beside the program: where we stand
+      {{"--delay=0", "mine.txt", "--delay", "0"}, "5"}, // options before and after the source
+      {{"n\xC3\xB6pe.txt"}, "6"},                       // UTF-8 names
+      {{"caf\xE9.txt"}, "7"},                           // and names that are not UTF-8
+      {{"--", "--odd.txt"}, "8"},                       // a name that looks like an option
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.args.empty() ? "(no argument)" : r.args[0]);
     outcome o = inst.start(r.args);
     EXPECT_EQ(o.out, HEAD + r.printed + TAIL);
     EXPECT_EQ(o.status, 0);
+  }
+}
+
+TEST(install, a_missing_source_is_named_as_typed) {
+  installation inst;
+  for (std::string name : {"n\xC3\xB6pe.txt", "caf\xE9.txt"}) {
+    outcome o = inst.start({name});
+    EXPECT_EQ(o.out, "Could not load " + name + "\r\n>");
+    EXPECT_EQ(o.status, 1);
   }
 }
 

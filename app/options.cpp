@@ -1,0 +1,142 @@
+// Parsing the command line and the texts of --help and --version.
+#include "app/options.h"
+
+#include <charconv>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int64_t MAXDELAY = 60000;
+
+// The option's words, for messages; the texts are ASCII, so each code is its byte.
+std::string narrow(const Text& text) {
+  return utf8name(text);
+}
+
+// A whole decimal number from `low` to `high`, or nothing.
+std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
+  const std::string digits = narrow(text);
+  int64_t value = 0;
+  auto [end, fault] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (digits.empty() || fault != std::errc() || end != digits.data() + digits.size() ||
+      value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+} // namespace
+
+parsed parseoptions(const std::vector<Text>& words) {
+  parsed result;
+  options& o = result.opts;
+  auto fail = [&](const std::string& what) {
+    result.error = what;
+    return result;
+  };
+  bool optionsend = false;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const Text& word = words[i];
+    if (optionsend || word.size() < 2 || word[0] != u'-' || word[1] != u'-') {
+      if (!o.source) o.source = word;
+      continue;
+    }
+    if (word.size() == 2) {
+      optionsend = true;
+      continue;
+    }
+    const size_t equals = word.find(u'=');
+    const std::string name = narrow(word.substr(0, equals));
+    std::optional<Text> inlinevalue;
+    if (equals != Text::npos) inlinevalue = word.substr(equals + 1);
+
+    // Options without a value refuse one given with "=".
+    auto flag = [&](bool& field, bool value) -> bool {
+      if (inlinevalue) return false;
+      field = value;
+      return true;
+    };
+    // Options with a value take it from "=V" or the next argument.
+    auto value = [&]() -> std::optional<Text> {
+      if (inlinevalue) return inlinevalue;
+      if (i + 1 < words.size()) return words[++i];
+      return std::nullopt;
+    };
+
+    bool unwanted = false;
+    if (name == "--help") {
+      unwanted = !flag(o.help, true);
+    } else if (name == "--version") {
+      unwanted = !flag(o.version, true);
+    } else if (name == "--headless") {
+      unwanted = !flag(o.headless, true);
+    } else if (name == "--no-prompt") {
+      unwanted = !flag(o.prompt, false);
+    } else if (name == "--batch") {
+      if (inlinevalue) {
+        unwanted = true;
+      } else {
+        o.headless = true, o.delayms = 0, o.prompt = false, o.frames = false;
+      }
+    } else if (name == "--stats") {
+      if (!inlinevalue) {
+        o.stats = statsform::text;
+      } else if (*inlinevalue == u"json") {
+        o.stats = statsform::json;
+      } else {
+        return fail("--stats takes no value or =json, not '" + narrow(*inlinevalue) + "'");
+      }
+    } else if (name == "--delay" || name == "--ticks") {
+      std::optional<Text> given = value();
+      if (!given) return fail(name + " needs a value");
+      const bool delay = name == "--delay";
+      std::optional<int64_t> n = delay ? number(*given, 0, MAXDELAY) : number(*given, 1, INT64_MAX);
+      if (!n)
+        return fail(name + " takes " + (delay ? "a whole number of milliseconds from 0 to 60000"
+                                              : "a whole number of ticks from 1") +
+                    ", not '" + narrow(*given) + "'");
+      (delay ? o.delayms : o.maxticks) = *n;
+    } else if (name == "--trace") {
+      std::optional<Text> given = value();
+      if (!given || given->empty()) return fail(name + " needs a file name");
+      o.trace = *given;
+    } else {
+      return fail("unknown option " + narrow(word.substr(0, equals)));
+    }
+    if (unwanted) return fail(name + " takes no value");
+  }
+  return result;
+}
+
+const char* usagetext() {
+  return "Usage: tarvex [OPTIONS] [SOURCE]\n"
+         "Runs the program in SOURCE (default code.txt beside tarvex) and shows every tick in a\n"
+         "window. A relative SOURCE is looked up beside tarvex, then from the current directory.\n"
+         "\n"
+         "Options:\n"
+         "  --help            show this text and exit\n"
+         "  --version         show the version and exit\n"
+         "  --headless        run without a window, silently\n"
+         "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
+         "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
+         "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
+         "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
+         "  --stats[=json]    one line of run statistics on standard error at the end\n"
+         "  --trace FILE      write every state of the run to FILE as JSON lines\n"
+         "  --                what follows is SOURCE even if it starts with --\n"
+         "\n"
+         "Exit statuses:\n"
+         "  0    the run completed, or Escape or the close button ended it\n"
+         "  1    the source or the font file could not be opened\n"
+         "  2    a fault, such as a division by zero\n"
+         "  3    a limit stopped the run (--ticks)\n"
+         "  64   bad usage\n"
+         "  255  a stream error: standard output refused bytes, or the font or the trace file\n"
+         "       could not be read or written\n";
+}
+
+const char* versiontext() {
+  return "tarvex " TARVEX_VERSION;
+}
+
+} // namespace tarvex

@@ -1,0 +1,44 @@
+// The command line: tarvex [OPTIONS] [SOURCE], parsed into one plain record that the run
+// driver reads. Nothing below app/ knows of options.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace tarvex {
+
+enum class statsform { none, text, json };
+
+struct options {
+  bool help = false;
+  bool version = false;
+  bool headless = false;       // no window even where a display exists
+  int64_t delayms = 128;       // the pause between ticks
+  int64_t maxticks = 0;        // a run still going after this many ticks stops; 0: no limit
+  bool prompt = true;          // the closing ">" prompt
+  bool frames = true;          // false: no frame is painted at all
+  statsform stats = statsform::none;
+  std::optional<Text> trace;   // the state trace's file, as given
+  std::optional<Text> source;  // the first argument that is no option
+};
+
+// The outcome of parsing: the options, or what is wrong with the command line.
+struct parsed {
+  options opts;
+  std::string error; // empty when the command line is good
+};
+
+// Reads the words after the program's name. An argument that starts with "--" is an option
+// wherever it stands, until a lone "--"; the first other one is the source, later ones are
+// ignored. A value follows as "--opt=V" or as the next argument.
+parsed parseoptions(const std::vector<Text>& words);
+
+// The usage text of --help, with the exit statuses.
+const char* usagetext();
+// "tarvex X.Y.Z".
+const char* versiontext();
+
+} // namespace tarvex

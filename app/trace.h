@@ -1,0 +1,38 @@
+// The state trace: the run as JSON lines. A header names the program, then one line gives the
+// state after loading (tick 0) and one the state after each tick's pass, which is what that
+// tick's frame shows: every live pointer, the writes queued in the tick, and the console
+// bytes it wrote.
+#pragma once
+#include <string>
+
+#include "interp/machine.h"
+
+namespace tarvex {
+
+class tracewriter {
+public:
+  tracewriter() = default;
+  ~tracewriter();
+  tracewriter(const tracewriter&) = delete;
+  tracewriter& operator=(const tracewriter&) = delete;
+
+  // Creates or empties the file. Each call returns false when the file cannot be written;
+  // reason() then says why, and every line written before is still whole.
+  bool open(const std::string& path);
+  bool header(const Text& source, const machine& m);
+  bool state(const machine& m, const std::string& out);
+  const std::string& reason() const { return _reason; }
+
+private:
+  bool writeline(std::string& line);
+
+  int _fd = -1;
+  long long _size = 0; // bytes of whole lines in the file
+  std::string _reason;
+  std::string _line; // kept between ticks so a large state does not allocate each time
+};
+
+// The JSON string of `text`: printable ASCII as itself, every other code as \uXXXX.
+void appendjsonstring(std::string& json, const Text& text);
+
+} // namespace tarvex
