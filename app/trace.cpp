@@ -60,6 +60,9 @@ bool tracewriter::header(const Text& source, const machine& m) {
   line += ",\"longest\":";
   appendnumber(line, m.grid.maxlen);
   line += "}\n";
+  _lengths.clear();
+  for (const Text& text : m.grid.lines)
+    _lengths.push_back(text.size());
   return writeline(line);
 }
 
@@ -93,6 +96,20 @@ bool tracewriter::state(const machine& m, const std::string& out) {
     appendnumber(line, w.rep.empty() ? 0 : w.rep[0]);
     line.push_back(']');
   });
+  line += "],\"lengths\":[";
+  first = true;
+  _lengths.resize(m.grid.lines.size(), 0);
+  for (size_t y = 0; y < m.grid.lines.size(); ++y) {
+    const size_t length = m.grid.lines[y].size();
+    if (length == _lengths[y]) continue;
+    _lengths[y] = length;
+    line += first ? "[" : ",[";
+    first = false;
+    appendnumber(line, static_cast<long long>(y));
+    line.push_back(',');
+    appendnumber(line, static_cast<long long>(length));
+    line.push_back(']');
+  }
   line += "],\"out\":";
   Text bytes(out.size(), u'\0');
   for (size_t i = 0; i < out.size(); ++i)

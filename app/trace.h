@@ -1,9 +1,11 @@
 // The state trace: the run as JSON lines. A header names the program, then one line gives the
 // state after loading (tick 0) and one the state after each tick's pass, which is what that
-// tick's frame shows: every live pointer, the writes queued in the tick, and the console
-// bytes it wrote.
+// tick's frame shows: every live pointer, the writes queued in the tick, the console bytes it
+// wrote, and the lines whose length changed since the last state (a pointer beyond the end
+// of a short line lengthens it with spaces, which the writes alone would not tell).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "interp/machine.h"
 
@@ -30,6 +32,7 @@ private:
   long long _size = 0; // bytes of whole lines in the file
   std::string _reason;
   std::string _line; // kept between ticks so a large state does not allocate each time
+  std::vector<size_t> _lengths; // each grid line's length at the last state written
 };
 
 // The JSON string of `text`: printable ASCII as itself, every other code as \uXXXX.

@@ -60,7 +60,8 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
     for (std::string line; std::getline(lines, line);)
       call.args.push_back(replace_all(line, "@dir@", dir));
   } else {
-    call.args.push_back(dir + "/prog.txt");
+    // The pause changes no byte; other tests keep the default.
+    call.args = {"--delay=0", dir + "/prog.txt"};
   }
   if (fs::exists(dir + "/stdin")) call.input = readfile(dir + "/stdin");
 
@@ -72,7 +73,7 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
   if (fs::exists(dir + "/stderr")) {
     // The one line about running without a window is the environment's, not the program's.
     std::string err = r.err;
-    if (err.rfind("tarvex:", 0) == 0) err = err.substr(err.find('\n') + 1);
+    if (err.rfind("tarvex: no display available", 0) == 0) err = err.substr(err.find('\n') + 1);
     EXPECT_EQ(visible(err), visible(readfile(dir + "/stderr")));
   }
 }
