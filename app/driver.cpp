@@ -3,11 +3,13 @@
 #include "app/driver.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "app/endings.h"
 #include "app/faultreport.h"
@@ -28,6 +30,7 @@ constexpr int FRAMERATE = 60;
 constexpr int ESCAPE = 27;
 constexpr int EXIT_LIMIT = 3;
 constexpr int EXIT_USAGE = 64;
+constexpr int64_t POLLMS = 50;
 
 // Stands in for the window when there is none: the canvas is still drawn, nothing is shown,
 // and no key is ever down.
@@ -134,6 +137,32 @@ void printstats() {
   endprogram(status);
 }
 
+// The ticks a run completed: a pass that was cut short is not one.
+int64_t completed(const machine& m) {
+  return m.tick - (m.passing ? 1 : 0);
+}
+
+[[noreturn]] void overcap(const machine& m) {
+  // Counted as the limit counts them: those the running tick removed are still held.
+  std::fprintf(stderr, "tarvex: stopped at %zu live pointers after %" PRId64 " ticks\n", m.overcap,
+               completed(m));
+  finish(EXIT_LIMIT);
+}
+
+// Memory has run out, so the message is put together in place and written directly.
+[[noreturn]] void outofmemory() {
+  char message[128];
+  const machine* m = report.driver ? &report.driver->state() : nullptr;
+  int length = std::snprintf(message, sizeof message,
+                             "tarvex: out of memory after %" PRId64 " ticks (%zu live pointers)\n",
+                             m ? completed(*m) : 0, m ? m->ips.count() : 0);
+  std::fflush(stdout);
+  if (length > 0 && write(2, message, static_cast<size_t>(length)) < 0) {
+  }
+  printstats();
+  endprogram(EXIT_LIMIT);
+}
+
 // A file named on the command line: as given when absolute, else from where tarvex was
 // started. A "protocol::" prefix stays in front.
 Text fromstartdir(const Text& name) {
@@ -191,6 +220,7 @@ Text sourcename(const Text& name) {
     // A source that cannot be opened is a failed run, not a successful one.
     finish(1);
   }
+  if (driver->state().overcap) overcap(driver->state());
   if (opts.trace) {
     if (!trace.header(codefile, driver->state()))
       throw TRuntimeException(
@@ -205,6 +235,7 @@ Text sourcename(const Text& name) {
       printstats();
       faultreport(result.outcome.fault);
     }
+    if (result.outcome.state == tickstate::overcap) overcap(driver->state());
     if (result.outcome.state != tickstate::going) break;
     if (opts.maxticks > 0 && driver->state().tick >= opts.maxticks) {
       std::fprintf(stderr, "tarvex: stopped after %" PRId64 " ticks\n", driver->state().tick);
@@ -220,7 +251,19 @@ Text sourcename(const Text& name) {
 rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
                      pacingclock& clock)
     : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _view(view), _clock(clock),
-      _frames(FRAMERATE, clock), _machine(con) {}
+      _frames(FRAMERATE, clock), _machine(con) {
+  _machine.maxpointers = static_cast<size_t>(opts.maxpointers);
+  _machine.poll = [](void* self) { return static_cast<rundriver*>(self)->userstops(); };
+  _machine.pollcontext = this;
+}
+
+bool rundriver::userstops() {
+  // A long tick still answers Escape and the close button, looked at about every 50 ms.
+  const int64_t now = _clock.now();
+  if (now - _lastpoll < POLLMS) return false;
+  _lastpoll = now;
+  return _view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0;
+}
 
 bool rundriver::load(const Text& codefile) {
   if (!loadsource(_machine, codefile)) return false;
@@ -247,10 +290,14 @@ void rundriver::traced() {
 
 tickresult rundriver::tick() {
   if (_opts.delayms > 0) _clock.sleep(_opts.delayms);
+  _lastpoll = _clock.now();
   tickresult result{steppass(_machine)};
+  // A pass cut short ends the program where it stands: no frame, no writes, no trace line.
+  if (result.outcome.state == tickstate::interrupted) result.stopped = true;
+  if (result.outcome.state == tickstate::fault || result.outcome.state == tickstate::overcap ||
+      result.stopped)
+    return result;
   traced();
-  // A faulted pass ends the program where it stands: no frame, no writes.
-  if (result.outcome.state == tickstate::fault) return result;
   if (_opts.frames) {
     // Pauses shorter than a frame show only the frames that are due, and always the last.
     const bool everytick = _opts.delayms * FRAMERATE >= 1000;
@@ -287,6 +334,8 @@ bool rundriver::show() {
 }
 
 void runsequence(int argc, char** argv) {
+  // Before anything can open a file: none may take the place of a closed standard stream.
+  guardstandarddescriptors();
   std::vector<Text> words;
   for (int i = 1; i < argc; ++i)
     words.push_back(fromutf8name(argv[i]));
@@ -307,6 +356,8 @@ void runsequence(int argc, char** argv) {
   } catch (const TRuntimeException& e) {
     printstats();
     runtimeerrorexit(e.error);
+  } catch (const std::bad_alloc&) {
+    outofmemory();
   }
 }
 

@@ -52,6 +52,8 @@ public:
 
 private:
   void traced();
+  // Asked from within a pass: true when the user wants to stop.
+  bool userstops();
 
   const options& _opts;
   console& _con;
@@ -61,6 +63,7 @@ private:
   pacingclock& _clock;
   pacer _frames;
   int64_t _nextframe = 0; // with short pauses: when the next frame is due
+  int64_t _lastpoll = 0;  // when the window was last asked for the stop keys
   machine _machine;
   tracewriter* _trace = nullptr;
   std::string _tracepath;

@@ -86,16 +86,18 @@ parsed parseoptions(const std::vector<Text>& words) {
       } else {
         return fail("--stats takes no value or =json, not '" + narrow(*inlinevalue) + "'");
       }
-    } else if (name == "--delay" || name == "--ticks") {
+    } else if (name == "--delay" || name == "--ticks" || name == "--max-pointers") {
       std::optional<Text> given = value();
       if (!given) return fail(name + " needs a value");
       const bool delay = name == "--delay";
       std::optional<int64_t> n = delay ? number(*given, 0, MAXDELAY) : number(*given, 1, INT64_MAX);
       if (!n)
-        return fail(name + " takes " + (delay ? "a whole number of milliseconds from 0 to 60000"
-                                              : "a whole number of ticks from 1") +
+        return fail(name + " takes " +
+                    (delay               ? "a whole number of milliseconds from 0 to 60000"
+                     : name == "--ticks" ? "a whole number of ticks from 1"
+                                         : "a whole number of pointers from 1") +
                     ", not '" + narrow(*given) + "'");
-      (delay ? o.delayms : o.maxticks) = *n;
+      (delay ? o.delayms : name == "--ticks" ? o.maxticks : o.maxpointers) = *n;
     } else if (name == "--trace") {
       std::optional<Text> given = value();
       if (!given || given->empty()) return fail(name + " needs a file name");
@@ -119,6 +121,7 @@ const char* usagetext() {
          "  --headless        run without a window, silently\n"
          "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
          "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
+         "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
          "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
          "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
          "  --stats[=json]    one line of run statistics on standard error at the end\n"
@@ -129,8 +132,9 @@ const char* usagetext() {
          "  0    the run completed, or Escape or the close button ended it\n"
          "  1    the source or the font file could not be opened\n"
          "  2    a fault, such as a division by zero\n"
-         "  3    a limit stopped the run (--ticks)\n"
+         "  3    a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
          "  64   bad usage\n"
+         "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
          "  255  a stream error: standard output refused bytes, or the font or the trace file\n"
          "       could not be read or written\n";
 }

@@ -2,6 +2,7 @@
 // working directory, the fault handlers and the standard console.
 #include "app/startup.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -53,7 +54,24 @@ std::string workingdirectory() {
   return path;
 }
 
+// The console flushes after every write, so what the program wrote is out already; nothing
+// else needs to run, and nothing more is said.
+void onstop(int signal) {
+  _exit(128 + signal);
+}
+
 } // namespace
+
+void guardstandarddescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int filler = open("/dev/null", fd == 2 ? O_WRONLY : O_RDONLY);
+    if (filler >= 0 && filler != fd) {
+      dup2(filler, fd);
+      close(filler);
+    }
+  }
+}
 
 Text dirof(const Text& programfile) {
   size_t last = programfile.rfind(u'/');
@@ -67,6 +85,8 @@ void startup(int argc, char** argv) {
   // silent death by signal.
   signal(SIGPIPE, SIG_IGN);
   installfaulthandlers();
+  for (int stop : {SIGINT, SIGTERM, SIGHUP})
+    signal(stop, onstop);
 
   processvalues& process = values();
   process.programfile = fromutf8name(executablepath());

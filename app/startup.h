@@ -6,7 +6,12 @@
 
 namespace tarvex {
 
-// Installs the fault handlers, records the program file, changes the working directory to
+// Fills descriptors 0, 1 and 2 that are closed with /dev/null, descriptor 1 read-only so that
+// every write to it fails: no file opened later may take a standard stream's place.
+void guardstandarddescriptors();
+
+// Installs the fault handlers, the handlers that end the process with 128 + the signal number
+// on SIGINT, SIGTERM and SIGHUP, records the program file, changes the working directory to
 // the program's own directory (a failure is ignored) and builds the argument list.
 void startup(int argc, char** argv);
 

@@ -47,7 +47,8 @@ tracewriter::~tracewriter() {
 bool tracewriter::open(const std::string& path) {
   // Never 0, 1 or 2: a closed standard stream must not become the trace.
   _fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  while (_fd >= 0 && _fd <= 2) _fd = fcntl(_fd, F_DUPFD_CLOEXEC, 3);
+  while (_fd >= 0 && _fd <= 2)
+    _fd = fcntl(_fd, F_DUPFD_CLOEXEC, 3);
   if (_fd < 0) _reason = std::strerror(errno);
   return _fd >= 0;
 }
@@ -73,9 +74,8 @@ bool tracewriter::state(const machine& m, const std::string& out) {
   line += ",\"pointers\":[";
   bool first = true;
   m.ips.each([&](const ip& p) {
-    const long long fields[] = {p.id,       p.x,        p.y,          p.dir,
-                                p.val[0],   p.val[1],   p.on,         p.printing,
-                                p.remafter, p.wait,     p.n};
+    const long long fields[] = {p.id, p.x,        p.y,        p.dir,  p.val[0], p.val[1],
+                                p.on, p.printing, p.remafter, p.wait, p.n};
     line += first ? "[" : ",[";
     first = false;
     for (size_t i = 0; i < std::size(fields); ++i) {

@@ -31,7 +31,7 @@ private:
   int _fd = -1;
   long long _size = 0; // bytes of whole lines in the file
   std::string _reason;
-  std::string _line; // kept between ticks so a large state does not allocate each time
+  std::string _line;            // kept between ticks so a large state does not allocate each time
   std::vector<size_t> _lengths; // each grid line's length at the last state written
 };
 

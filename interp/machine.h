@@ -29,9 +29,12 @@ struct machine {
   plist<ip> ips;     // the pointer list
   plist<buf> writes; // the pending-write list
   int halted = 0;
-  // Counts a host reports: step passes run, pointer steps taken, pointers made (the next
-  // pointer's id), the most pointers alive at once, and grid writes applied.
+  // Counts a host reports: step passes begun, pointer steps taken, pointers made (the next
+  // pointer's id), the most pointers alive at once, and grid writes applied. `passing` is
+  // set from the start of a pass until it runs to its end, so a host knows whether the last
+  // tick is whole, also when it was thrown out of the pass.
   int64_t tick = 0;
+  bool passing = false;
   int64_t steps = 0;
   int64_t spawned = 0;
   size_t peak = 0;
@@ -39,6 +42,17 @@ struct machine {
   // The fault that stopped the run (a code from runtime/faultnames.h), 0 while there is none.
   // A faulted machine takes no further steps; the host reports the fault.
   uint32_t fault = 0;
+
+  // Limits a host may set. More than `maxpointers` pointers (0: no limit) alive in the running
+  // tick, those it removed included, stop the run as soon as a split makes them, so a single
+  // tick cannot grow without end; `poll`, when
+  // set, is asked every POLLSTEPS pointer steps whether the pass should stop where it is.
+  static constexpr int64_t POLLSTEPS = 4096;
+  size_t maxpointers = 0;
+  bool (*poll)(void* context) = nullptr;
+  void* pollcontext = nullptr;
+  size_t overcap = 0;       // the pointers held when the limit was passed; 0 while it is not
+  bool interrupted = false; // `poll` stopped a pass
   console* con;
 
   // Every stepped pointer in the list, by cell and direction. Only steppass keeps it, so a

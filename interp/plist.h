@@ -67,6 +67,7 @@ public:
     e->prev->next = e->next;
     e->next->prev = e->prev;
     --live;
+    ++pending;
     e->prev = removed;
     removed = e;
   }
@@ -80,10 +81,13 @@ public:
   }
 
   std::size_t count() const { return live; }
+  // The records the list holds: the live ones and those removed since the last release.
+  std::size_t held() const { return live + pending; }
 
   // Hands the records removed so far back for reuse. Only call it while no pass is running
   // and no step still reads a removed record.
   void release() {
+    pending = 0;
     while (removed) {
       entry* e = removed;
       removed = of(e->prev);
@@ -143,6 +147,7 @@ private:
   // an unused record, had its link cached across the unlinks of clear() by GCC 12 at -O2.)
   link sentinel;
   std::size_t live = 0;
+  std::size_t pending = 0;  // removed since the last release
   entry* removed = nullptr; // removed since the last release, newest first
   entry* spare = nullptr;   // ready for reuse
   std::vector<std::unique_ptr<entry[]>> blocks;

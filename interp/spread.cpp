@@ -19,8 +19,11 @@ void spread(machine& m, int32_t x, int32_t y, int32_t dir, uint8_t v0, uint8_t v
     p.on = on;
     p.id = m.spawned++;
   }
-  // Only spreading adds pointers, so the peak can only be passed here.
+  // Only spreading adds pointers, so the peak and the limit can only be passed here.
   if (m.ips.count() > m.peak) m.peak = m.ips.count();
+  // Pointers removed in the running tick count too: they stay held until it ends, and a ring
+  // of splitters keeps few alive at once while it makes new ones without end.
+  if (m.maxpointers != 0 && m.ips.held() > m.maxpointers) m.overcap = m.ips.held();
 }
 
 } // namespace tarvex

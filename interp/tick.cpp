@@ -31,6 +31,8 @@ void sweep(machine& m, ip& p) {
 } // namespace
 
 tickoutcome steppass(machine& m) {
+  ++m.tick;
+  m.passing = true;
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -49,9 +51,15 @@ tickoutcome steppass(machine& m) {
     // "@" empties the list at once; the index must not outlive what it points at.
     if (m.ips.count() == 0) m.stepped.clear();
     sweep(m, *p);
+    if (m.overcap != 0) break;
+    if (m.poll && m.steps % machine::POLLSTEPS == 0 && m.poll(m.pollcontext)) {
+      m.interrupted = true;
+      break;
+    }
   }
   m.ips.release();
-  ++m.tick;
+  // A pass cut short stays unfinished.
+  m.passing = m.fault != 0 || m.overcap != 0 || m.interrupted;
   return standing(m);
 }
 
@@ -61,6 +69,8 @@ void endtick(machine& m, const tickoutcome& outcome) {
 
 tickoutcome standing(const machine& m) {
   if (m.fault != 0) return {tickstate::fault, m.fault};
+  if (m.overcap != 0) return {tickstate::overcap};
+  if (m.interrupted) return {tickstate::interrupted};
   if (m.halted != 0) return {tickstate::halted};
   if (m.ips.count() < 1) return {tickstate::finished};
   return {};

@@ -10,10 +10,12 @@
 namespace tarvex {
 
 enum class tickstate {
-  going,    // pointers are left and nothing stopped them
-  finished, // the pointer list is empty
-  halted,   // "@" stopped the program
-  fault,    // a step faulted; the pass stopped there
+  going,       // pointers are left and nothing stopped them
+  finished,    // the pointer list is empty
+  halted,      // "@" stopped the program
+  fault,       // a step faulted; the pass stopped there
+  overcap,     // more pointers than the machine's limit came alive; the pass stopped there
+  interrupted, // the host's poll stopped the pass
 };
 
 struct tickoutcome {
@@ -23,15 +25,16 @@ struct tickoutcome {
 
 // One pass over the pointer list in list order: each pointer steps, then every other stepped
 // pointer at its cell with its direction is removed (also when the stepping pointer removed
-// itself). A fault ends the pass at the pointer that faulted. Removed records are released
-// once the pass is over, and m.tick counts the pass.
+// itself). A fault, the pointer limit or the host's poll ends the pass early. Removed records
+// are released once the pass is over; m.tick counts the pass.
 tickoutcome steppass(machine& m);
 
 // The end of a tick once its frame is shown: the writes queued in it go into the grid when
 // the run goes on; those of the tick that ends the run are never applied.
 void endtick(machine& m, const tickoutcome& outcome);
 
-// How the run stands: a fault first, then a halt, then an empty list.
+// How the run stands: a fault first, then the pointer limit, an interruption, a halt, and
+// an empty list.
 tickoutcome standing(const machine& m);
 
 // Runs up to `limit` ticks with no pause and no frame, applying writes after each tick that

@@ -60,8 +60,9 @@ void console::consolewrite(const Text& text) {
   std::string bytes = lowbytes(text);
   _io->written += static_cast<int64_t>(bytes.size());
   if (_io->tap) _io->tap->append(bytes);
-  std::fputs(bytes.c_str(), _out);
-  std::fflush(_out);
+  // Output that cannot be delivered ends the run like a refused status line: bytes the
+  // program wrote must not vanish while the run goes on as if they had arrived.
+  if (std::fputs(bytes.c_str(), _out) < 0 || std::fflush(_out) != 0) throw TStreamWriteException();
 }
 
 Text console::consoleread() {

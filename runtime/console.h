@@ -38,7 +38,8 @@ public:
   // Writes the prompt, flushes, and returns the next input line (UTF-8, carriage returns
   // dropped); at the end of input it returns what it read, the empty text when nothing.
   Text promptline(const Text& prompt);
-  // Low-byte encoding up to the first zero code, then a flush; errors are ignored.
+  // Low-byte encoding up to the first zero code, then a flush; raises TStreamWriteException
+  // when the output refuses a byte.
   void consolewrite(const Text& text);
   // One input line read in chunks of 255 bytes; one white space before the line feed is
   // dropped when it lies in the chunk with the line feed. Empty at the end of input.

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "display/canvas.h"
 #include "display/font.h"
@@ -65,11 +66,12 @@ protected:
   }
 
   // Runs tarvex on `source` with a standard input that stays open, and waits for its window.
-  void launch(const std::string& source) {
+  void launch(const std::string& source, std::vector<std::string> args = {}) {
     path = files.file("prog.txt", source);
+    args.push_back(path);
     running = std::async(std::launch::async, testing::run,
                          testing::invocation{.program = TARVEX_BIN,
-                                             .args = {path},
+                                             .args = args,
                                              .closeinput = false,
                                              .headless = false,
                                              .timeoutseconds = 10});
@@ -105,11 +107,20 @@ TEST_F(windowprogram, first_frame_is_the_library_frame_pixel_for_pixel_at_720_by
   kill(pid, SIGTERM);
 }
 
-// Both end a program that would run for ever at once, with status 0 and no closing lines.
+// Both end a program that would run for ever at once, with status 0 and no closing lines, also
+// in the middle of a tick that never ends: a ring of splitters, which the pointer limit would
+// end with status 3 only seconds later.
 TEST_F(windowprogram, escape_held_or_a_close_request_ends_the_program_with_status_0) {
-  for (bool escape : {true, false}) {
+  for (auto [escape, stuck] : {std::pair{true, false}, {false, false}, {true, true}}) {
     SCOPED_TRACE(escape ? "Escape held" : "close request");
-    ASSERT_NO_FATAL_FAILURE(launch(LOOP));
+    SCOPED_TRACE(stuck ? "in one long tick" : "between ticks");
+    if (stuck) {
+      ASSERT_NO_FATAL_FAILURE(launch("%##\n ##\n", {"--max-pointers", "30000000"}));
+      // Well into the second tick, the one that never ends.
+      std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    } else {
+      ASSERT_NO_FATAL_FAILURE(launch(LOOP));
+    }
     if (escape)
       ASSERT_TRUE(server.xdotool({"windowfocus", "--sync", std::to_string(id)}) &&
                   server.xdotool({"keydown", "Escape"}));
