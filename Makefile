@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: all deps build run test test-plain test-asan bench format format-check clean
+.PHONY: all deps build run test test-plain test-asan bench format format-check pictures clean
 
 all: build
 
@@ -34,6 +34,16 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build-bench -j $(JOBS) --target tarvex_bench
 	build-bench/bench/tarvex_bench
+
+# The README's pictures, made by tarvex itself: the demo as an animated GIF and one frame of
+# each example.
+pictures: build
+	mkdir -p docs
+	$(BUILD)/tarvex --batch --gif docs/demo.gif examples/code.txt > /dev/null
+	$(BUILD)/tarvex --batch --ticks 8 --screenshot docs/hello.png examples/hello.txt > /dev/null || [ $$? -eq 3 ]
+	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/countdown.png examples/countdown.txt > /dev/null || [ $$? -eq 3 ]
+	printf '3\n4\n0\n' | $(BUILD)/tarvex --batch --ticks 12 --screenshot docs/sum.png examples/sum.txt > /dev/null || [ $$? -eq 3 ]
+	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

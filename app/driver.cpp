@@ -30,6 +30,7 @@ constexpr int FRAMERATE = 60;
 constexpr int ESCAPE = 27;
 constexpr int EXIT_LIMIT = 3;
 constexpr int EXIT_USAGE = 64;
+constexpr int EXIT_STREAM = 255;
 constexpr int64_t POLLMS = 50;
 
 // Stands in for the window when there is none: the canvas is still drawn, nothing is shown,
@@ -59,7 +60,7 @@ void closewindow() {
 
 // Opens the 720 by 512 window, or settles for none, saying so on standard error unless no
 // window was wanted.
-screen& openscreen(canvas& surface, pacingclock& clock, bool wanted) {
+screen& openscreen(canvas& surface, pacingclock& clock, bool wanted, int scale) {
   static noscreen none;
   std::unique_ptr<window>& opened = openwindow();
   for (int attempt = 0; wanted; ++attempt) {
@@ -68,7 +69,7 @@ screen& openscreen(canvas& surface, pacingclock& clock, bool wanted) {
       // that refuses the connection, a missing runtime directory) must not reach the program's
       // own output.
       hushed quiet;
-      opened = window::open(canvas::WIDTH, canvas::HEIGHT, apptitle());
+      opened = window::open(canvas::WIDTH, canvas::HEIGHT, apptitle(), scale);
     }
     // A display that is named but slow to answer (a busy machine, a server still starting)
     // gets two more tries before the program settles for running without a window.
@@ -100,7 +101,8 @@ screen& openscreen(canvas& surface, pacingclock& clock, bool wanted) {
 // What the endings report with --stats: the run, if one began, and when it began.
 struct reportstate {
   const options* opts = nullptr;
-  const rundriver* driver = nullptr;
+  rundriver* driver = nullptr;
+  recorder* pictures = nullptr;
   systemclock clock;
   int64_t startedus = 0;
 } report;
@@ -132,7 +134,17 @@ void printstats() {
   std::fflush(stderr);
 }
 
+// The screenshot and the end of the GIF, at every ending once a run began; false when a
+// picture could not be written, which it has said.
+bool endpictures() {
+  recorder* pictures = report.pictures;
+  report.pictures = nullptr; // an ending inside this one must not come back here
+  if (!pictures || !report.driver || !pictures->active()) return true;
+  return pictures->finish(report.driver->lastframe());
+}
+
 [[noreturn]] void finish(int status) {
+  if (!endpictures()) status = EXIT_STREAM;
   printstats();
   endprogram(status);
 }
@@ -191,7 +203,7 @@ Text sourcename(const Text& name) {
   report.opts = &opts;
 
   canvas surface;
-  screen& view = openscreen(surface, clock, !opts.headless);
+  screen& view = openscreen(surface, clock, !opts.headless, static_cast<int>(opts.scale));
   surface.SetBlend(BLEND_ALPHA);
   glyphfont font = makefont(surface);
   if (!loadfont(surface, font, u"curses.bit")) {
@@ -212,6 +224,12 @@ Text sourcename(const Text& name) {
   static std::unique_ptr<rundriver> driver;
   driver = std::make_unique<rundriver>(opts, con, surface, font.atlas, view, clock);
   report.driver = driver.get();
+  static recorder pictures(opts);
+  if (pictures.active()) {
+    pictures.start();
+    driver->setrecorder(&pictures);
+    report.pictures = &pictures;
+  }
   report.startedus = nowus();
   const Text codefile = opts.source.value_or(u"code.txt");
   if (!driver->load(sourcename(codefile))) {
@@ -228,10 +246,12 @@ Text sourcename(const Text& name) {
     driver->settrace(&trace, tracepath);
   }
   if (opts.frames && !driver->show()) finish(0);
+  driver->keep(false);
   for (;;) {
     tickresult result = driver->tick();
     if (result.stopped) finish(0);
     if (result.outcome.state == tickstate::fault) {
+      endpictures();
       printstats();
       faultreport(result.outcome.fault);
     }
@@ -308,7 +328,11 @@ tickresult rundriver::tick() {
       if (!everytick) _nextframe = _clock.now() + 1000 / FRAMERATE;
     }
   }
-  if (!result.stopped) endtick(_machine, result.outcome);
+  if (!result.stopped) {
+    keep(result.outcome.state != tickstate::going ||
+         (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks));
+    endtick(_machine, result.outcome);
+  }
   return result;
 }
 
@@ -323,8 +347,24 @@ void rundriver::closing() {
   if (_opts.prompt) _con.promptline(u">");
 }
 
-bool rundriver::show() {
+void rundriver::paint() {
   paintframe(_surface, _atlas, _machine);
+  _painted = _machine.tick;
+}
+
+void rundriver::keep(bool last) {
+  if (!_recorder || !_recorder->wants(_machine.tick, last)) return;
+  if (_painted != _machine.tick) paint();
+  _recorder->record(_surface, _machine.tick);
+}
+
+const canvas& rundriver::lastframe() {
+  if (_painted < 0) paint();
+  return _surface;
+}
+
+bool rundriver::show() {
+  paint();
   // A close request that comes while Escape is down stays pending: the run ends anyway.
   if (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0) return false;
   // Frames of short pauses are shown as they fall due, never waited for.
@@ -354,6 +394,7 @@ void runsequence(int argc, char** argv) {
   try {
     run(command.opts);
   } catch (const TRuntimeException& e) {
+    endpictures();
     printstats();
     runtimeerrorexit(e.error);
   } catch (const std::bad_alloc&) {

@@ -7,6 +7,7 @@
 
 #include "app/options.h"
 #include "app/pacer.h"
+#include "app/recorder.h"
 #include "app/trace.h"
 #include "display/backend/screen.h"
 #include "display/canvas.h"
@@ -43,6 +44,15 @@ public:
   // read and dropped.
   void closing();
 
+  // Hands the frames the recorder wants to it from now on (null: none). A picture that
+  // cannot be written raises TRuntimeException with the message.
+  void setrecorder(recorder* pictures) { _recorder = pictures; }
+  // Gives the recorder the frame of the state as it stands if it wants that one; `last`:
+  // no tick follows.
+  void keep(bool last);
+  // The canvas with the last frame painted, painting the current state if none was.
+  const canvas& lastframe();
+
   // Feeds every state from now on to `trace` (null: none). A trace that cannot be written
   // raises TRuntimeException with the message.
   void settrace(tracewriter* trace, const std::string& path);
@@ -51,6 +61,7 @@ public:
   long long consolebytes() const;
 
 private:
+  void paint();
   void traced();
   // Asked from within a pass: true when the user wants to stop.
   bool userstops();
@@ -66,6 +77,8 @@ private:
   int64_t _lastpoll = 0;  // when the window was last asked for the stop keys
   machine _machine;
   tracewriter* _trace = nullptr;
+  recorder* _recorder = nullptr;
+  int64_t _painted = -1; // the tick whose frame the canvas holds; -1: none yet
   std::string _tracepath;
   std::string _out; // the console bytes of the tick, while tracing
 };

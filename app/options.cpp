@@ -98,10 +98,25 @@ parsed parseoptions(const std::vector<Text>& words) {
                                          : "a whole number of pointers from 1") +
                     ", not '" + narrow(*given) + "'");
       (delay ? o.delayms : name == "--ticks" ? o.maxticks : o.maxpointers) = *n;
-    } else if (name == "--trace") {
+    } else if (name == "--trace" || name == "--frames" || name == "--gif" ||
+               name == "--screenshot") {
       std::optional<Text> given = value();
-      if (!given || given->empty()) return fail(name + " needs a file name");
-      o.trace = *given;
+      if (!given || given->empty())
+        return fail(name + (name == "--frames" ? " needs a folder name" : " needs a file name"));
+      (name == "--trace"    ? o.trace
+       : name == "--frames" ? o.framesdir
+       : name == "--gif"    ? o.gif
+                            : o.screenshot) = *given;
+    } else if (name == "--every" || name == "--scale") {
+      std::optional<Text> given = value();
+      if (!given) return fail(name + " needs a value");
+      const bool every = name == "--every";
+      std::optional<int64_t> n = every ? number(*given, 1, INT32_MAX) : number(*given, 1, 4);
+      if (!n)
+        return fail(name + " takes " +
+                    (every ? "a whole number of ticks from 1" : "a whole number from 1 to 4") +
+                    ", not '" + narrow(*given) + "'");
+      (every ? o.every : o.scale) = *n;
     } else {
       return fail("unknown option " + narrow(word.substr(0, equals)));
     }
@@ -126,6 +141,12 @@ const char* usagetext() {
          "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
          "  --stats[=json]    one line of run statistics on standard error at the end\n"
          "  --trace FILE      write every state of the run to FILE as JSON lines\n"
+         "  --frames DIR      write frames as DIR/frame-NNNNNN.png (the first, every K-th, the "
+         "last)\n"
+         "  --every K         keep the frame of every K-th tick (default 1)\n"
+         "  --gif FILE        write the same frames as one looping animated GIF\n"
+         "  --screenshot FILE write the last frame drawn as a PNG at the end of the run\n"
+         "  --scale N         show the window N times enlarged, 1 to 4 (pictures stay 1x)\n"
          "  --                what follows is SOURCE even if it starts with --\n"
          "\n"
          "Exit statuses:\n"
@@ -135,8 +156,8 @@ const char* usagetext() {
          "  3    a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
          "  64   bad usage\n"
          "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
-         "  255  a stream error: standard output refused bytes, or the font or the trace file\n"
-         "       could not be read or written\n";
+         "  255  a stream error: standard output refused bytes, the font could not be read, or\n"
+         "       the trace or a picture could not be written\n";
 }
 
 const char* versiontext() {

@@ -22,8 +22,13 @@ struct options {
   bool prompt = true;      // the closing ">" prompt
   bool frames = true;      // false: no frame is painted at all
   statsform stats = statsform::none;
-  std::optional<Text> trace;  // the state trace's file, as given
-  std::optional<Text> source; // the first argument that is no option
+  std::optional<Text> trace;      // the state trace's file, as given
+  std::optional<Text> framesdir;  // the folder of PNG frames
+  std::optional<Text> gif;        // the animated GIF
+  std::optional<Text> screenshot; // the PNG of the last frame
+  int64_t every = 1;              // keep the frame of every K-th tick
+  int64_t scale = 1;              // the window shows the canvas this many times enlarged
+  std::optional<Text> source;     // the first argument that is no option
 };
 
 // The outcome of parsing: the options, or what is wrong with the command line.

@@ -3,10 +3,11 @@
 # As root it uses apt-get; otherwise it prints the exact command and fails.
 set -euo pipefail
 # xvfb, xdotool and x11-apps (xwd) run the real-window tests; xfonts-base gives Xvfb the core
-# fonts the fault box draws its text with.
+# fonts the fault box draws its text with. libpng-dev and libgif-dev write frames as PNG files
+# and as an animated GIF.
 # clang-format keeps the sources in one layout; the test command checks it.
 packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
-  xfonts-base)
+  xfonts-base libpng-dev libgif-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

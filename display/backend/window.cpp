@@ -29,6 +29,7 @@ struct window::system {
   // The window, its software renderer and nothing shown yet; null when SDL's video cannot
   // start or any part cannot be made.
   static std::unique_ptr<system> start(int width, int height, const Text& title);
+  int scale = 1;
   void present(const canvas& surface);
 };
 
@@ -94,8 +95,8 @@ void window::system::present(const canvas& surface) {
   SDL_UpdateTexture(texture, nullptr, surface.pixels().data(), w * 4);
   SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   SDL_RenderClear(renderer);
-  // One canvas pixel a window pixel, never scaled.
-  SDL_Rect place{0, 0, w, h};
+  // Each canvas pixel a square of scale × scale window pixels, nearest neighbour.
+  SDL_Rect place{0, 0, w * scale, h * scale};
   SDL_RenderCopy(renderer, texture, nullptr, &place);
   SDL_RenderPresent(renderer);
 }
@@ -104,9 +105,10 @@ window::window(std::unique_ptr<system> platform) : _system(std::move(platform)) 
 
 window::~window() = default;
 
-std::unique_ptr<window> window::open(int width, int height, const Text& title) {
-  std::unique_ptr<system> platform = system::start(width, height, title);
+std::unique_ptr<window> window::open(int width, int height, const Text& title, int scale) {
+  std::unique_ptr<system> platform = system::start(width * scale, height * scale, title);
   if (!platform) return nullptr;
+  platform->scale = scale;
   return std::unique_ptr<window>(new window(std::move(platform)));
 }
 

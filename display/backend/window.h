@@ -12,9 +12,10 @@ namespace tarvex {
 
 class window final : public screen {
 public:
-  // A client area of width × height, centred on the desktop, titled `title`, neither resizable
-  // nor maximisable, shown black. Null when no display can be had; nothing is printed.
-  static std::unique_ptr<window> open(int width, int height, const Text& title);
+  // A client area of width × height canvas pixels, each shown as a square of scale × scale,
+  // centred on the desktop, titled `title`, neither resizable nor maximisable, shown black.
+  // Null when no display can be had; nothing is printed.
+  static std::unique_ptr<window> open(int width, int height, const Text& title, int scale = 1);
   ~window() override;
   window(const window&) = delete;
   window& operator=(const window&) = delete;

@@ -107,6 +107,19 @@ TEST_F(windowprogram, first_frame_is_the_library_frame_pixel_for_pixel_at_720_by
   kill(pid, SIGTERM);
 }
 
+TEST_F(windowprogram, scale_2_shows_each_canvas_pixel_as_a_2_by_2_block) {
+  ASSERT_NO_FATAL_FAILURE(launch(WAITING, {"--scale", "2"}));
+  canvas expected = firstframe(path);
+  std::vector<uint32_t> doubled;
+  for (int y = 0; y < 1024; ++y)
+    for (int x = 0; x < 1440; ++x)
+      doubled.push_back(expected.pixel(x / 2, y / 2));
+  long wrong = -1;
+  EXPECT_TRUE(eventually([&] { return (wrong = server.differences(id, 1440, doubled)) == 0; }))
+      << wrong << " pixels differ (-1: no 1440 by 1024 picture)";
+  kill(server.owner(id), SIGTERM);
+}
+
 // Both end a program that would run for ever at once, with status 0 and no closing lines, also
 // in the middle of a tick that never ends: a ring of splitters, which the pointer limit would
 // end with status 3 only seconds later.

@@ -54,7 +54,7 @@ bool xserver::start() {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     int quiet = open("/dev/null", O_RDWR);
     dup2(quiet, 0), dup2(ready[1], 1), dup2(quiet, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+    execlp("Xvfb", "Xvfb", "-displayfd", "1", "-screen", "0", "1600x1200x24", "-nolisten", "tcp",
            static_cast<char*>(nullptr));
     _exit(127);
   }

@@ -1,0 +1,289 @@
+// The picture writers: PNG and GIF files decoded again with libpng and giflib and compared
+// with the pixels given, and failures that must leave no file behind.
+#include "app/picture.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/mount.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "tests/support/process.h"
+
+namespace tarvex {
+namespace {
+
+using pixels = std::vector<uint32_t>;
+constexpr int W = 720, H = 512;
+
+pixels draw(int width, int height, const std::function<uint32_t(int, int)>& at) {
+  pixels out;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      out.push_back(at(x, y));
+  return out;
+}
+uint32_t noise(int x, int y) {
+  return (uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u) * 2246822519u >> 8;
+}
+// Black with 8 by 12 blocks in a few colours, the way text looks.
+pixels textlike(int seed) {
+  return draw(W, H, [&](int x, int y) -> uint32_t {
+    int cell = (x / 8 + y / 12 * 90 + seed) % 7;
+    return cell < 3 ? 0 : cell < 5 ? 0xFFF0C0 : cell == 5 ? 0xC00C00 : 0x840000;
+  });
+}
+void put(pixels& p, int x, int y, uint32_t colour) {
+  p[size_t(y) * W + size_t(x)] = colour;
+}
+std::set<std::string> names(const std::string& dir) {
+  std::set<std::string> out;
+  for (auto& entry : std::filesystem::directory_iterator(dir))
+    out.insert(entry.path().filename().string());
+  return out;
+}
+
+// The pixels of an 8-bit RGB PNG; none when it is not one.
+pixels readpng(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+  EXPECT_EQ(image.format, uint32_t(PNG_FORMAT_RGB));
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+  pixels out;
+  for (size_t i = 0; i < rgb.size(); i += 3)
+    out.push_back(uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
+  return out;
+}
+
+TEST(picture, png_holds_exactly_the_pixels_as_8_bit_rgb) {
+  struct shape {
+    int width, height;
+    pixels in;
+  };
+  testing::tempdir dir;
+  for (const shape& s :
+       {shape{W, H, pixels(W * H, 0)}, shape{W, H, draw(W, H, noise)}, shape{W, H, textlike(0)},
+        shape{1, 1, {0xFF123456}},
+        shape{3, 7, draw(3, 7, [](int x, int y) { return noise(x, y) | 1u << 31; })}}) {
+    std::string path = dir.path() + "/frame.png";
+    ASSERT_EQ(writepng(path, s.in.data(), s.width, s.height), std::nullopt);
+    pixels out = readpng(path), expected = s.in;
+    for (uint32_t& p : expected)
+      p &= 0xFFFFFF; // the top byte is no colour channel
+    EXPECT_EQ(out, expected) << s.width << "x" << s.height;
+    EXPECT_EQ(names(dir.path()), std::set<std::string>{"frame.png"});
+  }
+}
+
+using gifptr =
+    std::unique_ptr<GifFileType, decltype([](GifFileType* g) { DGifCloseFile(g, nullptr); })>;
+gifptr slurp(const std::string& path) {
+  gifptr gif(DGifOpenFileName(path.c_str(), nullptr));
+  EXPECT_TRUE(gif && DGifSlurp(gif.get()) == GIF_OK);
+  return gif;
+}
+// Draws a decoded frame over what is shown, as a viewer does with frames left in place.
+pixels compose(pixels& shown, const SavedImage& frame) {
+  const GifImageDesc& d = frame.ImageDesc;
+  for (int y = 0; y < d.Height; ++y)
+    for (int x = 0; x < d.Width; ++x) {
+      GifColorType c = d.ColorMap->Colors[frame.RasterBits[y * d.Width + x]];
+      put(shown, d.Left + x, d.Top + y, uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
+    }
+  return shown;
+}
+
+TEST(picture, gif_loops_forever_and_stores_changed_rectangles_exactly) {
+  pixels a = textlike(0), b = a, d;
+  for (int y = 200; y < 212; ++y)
+    for (int x = 100; x < 108; ++x)
+      put(b, x, y, 0x00FF00);
+  d = b;
+  put(d, 3, 5, 0x0000FF);
+  put(d, 700, 500, 0xFFFFFF);
+  const std::vector<pixels> frames = {a, b, b, d};
+  const int delays[] = {13, 2, 100, 7};
+  const int rects[][4] = {{0, 0, W, H}, {100, 200, 8, 12}, {0, 0, 1, 1}, {3, 5, 698, 496}};
+
+  testing::tempdir dir;
+  std::string path = dir.path() + "/run.gif";
+  gifwriter writer;
+  ASSERT_EQ(writer.open(path, W, H), std::nullopt);
+  for (size_t i = 0; i < frames.size(); ++i)
+    ASSERT_EQ(writer.add(frames[i].data(), delays[i]), std::nullopt);
+  ASSERT_EQ(writer.close(), std::nullopt);
+  EXPECT_EQ(names(dir.path()), std::set<std::string>{"run.gif"});
+
+  gifptr gif = slurp(path);
+  ASSERT_EQ(gif->ImageCount, 4);
+  const ExtensionBlock* ext = gif->SavedImages[0].ExtensionBlocks;
+  int count = gif->SavedImages[0].ExtensionBlockCount;
+  auto app = std::find_if(ext, ext + count, [](const ExtensionBlock& e) {
+    return e.Function == APPLICATION_EXT_FUNC_CODE && e.ByteCount == 11 &&
+           std::memcmp(e.Bytes, "NETSCAPE2.0", 11) == 0;
+  });
+  ASSERT_LT(app + 1, ext + count);
+  EXPECT_EQ(std::vector<uint8_t>(app[1].Bytes, app[1].Bytes + app[1].ByteCount),
+            (std::vector<uint8_t>{1, 0, 0}));
+  pixels shown(W * H, 0);
+  for (int i = 0; i < 4; ++i) {
+    const GifImageDesc& desc = gif->SavedImages[i].ImageDesc;
+    EXPECT_EQ((std::vector<int>{desc.Left, desc.Top, desc.Width, desc.Height}),
+              std::vector<int>(rects[i], rects[i] + 4))
+        << "frame " << i;
+    EXPECT_TRUE(compose(shown, gif->SavedImages[i]) == frames[size_t(i)]) << "frame " << i;
+    GraphicsControlBlock control;
+    ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
+    EXPECT_EQ(control.DelayTime, delays[i]);
+  }
+}
+
+TEST(picture, gif_frame_of_many_colours_comes_out_close) {
+  pixels many = draw(W, H, [](int x, int y) {
+    return uint32_t(x * 255 / (W - 1)) << 16 | uint32_t(y / 2) << 8 | uint32_t((x + y) % 256);
+  });
+  testing::tempdir dir;
+  std::string path = dir.path() + "/many.gif";
+  gifwriter writer;
+  ASSERT_EQ(writer.open(path, W, H), std::nullopt);
+  ASSERT_EQ(writer.add(many.data(), 2), std::nullopt);
+  ASSERT_EQ(writer.close(), std::nullopt);
+  gifptr gif = slurp(path);
+  ASSERT_EQ(gif->ImageCount, 1);
+  pixels shown(W * H, 0);
+  compose(shown, gif->SavedImages[0]);
+  double error = 0;
+  for (size_t i = 0; i < many.size(); ++i)
+    for (int shift : {0, 8, 16})
+      error += std::abs(int(shown[i] >> shift & 255) - int(many[i] >> shift & 255));
+  EXPECT_LT(error / (3.0 * W * H), 12.0);
+}
+
+TEST(picture, gif_delay_rounds_ticks_to_hundredths) {
+  const int cases[][3] = {
+      {1, 128, 13}, {1, 0, 13}, {3, 0, 38},  {1, 25, 3},       {1, 24, 2},
+      {1, 10, 2},   {1, -5, 2}, {5, 40, 20}, {10, 1000, 1000}, {100000, 100000, 65535}};
+  for (auto& c : cases)
+    EXPECT_EQ(gifdelay(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
+}
+
+// Each writer in turn, to `path`, of the given frame; the first failure.
+pictureresult writeboth(int which, const std::string& path, const pixels& frame) {
+  if (which == 0) return writepng(path, frame.data(), W, H);
+  gifwriter writer;
+  for (auto step : {std::function([&] { return writer.open(path, W, H); }),
+                    std::function([&] { return writer.add(frame.data(), 13); }),
+                    std::function([&] { return writer.close(); })})
+    if (pictureresult failed = step()) return failed;
+  return std::nullopt;
+}
+
+TEST(picture, failures_tell_the_reason_and_leave_no_file) {
+  testing::tempdir dir;
+  dir.file("plain", "x");
+  std::filesystem::create_directory(dir.path() + "/taken");
+  const std::pair<const char*, int> cases[] = {
+      {"/missing/f", ENOENT}, {"/plain/f", ENOTDIR}, {"/taken", EISDIR}};
+  pixels frame = textlike(1);
+  for (int which : {0, 1})
+    for (auto [name, error] : cases) {
+      pictureresult failed = writeboth(which, dir.path() + name, frame);
+      ASSERT_TRUE(failed) << name;
+      EXPECT_EQ(failed->path, dir.path() + name);
+      EXPECT_EQ(failed->reason, std::strerror(error)) << name;
+      EXPECT_EQ(names(dir.path()), (std::set<std::string>{"plain", "taken"})) << name;
+    }
+}
+
+TEST(picture, unfinished_gif_leaves_no_file) {
+  testing::tempdir dir;
+  pixels frame = textlike(2);
+  {
+    gifwriter writer;
+    ASSERT_EQ(writer.open(dir.path() + "/cut.gif", W, H), std::nullopt);
+    ASSERT_EQ(writer.add(frame.data(), 13), std::nullopt);
+    EXPECT_TRUE(writer.add(nullptr, 13));
+    EXPECT_FALSE(writer.isopen());
+    EXPECT_TRUE(writer.close());
+  }
+  {
+    gifwriter writer;
+    ASSERT_EQ(writer.open(dir.path() + "/cut.gif", W, H), std::nullopt);
+    ASSERT_EQ(writer.add(frame.data(), 13), std::nullopt);
+  }
+  EXPECT_TRUE(names(dir.path()).empty());
+}
+
+// A full disk, made as a 64 KiB tmpfs; needs the right to mount, skipped without it. A noisy
+// frame fills it while being written; a smaller one after a 60 KiB file fits the write
+// buffer, so the disk says no only when the file is flushed.
+TEST(picture, full_disk_tells_the_reason_and_leaves_no_file) {
+  testing::tempdir dir;
+  if (mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs: " << std::strerror(errno);
+  struct unmount {
+    std::string at;
+    ~unmount() { umount2(at.c_str(), MNT_DETACH); }
+  } guard{dir.path()};
+  pixels half = textlike(0);
+  std::fill(half.begin() + W * H / 2, half.end(), 0);
+  const std::pair<size_t, pixels> cases[] = {{0, draw(W, H, noise)}, {60 * 1024, half}};
+  for (int which : {0, 1})
+    for (auto& [filler, frame] : cases) {
+      if (filler) dir.file("filler", std::string(filler, 'x'));
+      pictureresult failed = writeboth(which, dir.path() + "/big", frame);
+      std::filesystem::remove(dir.path() + "/filler");
+      ASSERT_TRUE(failed) << which << " after " << filler;
+      EXPECT_EQ(failed->reason, std::strerror(ENOSPC));
+      EXPECT_TRUE(names(dir.path()).empty());
+    }
+}
+
+// The program's own pictures: the frames of a run decode to the golden frame of the display
+// tests, the GIF holds the same frames in order at the program's pace, and a place that
+// cannot be written ends the run with its reason after the program's output.
+TEST(picture, a_run_writes_its_frames_and_gif_and_refuses_unwritable_places) {
+  testing::tempdir dir;
+  const std::string source = dir.file("split.txt", "%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
+  testing::outcome o =
+      testing::run({.program = TARVEX_BIN,
+                    .args = {"--batch", "--ticks=6", "--every=2", "--frames", dir.path() + "/f",
+                             "--gif", dir.path() + "/run.gif", source}});
+  EXPECT_EQ(o.status, 3);
+  EXPECT_EQ(names(dir.path() + "/f"),
+            (std::set<std::string>{"frame-000000.png", "frame-000002.png", "frame-000004.png",
+                                   "frame-000006.png"}));
+  uint64_t hash = 0xcbf29ce484222325ull; // as the golden frames are kept
+  for (uint32_t word : readpng(dir.path() + "/f/frame-000006.png"))
+    for (int shift = 0; shift < 32; shift += 8)
+      hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3ull;
+  EXPECT_EQ(hash, 0x0dc1a190d6b14347ull) << "splitting_program_tick_6";
+  gifptr gif = slurp(dir.path() + "/run.gif");
+  ASSERT_EQ(gif->ImageCount, 4);
+  pixels shown(W * H, 0);
+  for (int i = 0; i < 4; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/f/frame-%06d.png", 2 * i);
+    EXPECT_TRUE(compose(shown, gif->SavedImages[i]) == readpng(dir.path() + name)) << name;
+    GraphicsControlBlock control;
+    ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
+    EXPECT_EQ(control.DelayTime, 26) << "two ticks of 128 ms";
+  }
+  dir.file("plain", "x");
+  for (std::string option : {"--frames", "--gif", "--screenshot"}) {
+    o = testing::run(
+        {.program = TARVEX_BIN, .args = {"--batch", option, dir.path() + "/plain/x", source}});
+    EXPECT_EQ(o.status, 255) << option;
+    EXPECT_EQ(o.err.rfind("tarvex: cannot write " + dir.path() + "/plain", 0), 0u) << o.err;
+  }
+}
+
+} // namespace
+} // namespace tarvex
