@@ -3,8 +3,10 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test test-plain test-asan bench format format-check pictures clean
+.PHONY: all deps build run test test-plain test-asan bench format format-check pictures fuzz clean
 
 all: build
 
@@ -18,7 +20,7 @@ build: deps
 run: build
 	$(BUILD)/tarvex
 
-test: format-check test-plain test-asan
+test: format-check test-plain test-asan fuzz
 
 test-plain: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON >/dev/null
@@ -29,6 +31,12 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_WERROR=ON -DTARVEX_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Each libFuzzer harness for FUZZ_SECONDS, built with clang and the sanitizers.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -53,4 +61,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -4,10 +4,10 @@
 set -euo pipefail
 # xvfb, xdotool and x11-apps (xwd) run the real-window tests; xfonts-base gives Xvfb the core
 # fonts the fault box draws its text with. libpng-dev and libgif-dev write frames as PNG files
-# and as an animated GIF.
+# and as an animated GIF. clang-14 and libclang-rt-14-dev (libFuzzer) build the fuzzers.
 # clang-format keeps the sources in one layout; the test command checks it.
 packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
-  xfonts-base libpng-dev libgif-dev)
+  xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

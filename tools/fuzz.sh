@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs every libFuzzer harness of a fuzz build for a set time each, on a corpus kept in the
+# build folder and seeded from the examples and the golden programs. Fails on any finding;
+# the input that found it is left in the harness's folder as crash-*, leak-* or timeout-*.
+# Usage: tools/fuzz.sh BUILD SECONDS
+set -euo pipefail
+build=$(cd "$1" && pwd)
+seconds=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+seeds=$build/seeds
+rm -rf "$seeds"
+mkdir -p "$seeds/source" "$seeds/oracle" "$seeds/streams" "$seeds/font"
+i=0
+for program in "$root"/examples/*.txt "$root"/tests/golden/*/prog.txt; do
+  i=$((i + 1))
+  # The source harness reads its first byte as the share of the rest that is the program.
+  { printf '\377'; cat "$program"; } > "$seeds/source/$i"
+  cp "$program" "$seeds/oracle/$i"
+  cp "$program" "$seeds/streams/$i"
+done
+cp "$root/display/curses.bit" "$seeds/font/shipped"
+
+passed=0
+failed=0
+for harness in "$build"/fuzz/*_fuzz; do
+  name=$(basename "$harness" _fuzz)
+  corpus=$build/corpus/$name
+  mkdir -p "$corpus"
+  echo "fuzz: $name for ${seconds} s"
+  status=0
+  (cd "$build/fuzz" && "$harness" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+    -rss_limit_mb=4096 "$corpus" "$seeds/$name") > "$build/fuzz/$name.log" 2>&1 || status=$?
+  grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec|ERROR|SUMMARY' \
+    "$build/fuzz/$name.log" || true
+  if [ "$status" -ne 0 ]; then
+    failed=$((failed + 1))
+    echo "fuzz: $name found a fault (status $status); see $build/fuzz/$name.log"
+    tail -n 40 "$build/fuzz/$name.log"
+  else
+    passed=$((passed + 1))
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
