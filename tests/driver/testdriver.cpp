@@ -5,7 +5,13 @@
 //   print TEXT      printline
 //   readbytes FILE  ReadByte while not Eof, each byte as "n ", then one ReadByte more
 //   divzero         a real integer division by zero
+//   segv, ill, bus  a write through a null pointer, an invalid instruction, a read of a mapped
+//                   page past the end of its file
+//   overflow        recursion without end
+#include <sys/mman.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <string>
 
@@ -22,6 +28,23 @@ using namespace tarvex;
 __attribute__((no_sanitize_undefined, noinline)) static int divide(int a, int b) {
   volatile int dividend = a, divisor = b;
   return dividend / divisor;
+}
+
+// Out of the optimiser's sight, so the faults happen as written.
+__attribute__((noinline)) static void* nowhere() {
+  static void* volatile null = nullptr;
+  return null;
+}
+// The sanitizers would report these themselves instead of letting the platform fault happen.
+__attribute__((no_sanitize("address", "undefined"), noinline)) static void poke(volatile int* at) {
+  *at = 1;
+}
+__attribute__((no_sanitize("address"), noinline)) static int recurse(int depth) {
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  // Deep enough to pass any stack limit; the condition keeps the compiler from calling the
+  // recursion endless and refusing it.
+  return depth < (1 << 30) ? recurse(depth + 1) + frame[0] : frame[0];
 }
 
 static void run(int argc, char** argv) {
@@ -48,6 +71,17 @@ static void run(int argc, char** argv) {
       ++i;
     } else if (word == "divzero") {
       endprogram(divide(1, 0));
+    } else if (word == "segv") {
+      poke(static_cast<volatile int*>(nowhere()));
+    } else if (word == "ill") {
+      __builtin_trap();
+    } else if (word == "bus") {
+      FILE* empty = std::tmpfile();
+      auto* page = static_cast<volatile char*>(
+          mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, fileno(empty), 0));
+      endprogram(page[0]);
+    } else if (word == "overflow") {
+      endprogram(recurse(1));
     } else {
       endprogram(64);
     }
