@@ -217,9 +217,8 @@ pixmap canvas::MakePixmap(int width, int height, int format, int align) {
     return pm;
   }
   pm.pitch = int(pitch);
-  pm.capacity = pm.pitch * pm.height;
   // Zero-filled: whatever a caller leaves unwritten reads the same on every run.
-  pm.pixels.assign(size_t(pm.capacity), 0);
+  pm.pixels.assign(size_t(pm.pitch) * size_t(pm.height), 0);
   return pm;
 }
 

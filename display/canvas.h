@@ -31,7 +31,6 @@ struct pixmap {
   int height = 0;
   int pitch = 0;
   int format = 0;
-  int capacity = 0;
 };
 
 // Bytes per pixel of pixmap formats 0 to 12.
@@ -60,7 +59,6 @@ struct image {
   int height = 0;
   int flags = 0;
   int mask_r = 0, mask_g = 0, mask_b = 0;
-  int handle_x = 0, handle_y = 0;
   std::vector<pixmap> pixmaps;         // empty pixmap (width 0) until grabbed
   std::vector<pixmap> frames;          // the drawable: the picture padded to power-of-two size
   std::vector<uint32_t> seqs;          // generation each drawable was made in; 0 for none

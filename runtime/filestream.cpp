@@ -71,12 +71,6 @@ TCStream::~TCStream() {
   Close();
 }
 
-int64_t TCStream::Seek(int64_t pos) {
-  if (!_cstream || fseeko(_cstream, pos, SEEK_SET) != 0) return -1;
-  _pos = pos;
-  return _pos;
-}
-
 void TCStream::Flush() {
   if (_cstream) std::fflush(_cstream);
 }

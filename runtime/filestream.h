@@ -19,7 +19,6 @@ public:
 
   int64_t Pos() override { return _pos; }
   int64_t Size() override { return _size; }
-  int64_t Seek(int64_t pos) override;
   void Flush() override;
   void Close() override;
   int64_t Read(uint8_t* buffer, int64_t n) override;

@@ -32,7 +32,6 @@ public:
   virtual bool Eof() { return Pos() == Size(); }
   virtual int64_t Pos() { return -1; }
   virtual int64_t Size() { return 0; }
-  virtual int64_t Seek(int64_t) { return -1; }
   virtual void Flush() {}
   virtual void Close() {}
   // Reads or writes up to n bytes and tells how many moved.
@@ -62,7 +61,6 @@ public:
   bool Eof() override { return _stream->Eof(); }
   int64_t Pos() override { return _stream->Pos(); }
   int64_t Size() override { return _stream->Size(); }
-  int64_t Seek(int64_t pos) override { return _stream->Seek(pos); }
   void Flush() override { _stream->Flush(); }
   void Close() override { _stream->Close(); }
   int64_t Read(uint8_t* buffer, int64_t n) override { return _stream->Read(buffer, n); }
