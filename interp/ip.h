@@ -7,7 +7,6 @@ namespace tarvex {
 enum direction : int32_t { UP = 0, DOWN = 1, LEFT = 2, RIGHT = 3 };
 
 struct ip {
-  int32_t key = 0; // carried along, never read
   int32_t n = 1;   // 1 until the pointer's first step
   int32_t x = 0;   // column, from 1; 0 is the margin
   int32_t y = 0;   // line, from 0

@@ -85,14 +85,8 @@ console& stdconsole() {
 void printline(const Text& text) {
   stdconsole().printline(text);
 }
-Text promptline(const Text& prompt) {
-  return stdconsole().promptline(prompt);
-}
 void consolewrite(const Text& text) {
   stdconsole().consolewrite(text);
-}
-Text consoleread() {
-  return stdconsole().consoleread();
 }
 
 } // namespace tarvex

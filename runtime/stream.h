@@ -56,7 +56,6 @@ public:
 class TStreamWrapper : public TStream {
 public:
   void SetStream(std::unique_ptr<TStream> stream) { _stream = std::move(stream); }
-  TStream* Stream() const { return _stream.get(); }
 
   bool Eof() override { return _stream->Eof(); }
   int64_t Pos() override { return _stream->Pos(); }

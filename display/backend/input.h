@@ -31,13 +31,14 @@ public:
 
   // Takes in every pending event. A drain started while one runs does nothing.
   void drain(eventsource& events);
-  void apply(const inputevent& event);
   // Clears every key flag.
   void clearkeys();
 
   bool suspended() const { return _suspended; }
 
 private:
+  void apply(const inputevent& event);
+
   std::array<uint8_t, 256> _down{};
   bool _terminate = false;
   bool _suspended = false;
