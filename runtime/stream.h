@@ -44,13 +44,19 @@ public:
   int ReadByte();
   void WriteByte(int byte);
 
-  // Bytes up to a line feed or zero byte, carriage returns dropped, byte-wise decoded.
+  // One line by takeline's rule, a byte a character.
   virtual Text ReadLine();
-  // The text followed by carriage return and line feed.
-  virtual void WriteLine(const Text& text);
-  // Low-byte encoding of every character, zero codes included.
-  virtual void WriteString(const Text& text);
 };
+
+// The line rule every line reader shares: characters up to a line feed or a zero, carriage
+// returns dropped. `next(c)` stores the next character in c, or returns false at the end of
+// the data, which ends the line as a line feed would.
+template <class Next> Text takeline(Next&& next) {
+  Text line;
+  for (int c = 0; next(c) && c != 0 && c != 10;)
+    if (c != 13) line.push_back(static_cast<char16_t>(c & 0xFFFF));
+  return line;
+}
 
 // A stream that passes everything to the stream it wraps, which it owns.
 class TStreamWrapper : public TStream {
