@@ -147,6 +147,10 @@ bool hasframe(const image& img, int frame) {
   return frame >= 0 && f < img.pixmaps.size() && f < img.frames.size() && f < img.seqs.size();
 }
 
+int bytesperpixel(int format) {
+  return format >= 0 && format <= 12 ? BYTESPERPIXEL[format] : 0;
+}
+
 int nextpoweroftwo(int n) {
   int p = 1;
   while (p < n && p < (1 << 30))
@@ -155,10 +159,6 @@ int nextpoweroftwo(int n) {
 }
 
 } // namespace
-
-int bytesperpixel(int format) {
-  return format >= 0 && format <= 12 ? BYTESPERPIXEL[format] : 0;
-}
 
 canvas::canvas(int width, int height)
     : _width(std::max(width, 0)), _height(std::max(height, 0)),
@@ -175,16 +175,12 @@ void canvas::SetBlend(int mode) {
 }
 
 void canvas::SetColor(int red, int green, int blue) {
-  _state.red = red;
-  _state.green = green;
-  _state.blue = blue;
   _state.applied[0] = clampbyte(red);
   _state.applied[1] = clampbyte(green);
   _state.applied[2] = clampbyte(blue);
 }
 
 void canvas::SetAlpha(float alpha) {
-  _state.alpha = alpha;
   _state.applied[3] = alphabyte(alpha);
 }
 
@@ -217,9 +213,8 @@ pixmap canvas::MakePixmap(int width, int height, int format, int align) {
     return pm;
   }
   pm.pitch = int(pitch);
-  pm.capacity = pm.pitch * pm.height;
   // Zero-filled: whatever a caller leaves unwritten reads the same on every run.
-  pm.pixels.assign(size_t(pm.capacity), 0);
+  pm.pixels.assign(size_t(pm.pitch) * size_t(pm.height), 0);
   return pm;
 }
 
@@ -277,13 +272,10 @@ pixmap canvas::GrabPixmap(int x, int y, int width, int height) {
   return pm;
 }
 
-image canvas::MakeImage(int width, int height, int frames, int flags) {
+image canvas::MakeImage(int width, int height, int frames) {
   image img;
   img.width = std::max(width, 0);
   img.height = std::max(height, 0);
-  img.flags = (flags == -1 ? 3 : flags) | 8;
-  // The mask colour is black, the only one this layer ever has.
-  img.mask_r = img.mask_g = img.mask_b = 0;
   size_t count = size_t(std::max(frames, 0));
   img.pixmaps.assign(count, pixmap{});
   img.frames.assign(count, pixmap{});
@@ -294,15 +286,7 @@ image canvas::MakeImage(int width, int height, int frames, int flags) {
 
 void canvas::GrabFrame(image& img, int x, int y, int frame) {
   if (!hasframe(img, frame)) return;
-  pixmap pm = GrabPixmap(x, y, img.width, img.height);
-  if (img.flags & 1) {
-    for (int gy = 0; gy < pm.height; ++gy) {
-      uint8_t* at = pm.pixels.data() + size_t(gy) * size_t(pm.pitch);
-      for (int gx = 0; gx < pm.width; ++gx, at += 4)
-        if (at[0] == img.mask_r && at[1] == img.mask_g && at[2] == img.mask_b) at[3] = 0;
-    }
-  }
-  img.pixmaps[size_t(frame)] = std::move(pm);
+  img.pixmaps[size_t(frame)] = GrabPixmap(x, y, img.width, img.height);
   // The old drawable shows the old picture; the next draw makes it again.
   img.frames[size_t(frame)] = pixmap{};
   img.seqs[size_t(frame)] = 0;

@@ -31,11 +31,7 @@ struct pixmap {
   int height = 0;
   int pitch = 0;
   int format = 0;
-  int capacity = 0;
 };
-
-// Bytes per pixel of pixmap formats 0 to 12.
-int bytesperpixel(int format);
 
 namespace detail {
 // A frame's picture multiplied by one applied colour and alpha and prepared for one blend
@@ -58,9 +54,6 @@ struct tintpair {
 struct image {
   int width = 0;
   int height = 0;
-  int flags = 0;
-  int mask_r = 0, mask_g = 0, mask_b = 0;
-  int handle_x = 0, handle_y = 0;
   std::vector<pixmap> pixmaps;         // empty pixmap (width 0) until grabbed
   std::vector<pixmap> frames;          // the drawable: the picture padded to power-of-two size
   std::vector<uint32_t> seqs;          // generation each drawable was made in; 0 for none
@@ -83,7 +76,7 @@ public:
   }
 
   void SetBlend(int mode);
-  void SetColor(int red, int green, int blue); // stored as given, applied clamped
+  void SetColor(int red, int green, int blue); // each clamped to 0-255
   void SetAlpha(float alpha);                  // applied as floor(clamp(a) * 255), NaN as 0
   void Cls();
   void DrawRect(float x, float y, float width, float height);
@@ -93,26 +86,21 @@ public:
   void DrawPixmap(const pixmap& pm, int x, int y);
   pixmap GrabPixmap(int x, int y, int width, int height);
 
-  image MakeImage(int width, int height, int frames, int flags);
+  image MakeImage(int width, int height, int frames);
   void GrabFrame(image& img, int x, int y, int frame);
   void DrawImageFrame(image& img, float x, float y, int frame);
 
   // Raised when a window opens or closes, so drawables are made again.
   void newgeneration();
-  uint32_t generation() const { return _generation; }
   // The drawing state of a freshly opened window: blend mode 1, colour white, alpha 1.
   void resetstate();
 
-  // The stored and the applied drawing state, for whoever needs to look.
+private:
   struct state {
-    int red = 255, green = 255, blue = 255;
-    float alpha = 1.0f;
     int blend = BLEND_SOLID_MASKED;
     uint8_t applied[4] = {255, 255, 255, 255}; // red, green, blue, alpha
   };
-  const state& drawstate() const { return _state; }
 
-private:
   // The frame's picture padded to power-of-two size, as its drawable.
   pixmap makedrawable(const image& img, int frame);
   const detail::tint& tinted(image& img, size_t frame);

@@ -7,7 +7,7 @@ namespace tarvex {
 
 glyphfont makefont(canvas& surface) {
   return {surface.MakePixmap(SHEETWIDTH, SHEETHEIGHT, 1, 4),
-          surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256, 0)};
+          surface.MakeImage(GLYPHWIDTH, GLYPHHEIGHT, 256)};
 }
 
 bool loadfont(canvas& surface, glyphfont& font, const Text& name) {

@@ -1,4 +1,4 @@
-// The instruction pointer record.
+// The instruction pointer record and the four directions it moves in.
 #pragma once
 #include <cstdint>
 
@@ -6,8 +6,13 @@ namespace tarvex {
 
 enum direction : int32_t { UP = 0, DOWN = 1, LEFT = 2, RIGHT = 3 };
 
+// One move in each direction, by direction: lines count down from the top, columns rightward.
+// The step, the sweep index and the prefetch all move by these; plain arrays keep the hot
+// step free of branches.
+inline constexpr int32_t DX[4] = {0, 0, -1, 1};
+inline constexpr int32_t DY[4] = {-1, 1, 0, 0};
+
 struct ip {
-  int32_t key = 0; // carried along, never read
   int32_t n = 1;   // 1 until the pointer's first step
   int32_t x = 0;   // column, from 1; 0 is the margin
   int32_t y = 0;   // line, from 0

@@ -63,11 +63,10 @@ void sweepindex::erase(const ip& p) {
 
 void sweepindex::prefetch(const ip& p) const {
   if (slots.empty()) return;
-  static constexpr int32_t dx[4] = {0, 0, -1, 1}, dy[4] = {-1, 1, 0, 0};
   const uintptr_t dir = static_cast<uintptr_t>(p.dir) & dirmask;
   __builtin_prefetch(&slots[home(mixedcell(p.x, p.y), dir)]);
-  const auto x = static_cast<int32_t>(int64_t{p.x} + dx[dir]);
-  const auto y = static_cast<int32_t>(int64_t{p.y} + dy[dir]);
+  const auto x = static_cast<int32_t>(int64_t{p.x} + DX[dir]);
+  const auto y = static_cast<int32_t>(int64_t{p.y} + DY[dir]);
   __builtin_prefetch(&slots[home(mixedcell(x, y), dir)]);
 }
 

@@ -23,7 +23,6 @@ public:
   // Takes p out of the slot of its cell and direction, if it is the one held there.
   void erase(const ip& p);
   void clear();
-  std::size_t size() const { return used; }
   // Starts loading the slots p will need in its next step (its cell, and the cell one move
   // on), so that the lookups do not wait for memory.
   void prefetch(const ip& p) const;

@@ -13,9 +13,8 @@ constexpr int prefetchdistance = 4;
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
 void prefetch(const machine& m, const ip& p) {
   m.stepped.prefetch(p);
-  static constexpr int32_t dx[4] = {0, 0, -1, 1}, dy[4] = {-1, 1, 0, 0};
-  const int64_t x = int64_t{p.x} + dx[p.dir & 3];
-  const int64_t y = int64_t{p.y} + dy[p.dir & 3];
+  const int64_t x = int64_t{p.x} + DX[p.dir & 3];
+  const int64_t y = int64_t{p.y} + DY[p.dir & 3];
   if (y < 0 || y >= m.grid.linecount) return;
   const Text& line = m.grid.lines[static_cast<size_t>(y)];
   if (x >= 1 && x <= static_cast<int64_t>(line.size())) __builtin_prefetch(line.data() + (x - 1));

@@ -11,28 +11,19 @@ namespace tarvex {
 
 namespace {
 
-void move(ip& p) {
-  switch (p.dir) {
-  case UP: --p.y; break;
-  case DOWN: ++p.y; break;
-  case LEFT: --p.x; break;
-  case RIGHT: ++p.x; break;
-  }
-}
-
-// "J" and "j": one cell sideways without turning.
-void shift(ip& p) {
-  switch (p.dir) {
-  case UP: ++p.x; break;
-  case DOWN: --p.x; break;
-  case LEFT: ++p.y; break;
-  case RIGHT: --p.y; break;
-  }
-}
-
 // The two mirror shapes; "/" and "o" turn as slash, the backslash and "O" as backslash.
 constexpr int32_t slashturn[4] = {RIGHT, LEFT, DOWN, UP};
 constexpr int32_t backslashturn[4] = {LEFT, RIGHT, UP, DOWN};
+
+void move(ip& p, int32_t dir) {
+  p.x += DX[dir & 3];
+  p.y += DY[dir & 3];
+}
+
+// "J" and "j": one cell sideways without turning, the way a slash mirror would send it.
+void shift(ip& p) {
+  move(p, slashturn[p.dir & 3]);
+}
 
 // The four exchanges: write current at one neighbour, load current from the opposite one.
 void exchange(machine& m, ip& p, int64_t writex, int64_t writey, int64_t readx, int64_t ready) {
@@ -169,7 +160,7 @@ void update(machine& m, ip& p) {
   codegrid& grid = m.grid;
   p.n = 0;
   if (p.wait > 0) --p.wait;
-  if (p.wait == 0) move(p);
+  if (p.wait == 0) move(p, p.dir);
   if (p.y >= grid.linecount || p.y < 0) {
     m.ips.remove(p);
     return;

@@ -19,7 +19,6 @@ public:
   }
   // Adds (x, y); false when the pair was already there.
   bool insert(int32_t x, int32_t y);
-  std::size_t size() const { return used; }
 
 private:
   struct slot {

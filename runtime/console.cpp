@@ -41,19 +41,16 @@ void console::printline(const Text& text) {
 Text console::promptline(const Text& prompt) {
   _text->WriteString(prompt);
   _text->Flush();
-  // The standard stream is never at its end, so only a line feed, a zero character or the
-  // end of the input ends the wait; the end of the input gives what arrived before it.
-  Text line;
-  try {
-    for (;;) {
-      int c = _text->ReadChar();
-      if (c == 0 || c == 10) break;
-      if (c == 13) continue;
-      line.push_back(static_cast<char16_t>(c & 0xFFFF));
+  // The standard stream is never at its end, so the end of the input shows only as a read
+  // that fails; it ends the line with what arrived before it.
+  return takeline([this](int& c) {
+    try {
+      c = _text->ReadChar();
+      return true;
+    } catch (const TStreamReadException&) {
+      return false;
     }
-  } catch (const TStreamReadException&) {
-  }
-  return line;
+  });
 }
 
 void console::consolewrite(const Text& text) {
@@ -97,14 +94,8 @@ console& stdconsole() {
 void printline(const Text& text) {
   stdconsole().printline(text);
 }
-Text promptline(const Text& prompt) {
-  return stdconsole().promptline(prompt);
-}
 void consolewrite(const Text& text) {
   stdconsole().consolewrite(text);
-}
-Text consoleread() {
-  return stdconsole().consoleread();
 }
 
 } // namespace tarvex

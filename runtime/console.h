@@ -62,8 +62,6 @@ console& stdconsole();
 
 // The console operations of the process, on stdconsole().
 void printline(const Text& text);
-Text promptline(const Text& prompt);
 void consolewrite(const Text& text);
-Text consoleread();
 
 } // namespace tarvex

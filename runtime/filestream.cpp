@@ -22,17 +22,10 @@ bool filesystemname(const Text& path, std::string& name) {
 
 } // namespace
 
-std::unique_ptr<TCStream> TCStream::OpenFile(const Text& path, bool readable, bool writeable) {
-  const char* cmode = "rb";
-  int mode = MODE_READ;
-  if (readable && writeable)
-    cmode = "r+b", mode = MODE_READ | MODE_WRITE;
-  else if (writeable)
-    cmode = "wb", mode = MODE_WRITE;
-
+std::unique_ptr<TCStream> TCStream::OpenFile(const Text& path) {
   std::string name;
   if (!filesystemname(path, name)) return nullptr;
-  std::FILE* handle = std::fopen(name.c_str(), cmode);
+  std::FILE* handle = std::fopen(name.c_str(), "rb");
   if (!handle) return nullptr;
   // The C library opens a directory for reading, but no byte can be read from it while its
   // size says there are some, and a reader looping until the end would never get there.
@@ -41,10 +34,10 @@ std::unique_ptr<TCStream> TCStream::OpenFile(const Text& path, bool readable, bo
     std::fclose(handle);
     return nullptr;
   }
-  return CreateWithCStream(handle, mode);
+  return CreateWithCStream(handle);
 }
 
-std::unique_ptr<TCStream> TCStream::CreateWithCStream(std::FILE* handle, int mode) {
+std::unique_ptr<TCStream> TCStream::CreateWithCStream(std::FILE* handle) {
   std::unique_ptr<TCStream> stream(new TCStream());
   // A handle that cannot tell its position (a pipe) counts as empty rather than as a stream
   // whose end can never be reached.
@@ -58,7 +51,6 @@ std::unique_ptr<TCStream> TCStream::CreateWithCStream(std::FILE* handle, int mod
   stream->_pos = pos;
   stream->_size = size;
   stream->_cstream = handle;
-  stream->_mode = mode;
   return stream;
 }
 
@@ -66,19 +58,8 @@ TCStream::~TCStream() {
   Close();
 }
 
-int64_t TCStream::Seek(int64_t pos) {
-  if (!_cstream || fseeko(_cstream, pos, SEEK_SET) != 0) return -1;
-  _pos = pos;
-  return _pos;
-}
-
-void TCStream::Flush() {
-  if (_cstream) std::fflush(_cstream);
-}
-
 void TCStream::Close() {
   if (!_cstream) return;
-  std::fflush(_cstream);
   std::fclose(_cstream);
   _cstream = nullptr;
   _pos = 0;
@@ -86,15 +67,8 @@ void TCStream::Close() {
 }
 
 int64_t TCStream::Read(uint8_t* buffer, int64_t n) {
-  if (!_cstream || !(_mode & MODE_READ) || n <= 0) return 0;
+  if (!_cstream || n <= 0) return 0;
   auto moved = static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(n), _cstream));
-  _pos += moved;
-  return moved;
-}
-
-int64_t TCStream::Write(const uint8_t* buffer, int64_t n) {
-  if (!_cstream || !(_mode & MODE_WRITE) || n <= 0) return 0;
-  auto moved = static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(n), _cstream));
   _pos += moved;
   return moved;
 }

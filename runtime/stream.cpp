@@ -1,8 +1,6 @@
 // The shared stream operations: the defaults of a stream that moves no bytes, the loops that
-// move whole blocks, and the byte-wise line rules.
+// move whole blocks, and the byte-wise line reader.
 #include "runtime/stream.h"
-
-#include <string>
 
 namespace tarvex {
 
@@ -44,27 +42,13 @@ void TStream::WriteByte(int byte) {
 }
 
 Text TStream::ReadLine() {
-  // The end of the data ends the line like a line feed: this read never fails.
-  std::string bytes;
-  uint8_t byte = 0;
-  while (Read(&byte, 1) == 1) {
-    if (byte == 0 || byte == 10) break;
-    if (byte == 13) continue;
-    bytes.push_back(static_cast<char>(byte));
-  }
-  return frombytes(bytes);
-}
-
-void TStream::WriteLine(const Text& text) {
-  WriteString(text);
-  WriteString(u"\r\n");
-}
-
-void TStream::WriteString(const Text& text) {
-  std::string bytes(text.size(), '\0');
-  for (size_t i = 0; i < text.size(); ++i)
-    bytes[i] = static_cast<char>(text[i] & 0xFF);
-  WriteBytes(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int64_t>(bytes.size()));
+  // Read, not ReadByte: the end of the data ends the line, so this read never fails.
+  return takeline([this](int& c) {
+    uint8_t byte = 0;
+    if (Read(&byte, 1) != 1) return false;
+    c = byte;
+    return true;
+  });
 }
 
 } // namespace tarvex

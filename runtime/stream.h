@@ -32,7 +32,6 @@ public:
   virtual bool Eof() { return Pos() == Size(); }
   virtual int64_t Pos() { return -1; }
   virtual int64_t Size() { return 0; }
-  virtual int64_t Seek(int64_t) { return -1; }
   virtual void Flush() {}
   virtual void Close() {}
   // Reads or writes up to n bytes and tells how many moved.
@@ -45,24 +44,28 @@ public:
   int ReadByte();
   void WriteByte(int byte);
 
-  // Bytes up to a line feed or zero byte, carriage returns dropped, byte-wise decoded.
+  // One line by takeline's rule, a byte a character.
   virtual Text ReadLine();
-  // The text followed by carriage return and line feed.
-  virtual void WriteLine(const Text& text);
-  // Low-byte encoding of every character, zero codes included.
-  virtual void WriteString(const Text& text);
 };
+
+// The line rule every line reader shares: characters up to a line feed or a zero, carriage
+// returns dropped. `next(c)` stores the next character in c, or returns false at the end of
+// the data, which ends the line as a line feed would.
+template <class Next> Text takeline(Next&& next) {
+  Text line;
+  for (int c = 0; next(c) && c != 0 && c != 10;)
+    if (c != 13) line.push_back(static_cast<char16_t>(c & 0xFFFF));
+  return line;
+}
 
 // A stream that passes everything to the stream it wraps, which it owns.
 class TStreamWrapper : public TStream {
 public:
   void SetStream(std::unique_ptr<TStream> stream) { _stream = std::move(stream); }
-  TStream* Stream() const { return _stream.get(); }
 
   bool Eof() override { return _stream->Eof(); }
   int64_t Pos() override { return _stream->Pos(); }
   int64_t Size() override { return _stream->Size(); }
-  int64_t Seek(int64_t pos) override { return _stream->Seek(pos); }
   void Flush() override { _stream->Flush(); }
   void Close() override { _stream->Close(); }
   int64_t Read(uint8_t* buffer, int64_t n) override { return _stream->Read(buffer, n); }

@@ -14,8 +14,7 @@ TStreamFactory* newestfactory = nullptr;
 // Text streams over the path opened by the same rules.
 class TEncodingStreamFactory : public TStreamFactory {
 public:
-  std::unique_ptr<TStream> CreateStream(const Text&, const Text& proto, const Text& path,
-                                        bool readable, bool writeable) override {
+  std::unique_ptr<TStream> CreateStream(const Text& proto, const Text& path) override {
     int encoding = 0;
     if (proto == u"latin1")
       encoding = LATIN1;
@@ -27,7 +26,7 @@ public:
       encoding = UTF16LE;
     else
       return nullptr;
-    std::unique_ptr<TStream> inner = openstream(path, readable, writeable);
+    std::unique_ptr<TStream> inner = openforread(path);
     if (!inner) return nullptr;
     return TTextStream::Create(std::move(inner), encoding);
   }
@@ -39,10 +38,9 @@ class TByteOrderStream : public TStreamWrapper {};
 
 class TByteOrderStreamFactory : public TStreamFactory {
 public:
-  std::unique_ptr<TStream> CreateStream(const Text&, const Text& proto, const Text& path,
-                                        bool readable, bool writeable) override {
+  std::unique_ptr<TStream> CreateStream(const Text& proto, const Text& path) override {
     if (proto != u"bigendian" && proto != u"littleendian") return nullptr;
-    std::unique_ptr<TStream> inner = openstream(path, readable, writeable);
+    std::unique_ptr<TStream> inner = openforread(path);
     if (!inner) return nullptr;
     auto stream = std::make_unique<TByteOrderStream>();
     stream->SetStream(std::move(inner));
@@ -79,26 +77,22 @@ void installstreamfactories() {
   (void)encoding;
 }
 
-std::unique_ptr<TStream> openstream(const Text& name, bool readable, bool writeable) {
+std::unique_ptr<TStream> openforread(const Text& name) {
   installstreamfactories();
   Text proto, path;
   if (!name.empty()) {
     size_t separator = name.find(u"::");
-    if (separator == Text::npos) return TCStream::OpenFile(name, readable, writeable);
+    if (separator == Text::npos) return TCStream::OpenFile(name);
     proto = lowercase(name.substr(0, separator));
     path = name.substr(separator + 2);
   }
   for (TStreamFactory* factory = newestfactory; factory; factory = factory->_succ) {
-    std::unique_ptr<TStream> stream = factory->CreateStream(name, proto, path, readable, writeable);
+    std::unique_ptr<TStream> stream = factory->CreateStream(proto, path);
     // Every stream made here comes from a file and can tell its position, so none needs to
     // be copied into memory first.
     if (stream) return stream;
   }
   return nullptr;
-}
-
-std::unique_ptr<TStream> openforread(const Text& name) {
-  return openstream(name, true, false);
 }
 
 } // namespace tarvex

@@ -14,37 +14,37 @@ std::unique_ptr<TTextStream> TTextStream::Create(std::unique_ptr<TStream> stream
 // The code is returned as computed from the bytes; continuation bytes are not checked, so a
 // malformed sequence can give a value outside 0..65535, which the text keeps modulo 65536.
 int TTextStream::ReadChar() {
-  int a = _ReadByte();
+  int a = ReadByte();
   switch (_encoding) {
   case UTF8: {
     if (a < 128) return a;
     if (a < 224) {
-      int b = _ReadByte();
+      int b = ReadByte();
       return (a - 192) * 64 + (b - 128);
     }
     if (a < 240) {
-      int b = _ReadByte();
-      int c = _ReadByte();
+      int b = ReadByte();
+      int c = ReadByte();
       return (a - 224) * 4096 + (b - 128) * 64 + (c - 128);
     }
     if (a < 248) {
       // A four-byte sequence names a character beyond 16 bits: take all of it, so no
       // continuation byte is left behind to be read as a character of its own.
-      _ReadByte();
-      _ReadByte();
-      _ReadByte();
+      ReadByte();
+      ReadByte();
+      ReadByte();
       return 0xFFFD;
     }
-    _ReadByte();
-    _ReadByte();
+    ReadByte();
+    ReadByte();
     return 0;
   }
   case UTF16BE: {
-    int b = _ReadByte();
+    int b = ReadByte();
     return a * 256 + b;
   }
   case UTF16LE: {
-    int b = _ReadByte();
+    int b = ReadByte();
     return a + b * 256;
   }
   default: return a;
@@ -58,30 +58,27 @@ void TTextStream::WriteChar(int code) {
     std::string bytes;
     appendutf8(bytes, static_cast<char16_t>(c));
     for (char b : bytes)
-      _WriteByte(static_cast<unsigned char>(b));
+      WriteByte(static_cast<unsigned char>(b));
     break;
   }
   case UTF16BE:
-    _WriteByte(c / 256);
-    _WriteByte(c % 256);
+    WriteByte(c / 256);
+    WriteByte(c % 256);
     break;
   case UTF16LE:
-    _WriteByte(c % 256);
-    _WriteByte(c / 256);
+    WriteByte(c % 256);
+    WriteByte(c / 256);
     break;
-  default: _WriteByte(c % 256); break;
+  default: WriteByte(c % 256); break;
   }
 }
 
 Text TTextStream::ReadLine() {
-  Text line;
-  while (!Eof()) {
-    int c = ReadChar();
-    if (c == 0 || c == 10) break;
-    if (c == 13) continue;
-    line.push_back(static_cast<char16_t>(c & 0xFFFF));
-  }
-  return line;
+  return takeline([this](int& c) {
+    if (Eof()) return false;
+    c = ReadChar();
+    return true;
+  });
 }
 
 void TTextStream::WriteLine(const Text& text) {

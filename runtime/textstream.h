@@ -16,15 +16,13 @@ public:
   int ReadChar();
   void WriteChar(int code);
 
-  // Characters while not Eof, up to 0 or 10, with 13 dropped.
+  // One line by takeline's rule; the end of the data is Eof, tested before each character.
   Text ReadLine() override;
-  void WriteLine(const Text& text) override;
-  void WriteString(const Text& text) override;
+  // The text followed by carriage return and line feed.
+  void WriteLine(const Text& text);
+  void WriteString(const Text& text);
 
 private:
-  int _ReadByte() { return _stream->ReadByte(); }
-  void _WriteByte(int byte) { _stream->WriteByte(byte); }
-
   int _encoding = UTF8;
 };
 

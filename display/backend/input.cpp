@@ -39,10 +39,7 @@ void inputstate::apply(const inputevent& event) {
   switch (event.kind) {
   case inputkind::KeyDown:
     // Key code 0 is no key; a key already down is not struck again.
-    if (event.key >= 1 && event.key <= 255 && !_down[std::size_t(event.key)]) {
-      _down[std::size_t(event.key)] = 1;
-      ++_hits[std::size_t(event.key)];
-    }
+    if (event.key >= 1 && event.key <= 255) _down[std::size_t(event.key)] = 1;
     break;
   case inputkind::KeyUp:
     if (validkey(event.key)) _down[std::size_t(event.key)] = 0;
@@ -62,11 +59,6 @@ void inputstate::apply(const inputevent& event) {
 
 void inputstate::clearkeys() {
   _down.fill(0);
-  _hits.fill(0);
-}
-
-int inputstate::keyhits(int key) const {
-  return validkey(key) ? int(_hits[std::size_t(key)]) : 0;
 }
 
 } // namespace tarvex

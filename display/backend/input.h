@@ -1,5 +1,5 @@
-// The polled input state: which keys are down, how often each was struck, whether a close
-// request is pending and whether another program has the focus. Window events update it only
+// The polled input state: which keys are down, whether a close request is pending and whether
+// another program has the focus. Window events update it only
 // while a query drains them.
 #pragma once
 #include <array>
@@ -31,16 +31,15 @@ public:
 
   // Takes in every pending event. A drain started while one runs does nothing.
   void drain(eventsource& events);
-  void apply(const inputevent& event);
-  // Clears every key flag and hit counter.
+  // Clears every key flag.
   void clearkeys();
 
-  int keyhits(int key) const;
   bool suspended() const { return _suspended; }
 
 private:
+  void apply(const inputevent& event);
+
   std::array<uint8_t, 256> _down{};
-  std::array<uint32_t, 256> _hits{};
   bool _terminate = false;
   bool _suspended = false;
   bool _draining = false;

@@ -55,7 +55,7 @@ struct rig {
   }
 
   void load(const std::string& source) {
-    loadgrid(m, *TCStream::CreateWithCStream(filewith(source), TCStream::MODE_READ));
+    loadgrid(m, *TCStream::CreateWithCStream(filewith(source)));
   }
 
   // The grid with the lines exactly as given.

@@ -14,7 +14,7 @@ TEST(filestream, lines_end_at_feed_or_zero_with_every_carriage_return_dropped) {
   std::pair<std::string, Text> rows[] = {
       {"a\rb\r\ncd\r", u"ab/cd$"}, {"a\0b"s, u"a/b$"}, {"ab\n", u"ab$"}, {"", u""}};
   for (const auto& [bytes, log] : rows) {
-    auto file = TCStream::OpenFile(frombytes(dir.file("lines.txt", bytes)), true, false);
+    auto file = TCStream::OpenFile(frombytes(dir.file("lines.txt", bytes)));
     ASSERT_TRUE(file);
     Text got;
     while (!file->Eof()) {

@@ -47,10 +47,12 @@ TEST(textstream, each_encoding_writes_and_reads_the_same_bytes) {
       {UTF16LE, {0x20AC, 65}, std::string("\xac\x20\x41\0", 4)},
   };
   for (const auto& [encoding, codes, bytes] : rows) {
-    auto text = TTextStream::Create(std::make_unique<memory>(""), encoding);
+    auto sink = std::make_unique<memory>("");
+    const std::string& written = sink->written;
+    auto text = TTextStream::Create(std::move(sink), encoding);
     for (int code : codes)
       text->WriteChar(code);
-    EXPECT_EQ(static_cast<memory*>(text->Stream())->written, bytes) << encoding;
+    EXPECT_EQ(written, bytes) << encoding;
     EXPECT_EQ(readall(encoding, bytes), codes) << encoding;
   }
   // Lead bytes 240 to 247 take four bytes and give the replacement character.
