@@ -8,6 +8,7 @@
 
 #include "interp/update.h"
 #include "interp/writes.h"
+#include "tests/interp/quadratic.h"
 #include "tests/interp/rig.h"
 
 using namespace tarvex;
@@ -44,34 +45,6 @@ TEST(tick, sweep_and_halt_remove_pointers_before_they_act) {
     for (size_t y = 0; y < lines.size(); ++y)
       EXPECT_EQ(r.line(y), lines[y]);
   }
-}
-
-// The plain forms: a pass over the whole list after every step, and over the whole queue for
-// every write. The counters show that the random programs below exercise both.
-long sweptpointers = 0, droppedwrites = 0;
-
-void quadraticsteppass(machine& m) {
-  auto pass = m.ips.begin_pass();
-  while (ip* p = pass.next()) {
-    update(m, *p);
-    auto sweep = m.ips.begin_pass();
-    while (ip* c = sweep.next())
-      if (c != p && c->x == p->x && c->y == p->y && c->dir == p->dir && c->n == 0 && p->n == 0)
-        m.ips.remove(*c), ++sweptpointers;
-  }
-  m.ips.release();
-}
-
-void quadraticapplywrites(machine& m) {
-  auto pass = m.writes.begin_pass();
-  while (buf* w = pass.next()) {
-    auto sweep = m.writes.begin_pass();
-    while (buf* c = sweep.next())
-      if (c != w && c->x == w->x && c->y == w->y) m.writes.remove(*c), ++droppedwrites;
-    writecell(m.grid, w->x, w->y, w->rep);
-  }
-  m.writes.clear();
-  m.writes.release();
 }
 
 // No ":" (input), "d" or "M" (a zero divisor ends the process). Splits through neighbouring
