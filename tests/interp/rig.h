@@ -25,6 +25,27 @@ inline auto fields(const ip& p) {
                     +p.remafter, +p.wait);
 }
 
+// Everything a machine holds, as text: each pointer's fields, each queued write, the halt, a
+// fault, the pointer limit passed, and the grid with zero codes included.
+inline std::string everything(const machine& m) {
+  std::string all;
+  m.ips.each([&](const ip& p) {
+    for (int64_t f : {int64_t{p.x}, int64_t{p.y}, int64_t{p.dir}, int64_t{p.val[0]},
+                      int64_t{p.val[1]}, int64_t{p.on}, int64_t{p.n}, int64_t{p.printing},
+                      int64_t{p.remafter}, int64_t{p.wait}, p.id})
+      all += std::to_string(f) + ",";
+    all += ";";
+  });
+  m.writes.each([&](const buf& w) {
+    all += std::to_string(w.x) + "," + std::to_string(w.y) + "=" + lowbytes(w.rep) + ";";
+  });
+  all += "|" + std::to_string(m.halted) + " " + std::to_string(m.fault) + " " +
+         std::to_string(m.overcap);
+  for (const Text& line : m.grid.lines)
+    all += "|" + std::string(line.begin(), line.end());
+  return all;
+}
+
 struct rig : memconsole {
   explicit rig(const std::string& input = "") : memconsole(input) {}
 
