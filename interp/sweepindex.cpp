@@ -2,6 +2,8 @@
 // pile up while pointers keep moving from slot to slot.
 #include "interp/sweepindex.h"
 
+#include <algorithm>
+
 #include "interp/cellkey.h"
 
 namespace tarvex {
@@ -35,7 +37,45 @@ std::size_t sweepindex::find(uint64_t cell, uintptr_t dir) const {
   }
 }
 
+void sweepindex::fit(int64_t columns, int64_t lines) {
+  if (size() != 0 || columns < 0 || lines < 0) return;
+  const auto width = static_cast<uint64_t>(columns) + 3, height = static_cast<uint64_t>(lines) + 2;
+  if (width == densewidth && height == denseheight) return;
+  const bool fits = width <= DENSELIMIT && height <= DENSELIMIT && width * height <= DENSELIMIT / 4;
+  densewidth = fits ? width : 0;
+  denseheight = fits ? height : 0;
+  dense.assign(densewidth * denseheight * 4, nullptr);
+  dense.shrink_to_fit();
+}
+
 ip* sweepindex::place(ip& p) {
+  if (ip** s = denseslot(p.x, p.y, p.dir)) {
+    ip* before = *s;
+    if (!before) ++denseused;
+    *s = &p;
+    return before;
+  }
+  return hashplace(p);
+}
+
+ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
+  if (ip** s = denseslot(x, y, dir)) {
+    ip* there = *s;
+    if (there) --denseused, *s = nullptr;
+    return there;
+  }
+  return hashtake(x, y, dir);
+}
+
+void sweepindex::erase(const ip& p) {
+  if (ip** s = denseslot(p.x, p.y, p.dir)) {
+    if (*s == &p) --denseused, *s = nullptr;
+    return;
+  }
+  hasherase(p);
+}
+
+ip* sweepindex::hashplace(ip& p) {
   if ((used + 1) * 2 > slots.size()) grow(); // load at most 1/2: short runs to scan
   const uint64_t cell = mixedcell(p.x, p.y);
   const uintptr_t dir = static_cast<uintptr_t>(p.dir) & dirmask;
@@ -47,7 +87,7 @@ ip* sweepindex::place(ip& p) {
   return before;
 }
 
-ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
+ip* sweepindex::hashtake(int32_t x, int32_t y, int32_t dir) {
   if (used == 0) return nullptr;
   const std::size_t i = find(mixedcell(x, y), static_cast<uintptr_t>(dir) & dirmask);
   ip* there = pointerof(slots[i].tagged);
@@ -55,16 +95,27 @@ ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
   return there;
 }
 
-void sweepindex::erase(const ip& p) {
+void sweepindex::hasherase(const ip& p) {
   if (used == 0) return;
   const std::size_t i = find(mixedcell(p.x, p.y), static_cast<uintptr_t>(p.dir) & dirmask);
   if (pointerof(slots[i].tagged) == &p) vacate(i);
 }
 
 void sweepindex::prefetch(const ip& p) const {
-  if (slots.empty()) return;
   static constexpr int32_t dx[4] = {0, 0, -1, 1}, dy[4] = {-1, 1, 0, 0};
   const uintptr_t dir = static_cast<uintptr_t>(p.dir) & dirmask;
+  const uint64_t cx = static_cast<uint64_t>(int64_t{p.x} + 1),
+                 cy = static_cast<uint64_t>(int64_t{p.y} + 1);
+  if (cx < densewidth && cy < denseheight) {
+    // The cell it leaves and the one it enters lie in the same or the next slot row.
+    const uint64_t at = (cy * densewidth + cx) * 4 + dir;
+    __builtin_prefetch(&dense[at]);
+    const int64_t step = (dx[dir] + dy[dir] * static_cast<int64_t>(densewidth)) * 4;
+    const uint64_t next = at + static_cast<uint64_t>(step); // wraps to a huge index below 0
+    if (next < dense.size()) __builtin_prefetch(&dense[next]);
+    return;
+  }
+  if (slots.empty()) return;
   __builtin_prefetch(&slots[home(mixedcell(p.x, p.y), dir)]);
   const auto x = static_cast<int32_t>(int64_t{p.x} + dx[dir]);
   const auto y = static_cast<int32_t>(int64_t{p.y} + dy[dir]);
@@ -72,6 +123,10 @@ void sweepindex::prefetch(const ip& p) const {
 }
 
 void sweepindex::clear() {
+  if (denseused != 0) {
+    std::fill(dense.begin(), dense.end(), nullptr);
+    denseused = 0;
+  }
   if (used == 0) return;
   for (slot& s : slots)
     s = slot{};

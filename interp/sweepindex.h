@@ -2,9 +2,16 @@
 // that stands there.
 //
 // After every sweep at most one stepped pointer in the list stands at a given (x, y, dir), so
-// the sweep after a step needs one lookup instead of a pass over the whole list. A flat table
-// with linear probing: a slot holds the mixed cell and the pointer's address with the
-// direction in its two low bits, so no insert allocates once the table has grown.
+// the sweep after a step needs one lookup instead of a pass over the whole list.
+//
+// Every live pointer stands inside the grid or one cell around it, except after a "$" jump
+// past the longest line. So a grid of moderate size gets a dense array with a slot per cell
+// and direction: a lookup is one load at a computed address, with no hashing and no probing,
+// and pointers that move to a neighbouring cell touch neighbouring memory. Cells outside that
+// box, and every cell of a grid too large for the array, go to a flat hash table with linear
+// probing instead: a slot holds the mixed cell and the pointer's address with the direction in
+// its two low bits, so no insert allocates once the table has grown. Which of the two holds a
+// cell depends only on the cell, so lookups stay exact whatever the box.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +23,10 @@ namespace tarvex {
 
 class sweepindex {
 public:
+  // Chooses the dense box for a grid of `columns` columns (column 0 not counted) and `lines`
+  // lines. It takes effect only while the index is empty; until then the old box stays, which
+  // changes speed, never results.
+  void fit(int64_t columns, int64_t lines);
   // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
   ip* place(ip& p);
   // Takes out and returns whichever pointer stands at (x, y, dir), if any.
@@ -23,10 +34,13 @@ public:
   // Takes p out of the slot of its cell and direction, if it is the one held there.
   void erase(const ip& p);
   void clear();
-  std::size_t size() const { return used; }
+  std::size_t size() const { return used + denseused; }
   // Starts loading the slots p will need in its next step (its cell, and the cell one move
   // on), so that the lookups do not wait for memory.
   void prefetch(const ip& p) const;
+
+  // Dense boxes above this many slots would cost more memory than the hash table saves.
+  static constexpr std::size_t DENSELIMIT = std::size_t{1} << 22;
 
 private:
   struct slot {
@@ -36,10 +50,26 @@ private:
     uintptr_t tagged = 0; // the pointer's address | dir; 0 marks an empty slot
   };
 
+  // The dense slot of (x, y, dir), or nullptr when the cell lies outside the box.
+  ip** denseslot(int32_t x, int32_t y, int32_t dir) {
+    const uint64_t cx = static_cast<uint64_t>(int64_t{x} + 1),
+                   cy = static_cast<uint64_t>(int64_t{y} + 1);
+    if (cx >= densewidth || cy >= denseheight) return nullptr;
+    return &dense[(cy * densewidth + cx) * 4 + (static_cast<uint64_t>(dir) & 3)];
+  }
+
+  ip* hashplace(ip& p);
+  ip* hashtake(int32_t x, int32_t y, int32_t dir);
+  void hasherase(const ip& p);
   std::size_t home(uint64_t cell, uintptr_t dir) const;
   std::size_t find(uint64_t cell, uintptr_t dir) const; // the slot, or an empty one
   void vacate(std::size_t hole);
   void grow();
+
+  // The box covers columns -1 to `columns` + 1 and lines -1 to `lines`, four slots a cell.
+  std::vector<ip*> dense;
+  uint64_t densewidth = 0, denseheight = 0;
+  std::size_t denseused = 0;
 
   std::vector<slot> slots;
   std::size_t used = 0;

@@ -33,6 +33,7 @@ void sweep(machine& m, ip& p) {
 tickoutcome steppass(machine& m) {
   ++m.tick;
   m.passing = true;
+  m.stepped.fit(m.grid.maxlen, m.grid.linecount);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and

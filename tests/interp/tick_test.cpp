@@ -31,6 +31,8 @@ TEST(tick, sweep_and_halt_remove_pointers_before_they_act) {
       {{"   .   "}, {"1,0 R 7,0", "2,0 R 9,0"}, 2, "3,0 R 7,0; "},
       // Removed by the "x", a pointer still sweeps the one that "J" shifted there.
       {{"  x  ", "  J  "}, {"1,0 R 0,0", "2,1 R 1,0"}, 2, ""},
+      // Far past the longest line, where no pointer stands but one that jumped there.
+      {{"$$ "}, {"0,0 R 200,0", "1,0 R 200,0"}, 1, "200,0 R 200,0; "},
       // "@": the pointer after it does not print, the queued flip of the "/" is dropped.
       {{"/   ", "@   ", ".   "}, {"0,0 R", "0,1 R", "0,2 R 5,0"}, 9, ""}};
   for (const auto& [lines, ips, ticks, after] : cases) {
