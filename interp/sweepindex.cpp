@@ -2,8 +2,6 @@
 // pile up while pointers keep moving from slot to slot.
 #include "interp/sweepindex.h"
 
-#include <algorithm>
-
 #include "interp/cellkey.h"
 
 namespace tarvex {
@@ -37,42 +35,23 @@ std::size_t sweepindex::find(uint64_t cell, uintptr_t dir) const {
   }
 }
 
-void sweepindex::fit(int64_t columns, int64_t lines) {
-  if (size() != 0 || columns < 0 || lines < 0) return;
+void sweepindex::fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
+  if (columns < 0 || lines < 0) return;
   const auto width = static_cast<uint64_t>(columns) + 3, height = static_cast<uint64_t>(lines) + 2;
-  if (width == densewidth && height == denseheight) return;
   const bool fits = width <= DENSELIMIT && height <= DENSELIMIT && width * height <= DENSELIMIT / 4;
+  if (!fits && densewidth == 0 && denseheight == 0) return;
+  if (fits && width == densewidth && height == denseheight) return;
   densewidth = fits ? width : 0;
   denseheight = fits ? height : 0;
   dense.assign(densewidth * denseheight * 4, nullptr);
   dense.shrink_to_fit();
-}
-
-ip* sweepindex::place(ip& p) {
-  if (ip** s = denseslot(p.x, p.y, p.dir)) {
-    ip* before = *s;
-    if (!before) ++denseused;
-    *s = &p;
-    return before;
-  }
-  return hashplace(p);
-}
-
-ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
-  if (ip** s = denseslot(x, y, dir)) {
-    ip* there = *s;
-    if (there) --denseused, *s = nullptr;
-    return there;
-  }
-  return hashtake(x, y, dir);
-}
-
-void sweepindex::erase(const ip& p) {
-  if (ip** s = denseslot(p.x, p.y, p.dir)) {
-    if (*s == &p) --denseused, *s = nullptr;
-    return;
-  }
-  hasherase(p);
+  slots.clear();
+  used = 0;
+  shift = 64;
+  // After a sweep at most one stepped pointer stands at each cell and direction.
+  auto pass = ips.begin_pass();
+  while (ip* p = pass.next())
+    if (p->n == 0) place(*p);
 }
 
 ip* sweepindex::hashplace(ip& p) {
@@ -107,9 +86,7 @@ void sweepindex::prefetch(const ip& p) const {
   const uint64_t cx = static_cast<uint64_t>(int64_t{p.x} + 1),
                  cy = static_cast<uint64_t>(int64_t{p.y} + 1);
   if (cx < densewidth && cy < denseheight) {
-    // The cell it leaves and the one it enters lie in the same or the next slot row.
     const uint64_t at = (cy * densewidth + cx) * 4 + dir;
-    __builtin_prefetch(&dense[at]);
     const int64_t step = (dx[dir] + dy[dir] * static_cast<int64_t>(densewidth)) * 4;
     const uint64_t next = at + static_cast<uint64_t>(step); // wraps to a huge index below 0
     if (next < dense.size()) __builtin_prefetch(&dense[next]);
@@ -123,10 +100,6 @@ void sweepindex::prefetch(const ip& p) const {
 }
 
 void sweepindex::clear() {
-  if (denseused != 0) {
-    std::fill(dense.begin(), dense.end(), nullptr);
-    denseused = 0;
-  }
   if (used == 0) return;
   for (slot& s : slots)
     s = slot{};

@@ -9,34 +9,58 @@
 // and direction: a lookup is one load at a computed address, with no hashing and no probing,
 // and pointers that move to a neighbouring cell touch neighbouring memory. Cells outside that
 // box, and every cell of a grid too large for the array, go to a flat hash table with linear
-// probing instead: a slot holds the mixed cell and the pointer's address with the direction in
-// its two low bits, so no insert allocates once the table has grown. Which of the two holds a
-// cell depends only on the cell, so lookups stay exact whatever the box.
+// probing instead, which forgets a pointer as it leaves: a slot holds the mixed cell and the
+// pointer's address with the direction in its two low bits, so no insert allocates once the table
+// has grown. Which of the two holds a cell depends only on the cell, so lookups stay exact whatever
+// the box.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "interp/ip.h"
+#include "interp/plist.h"
 
 namespace tarvex {
 
 class sweepindex {
 public:
   // Chooses the dense box for a grid of `columns` columns (column 0 not counted) and `lines`
-  // lines. It takes effect only while the index is empty; until then the old box stays, which
-  // changes speed, never results.
-  void fit(int64_t columns, int64_t lines);
-  // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
-  ip* place(ip& p);
-  // Takes out and returns whichever pointer stands at (x, y, dir), if any.
-  ip* take(int32_t x, int32_t y, int32_t dir);
-  // Takes p out of the slot of its cell and direction, if it is the one held there.
-  void erase(const ip& p);
+  // lines, and when the box changes indexes every stepped pointer of `ips` again.
+  void fit(int64_t columns, int64_t lines, const plist<ip>& ips);
+  // Puts p at its own cell and direction; returns what the slot named before, if anything.
+  ip* place(ip& p) {
+    if (ip** s = denseslot(p.x, p.y, p.dir)) {
+      ip* before = *s;
+      *s = &p;
+      return before;
+    }
+    return hashplace(p);
+  }
+  // Empties the slot of (x, y, dir) and returns what it named, if anything.
+  ip* take(int32_t x, int32_t y, int32_t dir) {
+    if (ip** s = denseslot(x, y, dir)) {
+      ip* there = *s;
+      *s = nullptr;
+      return there;
+    }
+    return hashtake(x, y, dir);
+  }
+  // Called before p leaves its cell. Dense slots are left as they are: the pointer a slot
+  // names counts only while it is live, stepped and still there (see `holds`).
+  void leave(const ip& p) {
+    if (!denseslot(p.x, p.y, p.dir)) hasherase(p);
+  }
+  // Empties the hash table; the dense slots need no clearing, since a pointer out of the list
+  // never counts.
   void clear();
-  std::size_t size() const { return used + denseused; }
-  // Starts loading the slots p will need in its next step (its cell, and the cell one move
-  // on), so that the lookups do not wait for memory.
+  // Whether q, which a slot named, is the stepped pointer in the list at p's cell and direction.
+  static bool holds(const plist<ip>& ips, const ip* q, const ip& p) {
+    return q && q != &p && q->x == p.x && q->y == p.y && q->dir == p.dir && q->n == 0 &&
+           ips.contains(*q);
+  }
+  // Starts loading the slot p will need in its next step, so the lookup does not wait for
+  // memory.
   void prefetch(const ip& p) const;
 
   // Dense boxes above this many slots would cost more memory than the hash table saves.
@@ -52,8 +76,8 @@ private:
 
   // The dense slot of (x, y, dir), or nullptr when the cell lies outside the box.
   ip** denseslot(int32_t x, int32_t y, int32_t dir) {
-    const uint64_t cx = static_cast<uint64_t>(int64_t{x} + 1),
-                   cy = static_cast<uint64_t>(int64_t{y} + 1);
+    const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
+               cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= densewidth || cy >= denseheight) return nullptr;
     return &dense[(cy * densewidth + cx) * 4 + (static_cast<uint64_t>(dir) & 3)];
   }
@@ -69,7 +93,6 @@ private:
   // The box covers columns -1 to `columns` + 1 and lines -1 to `lines`, four slots a cell.
   std::vector<ip*> dense;
   uint64_t densewidth = 0, denseheight = 0;
-  std::size_t denseused = 0;
 
   std::vector<slot> slots;
   std::size_t used = 0;

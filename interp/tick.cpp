@@ -25,7 +25,7 @@ void prefetch(const machine& m, const ip& p) {
 // The index holds at most one such pointer, so one lookup replaces a pass over the list.
 void sweep(machine& m, ip& p) {
   ip* beaten = m.ips.contains(p) ? m.stepped.place(p) : m.stepped.take(p.x, p.y, p.dir);
-  if (beaten) m.ips.remove(*beaten);
+  if (sweepindex::holds(m.ips, beaten, p)) m.ips.remove(*beaten);
 }
 
 } // namespace
@@ -33,7 +33,7 @@ void sweep(machine& m, ip& p) {
 tickoutcome steppass(machine& m) {
   ++m.tick;
   m.passing = true;
-  m.stepped.fit(m.grid.maxlen, m.grid.linecount);
+  m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -44,7 +44,7 @@ tickoutcome steppass(machine& m) {
   while (ip* p = pass.next()) {
     if (const ip* soon = scout.next()) prefetch(m, *soon);
     // A pointer stepped before is indexed under the cell it is about to leave.
-    if (p->n == 0) m.stepped.erase(*p);
+    if (p->n == 0) m.stepped.leave(*p);
     update(m, *p);
     ++m.steps;
     // A faulted step is the last one: nothing after it may run or be swept.
