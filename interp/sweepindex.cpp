@@ -35,7 +35,7 @@ std::size_t sweepindex::find(uint64_t cell, uintptr_t dir) const {
   }
 }
 
-void sweepindex::fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
+void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   if (columns < 0 || lines < 0) return;
   const auto width = static_cast<uint64_t>(columns) + 3, height = static_cast<uint64_t>(lines) + 2;
   const bool fits = width <= DENSELIMIT && height <= DENSELIMIT && width * height <= DENSELIMIT / 4;

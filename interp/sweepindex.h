@@ -27,7 +27,11 @@ class sweepindex {
 public:
   // Chooses the dense box for a grid of `columns` columns (column 0 not counted) and `lines`
   // lines, and when the box changes indexes every stepped pointer of `ips` again.
-  void fit(int64_t columns, int64_t lines, const plist<ip>& ips);
+  void fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
+    if (static_cast<uint64_t>(columns) + 3 != densewidth ||
+        static_cast<uint64_t>(lines) + 2 != denseheight)
+      refit(columns, lines, ips);
+  }
   // Puts p at its own cell and direction; returns what the slot named before, if anything.
   ip* place(ip& p) {
     if (ip** s = denseslot(p.x, p.y, p.dir)) {
@@ -82,6 +86,7 @@ private:
     return &dense[(cy * densewidth + cx) * 4 + (static_cast<uint64_t>(dir) & 3)];
   }
 
+  void refit(int64_t columns, int64_t lines, const plist<ip>& ips);
   ip* hashplace(ip& p);
   ip* hashtake(int32_t x, int32_t y, int32_t dir);
   void hasherase(const ip& p);
