@@ -130,6 +130,64 @@ void tick_exchanges(benchmark::State& state) {
   tick(state, true);
 }
 
+// The random box: walls of "Z" (top and bottom) and "I" (left and right) around cells drawn at
+// random from mirrors (fixed and flipping), arithmetic and blanks, with a "%" in one cell of
+// eight. Pointers scatter at once, so list order has nothing to do with position; duplicates
+// are swept as they meet, so the count drifts down slowly. The same seed gives the same box.
+std::string randombox(int pointers) {
+  const int cells = pointers * 2; // a "%" in one cell of eight, four pointers each
+  int height = 1;
+  while (2 * height * height < cells)
+    ++height;
+  const int width = 2 * height;
+  uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&state]() {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    return state;
+  };
+  const std::string inside = "oO/\\/+-~*'t=     ";
+  std::string wall(static_cast<size_t>(width) + 3, 'Z');
+  wall.front() = wall[wall.size() - 2] = 'I';
+  wall.back() = '\n';
+  std::string source = wall;
+  for (int y = 0; y < height; ++y) {
+    source += 'I';
+    for (int x = 0; x < width; ++x)
+      source += next() % 8 == 0 ? '%' : inside[next() % inside.size()];
+    source += "I\n";
+  }
+  return source + wall;
+}
+
+void tick_randombox(benchmark::State& state) {
+  std::FILE* in = std::fopen("/dev/null", "r");
+  std::FILE* out = std::fopen("/dev/null", "w");
+  {
+    console con(in, out);
+    machine mach(con);
+    sourcetext source(randombox(static_cast<int>(state.range(0))));
+    loadgrid(mach, source);
+    // Past the first ticks, in which most of the early duplicates are swept.
+    for (int i = 0; i < 20; ++i) {
+      steppass(mach);
+      applywrites(mach);
+    }
+    const std::size_t live = mach.ips.count();
+    int64_t steps = 0;
+    for (auto _ : state) {
+      steps += static_cast<int64_t>(mach.ips.count());
+      steppass(mach);
+      applywrites(mach);
+    }
+    state.counters["pointers"] = static_cast<double>(live);
+    state.SetItemsProcessed(steps);
+  }
+  std::fclose(in);
+  std::fclose(out);
+}
+
+BENCHMARK(tick_randombox)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(tick_moves)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(tick_exchanges)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,8 @@
 // pile up while pointers keep moving from slot to slot.
 #include "interp/sweepindex.h"
 
+#include <algorithm>
+
 #include "interp/cellkey.h"
 
 namespace tarvex {
@@ -87,6 +89,7 @@ void sweepindex::prefetch(const ip& p) const {
                  cy = static_cast<uint64_t>(int64_t{p.y} + 1);
   if (cx < densewidth && cy < denseheight) {
     const uint64_t at = (cy * densewidth + cx) * 4 + dir;
+    __builtin_prefetch(&dense[at]);
     const int64_t step = (dx[dir] + dy[dir] * static_cast<int64_t>(densewidth)) * 4;
     const uint64_t next = at + static_cast<uint64_t>(step); // wraps to a huge index below 0
     if (next < dense.size()) __builtin_prefetch(&dense[next]);
@@ -100,6 +103,7 @@ void sweepindex::prefetch(const ip& p) const {
 }
 
 void sweepindex::clear() {
+  std::fill(dense.begin(), dense.end(), nullptr);
   if (used == 0) return;
   for (slot& s : slots)
     s = slot{};

@@ -9,10 +9,9 @@
 // and direction: a lookup is one load at a computed address, with no hashing and no probing,
 // and pointers that move to a neighbouring cell touch neighbouring memory. Cells outside that
 // box, and every cell of a grid too large for the array, go to a flat hash table with linear
-// probing instead, which forgets a pointer as it leaves: a slot holds the mixed cell and the
-// pointer's address with the direction in its two low bits, so no insert allocates once the table
-// has grown. Which of the two holds a cell depends only on the cell, so lookups stay exact whatever
-// the box.
+// probing instead: a slot holds the mixed cell and the pointer's address with the direction in
+// its two low bits, so no insert allocates once the table has grown. Which of the two holds a
+// cell depends only on the cell, so lookups stay exact whatever the box.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +31,7 @@ public:
         static_cast<uint64_t>(lines) + 2 != denseheight)
       refit(columns, lines, ips);
   }
-  // Puts p at its own cell and direction; returns what the slot named before, if anything.
+  // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
   ip* place(ip& p) {
     if (ip** s = denseslot(p.x, p.y, p.dir)) {
       ip* before = *s;
@@ -41,7 +40,7 @@ public:
     }
     return hashplace(p);
   }
-  // Empties the slot of (x, y, dir) and returns what it named, if anything.
+  // Takes out and returns whichever pointer stands at (x, y, dir), if any.
   ip* take(int32_t x, int32_t y, int32_t dir) {
     if (ip** s = denseslot(x, y, dir)) {
       ip* there = *s;
@@ -50,21 +49,17 @@ public:
     }
     return hashtake(x, y, dir);
   }
-  // Called before p leaves its cell. Dense slots are left as they are: the pointer a slot
-  // names counts only while it is live, stepped and still there (see `holds`).
-  void leave(const ip& p) {
-    if (!denseslot(p.x, p.y, p.dir)) hasherase(p);
+  // Takes p out of the slot of its cell and direction, if it is the one held there.
+  void erase(const ip& p) {
+    if (ip** s = denseslot(p.x, p.y, p.dir)) {
+      if (*s == &p) *s = nullptr;
+      return;
+    }
+    hasherase(p);
   }
-  // Empties the hash table; the dense slots need no clearing, since a pointer out of the list
-  // never counts.
   void clear();
-  // Whether q, which a slot named, is the stepped pointer in the list at p's cell and direction.
-  static bool holds(const plist<ip>& ips, const ip* q, const ip& p) {
-    return q && q != &p && q->x == p.x && q->y == p.y && q->dir == p.dir && q->n == 0 &&
-           ips.contains(*q);
-  }
-  // Starts loading the slot p will need in its next step, so the lookup does not wait for
-  // memory.
+  // Starts loading the slots p will need in its next step (its cell, and the cell one move
+  // on), so that the lookups do not wait for memory.
   void prefetch(const ip& p) const;
 
   // Dense boxes above this many slots would cost more memory than the hash table saves.

@@ -26,7 +26,7 @@ void prefetch(const machine& m, const ip& p) {
 // The index holds at most one such pointer, so one lookup replaces a pass over the list.
 void sweep(machine& m, ip& p) {
   ip* beaten = m.ips.contains(p) ? m.stepped.place(p) : m.stepped.take(p.x, p.y, p.dir);
-  if (sweepindex::holds(m.ips, beaten, p)) m.ips.remove(*beaten);
+  if (beaten) m.ips.remove(*beaten);
 }
 
 } // namespace
@@ -48,7 +48,7 @@ tickoutcome steppass(machine& m) {
     if (scouting)
       if (const ip* soon = scout.next()) prefetch(m, *soon);
     // A pointer stepped before is indexed under the cell it is about to leave.
-    if (p->n == 0) m.stepped.leave(*p);
+    if (p->n == 0) m.stepped.erase(*p);
     update(m, *p);
     ++m.steps;
     // A faulted step is the last one: nothing after it may run or be swept.
