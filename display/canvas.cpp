@@ -111,6 +111,23 @@ inline void mix2(uint32_t* out, const lanes16& scaled, const lanes16& keep) {
   std::memcpy(out, &result, 8);
 }
 
+// Eight pixels (a glyph's row) blended with lanes four a pixel, by the same arithmetic as mix2.
+// Processors with AVX2 take four pixels an instruction instead of two.
+typedef uint16_t lanes16x8 __attribute__((vector_size(64)));
+typedef uint8_t lanes8x8 __attribute__((vector_size(32)));
+__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, const uint16_t* scaled,
+                                                            const uint16_t* keep) {
+  lanes8x8 oldbytes;
+  lanes16x8 s, k;
+  std::memcpy(&oldbytes, out, 32);
+  std::memcpy(&s, scaled, 64);
+  std::memcpy(&k, keep, 64);
+  lanes16x8 t = s + __builtin_convertvector(oldbytes, lanes16x8) * k;
+  t += t >> 8;
+  lanes8x8 result = __builtin_convertvector(t >> 8, lanes8x8);
+  std::memcpy(out, &result, 32);
+}
+
 // n pixels of `out` blended with lanes four a pixel, or with one pixel's lanes for all of
 // them when not `perpixel`.
 void mixrow(uint32_t* out, const uint16_t* scaled, const uint16_t* keep, size_t n, bool perpixel) {
@@ -413,6 +430,8 @@ void canvas::DrawImageFrame(image& img, float x, float y, int frame) {
       std::memcpy(out, t.drawn.data() + from, 8 * sizeof(uint32_t)); // a whole glyph row, inline
     else if (t.opaque)
       std::memcpy(out, t.drawn.data() + from, span * sizeof(uint32_t));
+    else if (span == 8)
+      mix8(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from);
     else
       mixrow(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from, span, true);
   }
