@@ -215,9 +215,17 @@ void canvas::DrawRect(float x, float y, float width, float height) {
   const uint8_t* c = _state.applied;
   weighted w = weigh(_state.blend, rgbword(c[0], c[1], c[2]), c[3]);
   if (w.keep[0] == 255) return;
-  for (int py = rows.first; py < rows.end; ++py)
-    mixrow(_pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first), w.scaled, w.keep,
-           size_t(cols.end - cols.first), false);
+  // A glyph-sized cell (the block under each pointer) goes eight pixels at a time.
+  uint16_t scaled8[32], keep8[32];
+  for (size_t i = 0; i < 32; ++i)
+    scaled8[i] = w.scaled[i % 4], keep8[i] = w.keep[i % 4];
+  for (int py = rows.first; py < rows.end; ++py) {
+    uint32_t* out = _pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first);
+    if (cols.end - cols.first == 8)
+      mix8(out, scaled8, keep8);
+    else
+      mixrow(out, w.scaled, w.keep, size_t(cols.end - cols.first), false);
+  }
 }
 
 pixmap canvas::MakePixmap(int width, int height, int format, int align) {
