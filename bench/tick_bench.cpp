@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "interp/loader.h"
 #include "interp/tick.h"
@@ -185,6 +186,45 @@ void tick_randombox(benchmark::State& state) {
   std::fclose(in);
   std::fclose(out);
 }
+
+// The floor the tick is measured against: the tile workload of bench/process.sh (3 by 3 tiles
+// of "o%O" / "O o" / "xxx", 100 across, 500 down) stepped by a flat loop over an array of
+// pointers that only moves them and turns them on the two fixed mirrors, with no list, no
+// duplicate sweep and no write queue. It gives no results anyone reads; it shows how much of
+// a tick is the stepping itself.
+void tick_floor_tiles(benchmark::State& state) {
+  std::vector<Text> lines;
+  for (int down = 0; down < 500; ++down)
+    for (const char16_t* row : {u"o%O", u"O o", u"xxx"}) {
+      Text line;
+      for (int across = 0; across < 100; ++across)
+        line += row;
+      lines.push_back(line + u" ");
+    }
+  // The two pointers of each tile that keep circling, as they stand after the first tick.
+  std::vector<ip> ips;
+  for (int32_t down = 0; down < 500; ++down)
+    for (int32_t across = 0; across < 100; ++across) {
+      ips.push_back(ip{.x = 3 * across + 1, .y = 3 * down, .dir = DOWN});
+      ips.push_back(ip{.x = 3 * across + 3, .y = 3 * down, .dir = DOWN});
+    }
+  static constexpr int32_t slash[4] = {RIGHT, LEFT, DOWN, UP},
+                           backslash[4] = {LEFT, RIGHT, UP, DOWN};
+  for (auto _ : state) {
+    for (ip& p : ips) {
+      p.x += p.dir == RIGHT ? 1 : p.dir == LEFT ? -1 : 0;
+      p.y += p.dir == DOWN ? 1 : p.dir == UP ? -1 : 0;
+      const char16_t cell = lines[static_cast<size_t>(p.y)][static_cast<size_t>(p.x - 1)];
+      if (cell == u'o') p.dir = slash[p.dir];
+      if (cell == u'O') p.dir = backslash[p.dir];
+    }
+    benchmark::DoNotOptimize(ips.data());
+  }
+  state.counters["pointers"] = static_cast<double>(ips.size());
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(ips.size()));
+}
+
+BENCHMARK(tick_floor_tiles)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(tick_randombox)->Arg(100000)->Unit(benchmark::kMillisecond);
 
