@@ -45,7 +45,7 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   if (fits && width == densewidth && height == denseheight) return;
   densewidth = fits ? width : 0;
   denseheight = fits ? height : 0;
-  dense.assign(densewidth * denseheight * 4, nullptr);
+  dense.assign(densewidth * denseheight * 4, 0);
   dense.shrink_to_fit();
   slots.clear();
   used = 0;
@@ -103,7 +103,7 @@ void sweepindex::prefetch(const ip& p) const {
 }
 
 void sweepindex::clear() {
-  std::fill(dense.begin(), dense.end(), nullptr);
+  std::fill(dense.begin(), dense.end(), 0);
   if (used == 0) return;
   for (slot& s : slots)
     s = slot{};

@@ -27,32 +27,33 @@ public:
   // Chooses the dense box for a grid of `columns` columns (column 0 not counted) and `lines`
   // lines, and when the box changes indexes every stepped pointer of `ips` again.
   void fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
+    list = &ips;
     if (static_cast<uint64_t>(columns) + 3 != densewidth ||
         static_cast<uint64_t>(lines) + 2 != denseheight)
       refit(columns, lines, ips);
   }
   // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
   ip* place(ip& p) {
-    if (ip** s = denseslot(p.x, p.y, p.dir)) {
-      ip* before = *s;
-      *s = &p;
-      return before;
+    if (uint32_t* s = denseslot(p.x, p.y, p.dir)) {
+      const uint32_t before = *s;
+      *s = list->serial(p);
+      return before ? &list->record(before) : nullptr;
     }
     return hashplace(p);
   }
   // Takes out and returns whichever pointer stands at (x, y, dir), if any.
   ip* take(int32_t x, int32_t y, int32_t dir) {
-    if (ip** s = denseslot(x, y, dir)) {
-      ip* there = *s;
-      *s = nullptr;
-      return there;
+    if (uint32_t* s = denseslot(x, y, dir)) {
+      const uint32_t there = *s;
+      *s = 0;
+      return there ? &list->record(there) : nullptr;
     }
     return hashtake(x, y, dir);
   }
   // Takes p out of the slot of its cell and direction, if it is the one held there.
   void erase(const ip& p) {
-    if (ip** s = denseslot(p.x, p.y, p.dir)) {
-      if (*s == &p) *s = nullptr;
+    if (uint32_t* s = denseslot(p.x, p.y, p.dir)) {
+      if (*s == list->serial(p)) *s = 0;
       return;
     }
     hasherase(p);
@@ -74,7 +75,7 @@ private:
   };
 
   // The dense slot of (x, y, dir), or nullptr when the cell lies outside the box.
-  ip** denseslot(int32_t x, int32_t y, int32_t dir) {
+  uint32_t* denseslot(int32_t x, int32_t y, int32_t dir) {
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= densewidth || cy >= denseheight) return nullptr;
@@ -91,7 +92,9 @@ private:
   void grow();
 
   // The box covers columns -1 to `columns` + 1 and lines -1 to `lines`, four slots a cell.
-  std::vector<ip*> dense;
+  // A slot holds the pointer's serial in the list (half the size of an address), 0 when empty.
+  std::vector<uint32_t> dense;
+  const plist<ip>* list = nullptr;
   uint64_t densewidth = 0, denseheight = 0;
 
   std::vector<slot> slots;
