@@ -73,8 +73,9 @@ private:
   screen& _view;
   pacingclock& _clock;
   pacer _frames;
-  int64_t _nextframe = 0; // with short pauses: when the next frame is due
-  int64_t _lastpoll = 0;  // when the window was last asked for the stop keys
+  int64_t _nextframe = 0;                         // with short pauses: when the next frame is due
+  static constexpr int64_t TICKSTART = INT64_MIN; // _lastpoll before the tick's first poll
+  int64_t _lastpoll = 0; // when the window was last asked for the stop keys
   machine _machine;
   tracewriter* _trace = nullptr;
   recorder* _recorder = nullptr;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "interp/loader.h"
 #include "interp/tick.h"
@@ -129,6 +130,103 @@ void tick_moves(benchmark::State& state) {
 void tick_exchanges(benchmark::State& state) {
   tick(state, true);
 }
+
+// The random box: walls of "Z" (top and bottom) and "I" (left and right) around cells drawn at
+// random from mirrors (fixed and flipping), arithmetic and blanks, with a "%" in one cell of
+// eight. Pointers scatter at once, so list order has nothing to do with position; duplicates
+// are swept as they meet, so the count drifts down slowly. The same seed gives the same box.
+std::string randombox(int pointers) {
+  const int cells = pointers * 2; // a "%" in one cell of eight, four pointers each
+  int height = 1;
+  while (2 * height * height < cells)
+    ++height;
+  const int width = 2 * height;
+  uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&state]() {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    return state;
+  };
+  const std::string inside = "oO/\\/+-~*'t=     ";
+  std::string wall(static_cast<size_t>(width) + 3, 'Z');
+  wall.front() = wall[wall.size() - 2] = 'I';
+  wall.back() = '\n';
+  std::string source = wall;
+  for (int y = 0; y < height; ++y) {
+    source += 'I';
+    for (int x = 0; x < width; ++x)
+      source += next() % 8 == 0 ? '%' : inside[next() % inside.size()];
+    source += "I\n";
+  }
+  return source + wall;
+}
+
+void tick_randombox(benchmark::State& state) {
+  std::FILE* in = std::fopen("/dev/null", "r");
+  std::FILE* out = std::fopen("/dev/null", "w");
+  {
+    console con(in, out);
+    machine mach(con);
+    sourcetext source(randombox(static_cast<int>(state.range(0))));
+    loadgrid(mach, source);
+    // Past the first ticks, in which most of the early duplicates are swept.
+    for (int i = 0; i < 20; ++i) {
+      steppass(mach);
+      applywrites(mach);
+    }
+    const std::size_t live = mach.ips.count();
+    int64_t steps = 0;
+    for (auto _ : state) {
+      steps += static_cast<int64_t>(mach.ips.count());
+      steppass(mach);
+      applywrites(mach);
+    }
+    state.counters["pointers"] = static_cast<double>(live);
+    state.SetItemsProcessed(steps);
+  }
+  std::fclose(in);
+  std::fclose(out);
+}
+
+// The floor the tick is measured against: the tile workload of bench/process.sh (3 by 3 tiles
+// of "o%O" / "O o" / "xxx", 100 across, 500 down) stepped by a flat loop over an array of
+// pointers that only moves them and turns them on the two fixed mirrors, with no list, no
+// duplicate sweep and no write queue. It gives no results anyone reads; it shows how much of
+// a tick is the stepping itself.
+void tick_floor_tiles(benchmark::State& state) {
+  std::vector<Text> lines;
+  for (int down = 0; down < 500; ++down)
+    for (const char16_t* row : {u"o%O", u"O o", u"xxx"}) {
+      Text line;
+      for (int across = 0; across < 100; ++across)
+        line += row;
+      lines.push_back(line + u" ");
+    }
+  // The two pointers of each tile that keep circling, as they stand after the first tick.
+  std::vector<ip> ips;
+  for (int32_t down = 0; down < 500; ++down)
+    for (int32_t across = 0; across < 100; ++across) {
+      ips.push_back(ip{.x = 3 * across + 1, .y = 3 * down, .dir = DOWN});
+      ips.push_back(ip{.x = 3 * across + 3, .y = 3 * down, .dir = DOWN});
+    }
+  static constexpr int32_t slash[4] = {RIGHT, LEFT, DOWN, UP},
+                           backslash[4] = {LEFT, RIGHT, UP, DOWN};
+  for (auto _ : state) {
+    for (ip& p : ips) {
+      p.x += p.dir == RIGHT ? 1 : p.dir == LEFT ? -1 : 0;
+      p.y += p.dir == DOWN ? 1 : p.dir == UP ? -1 : 0;
+      const char16_t cell = lines[static_cast<size_t>(p.y)][static_cast<size_t>(p.x - 1)];
+      if (cell == u'o') p.dir = slash[p.dir];
+      if (cell == u'O') p.dir = backslash[p.dir];
+    }
+    benchmark::DoNotOptimize(ips.data());
+  }
+  state.counters["pointers"] = static_cast<double>(ips.size());
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(ips.size()));
+}
+
+BENCHMARK(tick_floor_tiles)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(tick_randombox)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(tick_moves)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(tick_exchanges)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

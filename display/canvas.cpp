@@ -111,6 +111,23 @@ inline void mix2(uint32_t* out, const lanes16& scaled, const lanes16& keep) {
   std::memcpy(out, &result, 8);
 }
 
+// Eight pixels (a glyph's row) blended with lanes four a pixel, by the same arithmetic as mix2.
+// Processors with AVX2 take four pixels an instruction instead of two.
+typedef uint16_t lanes16x8 __attribute__((vector_size(64)));
+typedef uint8_t lanes8x8 __attribute__((vector_size(32)));
+__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, const uint16_t* scaled,
+                                                            const uint16_t* keep) {
+  lanes8x8 oldbytes;
+  lanes16x8 s, k;
+  std::memcpy(&oldbytes, out, 32);
+  std::memcpy(&s, scaled, 64);
+  std::memcpy(&k, keep, 64);
+  lanes16x8 t = s + __builtin_convertvector(oldbytes, lanes16x8) * k;
+  t += t >> 8;
+  lanes8x8 result = __builtin_convertvector(t >> 8, lanes8x8);
+  std::memcpy(out, &result, 32);
+}
+
 // n pixels of `out` blended with lanes four a pixel, or with one pixel's lanes for all of
 // them when not `perpixel`.
 void mixrow(uint32_t* out, const uint16_t* scaled, const uint16_t* keep, size_t n, bool perpixel) {
@@ -194,9 +211,17 @@ void canvas::DrawRect(float x, float y, float width, float height) {
   const uint8_t* c = _state.applied;
   weighted w = weigh(_state.blend, rgbword(c[0], c[1], c[2]), c[3]);
   if (w.keep[0] == 255) return;
-  for (int py = rows.first; py < rows.end; ++py)
-    mixrow(_pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first), w.scaled, w.keep,
-           size_t(cols.end - cols.first), false);
+  // A glyph-sized cell (the block under each pointer) goes eight pixels at a time.
+  uint16_t scaled8[32], keep8[32];
+  for (size_t i = 0; i < 32; ++i)
+    scaled8[i] = w.scaled[i % 4], keep8[i] = w.keep[i % 4];
+  for (int py = rows.first; py < rows.end; ++py) {
+    uint32_t* out = _pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first);
+    if (cols.end - cols.first == 8)
+      mix8(out, scaled8, keep8);
+    else
+      mixrow(out, w.scaled, w.keep, size_t(cols.end - cols.first), false);
+  }
 }
 
 pixmap canvas::MakePixmap(int width, int height, int format, int align) {
@@ -397,6 +422,8 @@ void canvas::DrawImageFrame(image& img, float x, float y, int frame) {
       std::memcpy(out, t.drawn.data() + from, 8 * sizeof(uint32_t)); // a whole glyph row, inline
     else if (t.opaque)
       std::memcpy(out, t.drawn.data() + from, span * sizeof(uint32_t));
+    else if (span == 8)
+      mix8(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from);
     else
       mixrow(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from, span, true);
   }

@@ -2,6 +2,7 @@
 #include "display/frame.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "display/font.h"
 #include "interp/machine.h"
@@ -34,20 +35,40 @@ void drawtextat(canvas& surface, image& atlas, const Text& text, int64_t x, int6
   }
 }
 
-const char16_t* arrowof(int32_t dir) {
+// The glyph of each direction's arrow.
+int arrowof(int32_t dir) {
   switch (dir) {
-  case 0: return u"^";
-  case 1: return u"v";
-  case 2: return u"<";
-  case 3: return u">";
-  default: return u"X";
+  case 0: return '^';
+  case 1: return 'v';
+  case 2: return '<';
+  case 3: return '>';
+  default: return 'X';
   }
 }
 
+// One glyph, as drawtextat draws a text of one character.
+void drawglyph(canvas& surface, image& atlas, int code, int64_t x, int64_t y) {
+  if (offsurface(surface, x, y, GLYPHWIDTH, GLYPHHEIGHT)) return;
+  surface.DrawImageFrame(atlas, static_cast<float>(x), static_cast<float>(y), code & 0xFF);
+}
+
+// A register's decimal digits, as drawtextat draws decimaltext(value), without the text.
+void drawvalue(canvas& surface, image& atlas, uint8_t value, int64_t x, int64_t y) {
+  int digits[3], count = 0;
+  do {
+    digits[count++] = value % 10;
+    value = static_cast<uint8_t>(value / 10);
+  } while (value != 0);
+  if (offsurface(surface, x, y, int64_t{count} * GLYPHWIDTH, GLYPHHEIGHT)) return;
+  for (int i = 0; i < count; ++i)
+    drawglyph(surface, atlas, '0' + digits[count - 1 - i], x + int64_t{i} * GLYPHWIDTH, y);
+}
+
 // Pointers from column 90 or line 42 on get neither a cell nor values; those far up or left
-// still get them, cut off by the window's edges.
+// still get them, cut off by the window's edges. Left of column -2 or above line 0 nothing of
+// a pointer reaches the window (its values are at most three glyphs wide and stand above it).
 bool shown(const ip& p) {
-  return p.x < COLUMNS && p.y < LINES;
+  return p.x < COLUMNS && p.y < LINES && p.x > -3 && p.y >= 0;
 }
 
 } // namespace
@@ -62,35 +83,40 @@ void paintframe(canvas& surface, image& atlas, const machine& m) {
     const Text& line = m.grid.lines[static_cast<size_t>(l)];
     int64_t last = std::min<int64_t>(static_cast<int64_t>(line.size()), COLUMNS);
     for (int64_t c = 1; c <= last; ++c)
-      drawtextat(surface, atlas, Text(1, line[static_cast<size_t>(c - 1)]), GLYPHWIDTH * c,
-                 GLYPHHEIGHT * l);
+      drawglyph(surface, atlas, line[static_cast<size_t>(c - 1)], GLYPHWIDTH * c, GLYPHHEIGHT * l);
   }
+
+  // One walk over the list finds the few pointers in view, however long the list; the two
+  // drawing passes then go over those alone, in list order.
+  static thread_local std::vector<const ip*> inview;
+  inview.clear();
+  m.ips.each([&](const ip& p) {
+    if (shown(p)) inview.push_back(&p);
+  });
 
   // The arrow is drawn opaque over the translucent block, so the cell ends up as the arrow on
   // black and hides the grid character under the pointer.
   surface.SetColor(192, 12, 0);
-  m.ips.each([&](const ip& p) {
-    if (!shown(p)) return;
-    int64_t px = int64_t{GLYPHWIDTH} * p.x, py = int64_t{GLYPHHEIGHT} * p.y;
+  for (const ip* p : inview) {
+    int64_t px = int64_t{GLYPHWIDTH} * p->x, py = int64_t{GLYPHHEIGHT} * p->y;
     surface.SetAlpha(0.5f);
     if (!offsurface(surface, px, py, GLYPHWIDTH, GLYPHHEIGHT))
       surface.DrawRect(static_cast<float>(px), static_cast<float>(py), GLYPHWIDTH, GLYPHHEIGHT);
     surface.SetAlpha(1.0f);
-    drawtextat(surface, atlas, arrowof(p.dir), px, py);
-  });
+    drawglyph(surface, atlas, arrowof(p->dir), px, py);
+  }
 
   // A second pass, so values stand over every pointer cell, the current register two lines
   // above the pointer and the other one line above.
   surface.SetAlpha(0.5f);
-  m.ips.each([&](const ip& p) {
-    if (!shown(p)) return;
-    int64_t px = int64_t{GLYPHWIDTH} * p.x, py = int64_t{GLYPHHEIGHT} * p.y;
-    int current = p.on != 0 ? 1 : 0;
+  for (const ip* p : inview) {
+    int64_t px = int64_t{GLYPHWIDTH} * p->x, py = int64_t{GLYPHHEIGHT} * p->y;
+    int current = p->on != 0 ? 1 : 0;
     surface.SetColor(255, 0, 0);
-    drawtextat(surface, atlas, decimaltext(p.val[current]), px, py - 2 * GLYPHHEIGHT);
+    drawvalue(surface, atlas, p->val[current], px, py - 2 * GLYPHHEIGHT);
     surface.SetColor(132, 0, 0);
-    drawtextat(surface, atlas, decimaltext(p.val[1 - current]), px, py - GLYPHHEIGHT);
-  });
+    drawvalue(surface, atlas, p->val[1 - current], px, py - GLYPHHEIGHT);
+  }
 
   surface.SetAlpha(1.0f);
   surface.SetColor(255, 255, 255);

@@ -16,6 +16,7 @@
 // program that keeps its pointer count steady allocates nothing once it has warmed up.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -34,6 +35,7 @@ template <class T> class plist {
   // The links come first so the flag can sit in the record's tail padding.
   struct entry : link, T {
     bool live = false;
+    uint32_t serial = 0; // 1 + the entry's place in the blocks, fixed for its lifetime
   };
 
   static constexpr std::size_t blocksize = 1024;
@@ -73,6 +75,15 @@ public:
   }
 
   bool contains(const T& rec) const { return static_cast<const entry&>(rec).live; }
+
+  // A record's serial: a small number for an index to hold instead of an address. It stays
+  // the record's own until the list is gone, and is never 0.
+  uint32_t serial(const T& rec) const { return static_cast<const entry&>(rec).serial; }
+  // The record of a serial given out before.
+  T& record(uint32_t serial) const {
+    const std::size_t at = serial - 1;
+    return blocks[at / blocksize][at % blocksize];
+  }
 
   // Unlinks every entry from the head; a running pass then visits nothing more.
   void clear() {
@@ -133,7 +144,9 @@ private:
     if (!spare) {
       blocks.push_back(std::make_unique<entry[]>(blocksize));
       entry* b = blocks.back().get();
+      const std::size_t first = (blocks.size() - 1) * blocksize + 1;
       for (std::size_t i = blocksize; i-- > 0;) {
+        b[i].serial = static_cast<uint32_t>(first + i);
         b[i].prev = spare;
         spare = &b[i];
       }

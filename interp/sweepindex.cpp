@@ -2,6 +2,8 @@
 // pile up while pointers keep moving from slot to slot.
 #include "interp/sweepindex.h"
 
+#include <algorithm>
+
 #include "interp/cellkey.h"
 
 namespace tarvex {
@@ -35,7 +37,26 @@ std::size_t sweepindex::find(uint64_t cell, uintptr_t dir) const {
   }
 }
 
-ip* sweepindex::place(ip& p) {
+void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
+  if (columns < 0 || lines < 0) return;
+  const auto width = static_cast<uint64_t>(columns) + 3, height = static_cast<uint64_t>(lines) + 2;
+  const bool fits = width <= DENSELIMIT && height <= DENSELIMIT && width * height <= DENSELIMIT / 4;
+  if (!fits && densewidth == 0 && denseheight == 0) return;
+  if (fits && width == densewidth && height == denseheight) return;
+  densewidth = fits ? width : 0;
+  denseheight = fits ? height : 0;
+  dense.assign(densewidth * denseheight * 4, 0);
+  dense.shrink_to_fit();
+  slots.clear();
+  used = 0;
+  shift = 64;
+  // After a sweep at most one stepped pointer stands at each cell and direction.
+  auto pass = ips.begin_pass();
+  while (ip* p = pass.next())
+    if (p->n == 0) place(*p);
+}
+
+ip* sweepindex::hashplace(ip& p) {
   if ((used + 1) * 2 > slots.size()) grow(); // load at most 1/2: short runs to scan
   const uint64_t cell = mixedcell(p.x, p.y);
   const uintptr_t dir = static_cast<uintptr_t>(p.dir) & dirmask;
@@ -47,7 +68,7 @@ ip* sweepindex::place(ip& p) {
   return before;
 }
 
-ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
+ip* sweepindex::hashtake(int32_t x, int32_t y, int32_t dir) {
   if (used == 0) return nullptr;
   const std::size_t i = find(mixedcell(x, y), static_cast<uintptr_t>(dir) & dirmask);
   ip* there = pointerof(slots[i].tagged);
@@ -55,15 +76,25 @@ ip* sweepindex::take(int32_t x, int32_t y, int32_t dir) {
   return there;
 }
 
-void sweepindex::erase(const ip& p) {
+void sweepindex::hasherase(const ip& p) {
   if (used == 0) return;
   const std::size_t i = find(mixedcell(p.x, p.y), static_cast<uintptr_t>(p.dir) & dirmask);
   if (pointerof(slots[i].tagged) == &p) vacate(i);
 }
 
 void sweepindex::prefetch(const ip& p) const {
-  if (slots.empty()) return;
   const uintptr_t dir = static_cast<uintptr_t>(p.dir) & dirmask;
+  const uint64_t cx = static_cast<uint64_t>(int64_t{p.x} + 1),
+                 cy = static_cast<uint64_t>(int64_t{p.y} + 1);
+  if (cx < densewidth && cy < denseheight) {
+    const uint64_t at = (cy * densewidth + cx) * 4 + dir;
+    __builtin_prefetch(&dense[at]);
+    const int64_t step = (DX[dir] + DY[dir] * static_cast<int64_t>(densewidth)) * 4;
+    const uint64_t next = at + static_cast<uint64_t>(step); // wraps to a huge index below 0
+    if (next < dense.size()) __builtin_prefetch(&dense[next]);
+    return;
+  }
+  if (slots.empty()) return;
   __builtin_prefetch(&slots[home(mixedcell(p.x, p.y), dir)]);
   const auto x = static_cast<int32_t>(int64_t{p.x} + DX[dir]);
   const auto y = static_cast<int32_t>(int64_t{p.y} + DY[dir]);
@@ -71,6 +102,7 @@ void sweepindex::prefetch(const ip& p) const {
 }
 
 void sweepindex::clear() {
+  std::fill(dense.begin(), dense.end(), 0);
   if (used == 0) return;
   for (slot& s : slots)
     s = slot{};

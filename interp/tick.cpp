@@ -9,6 +9,7 @@ namespace tarvex {
 namespace {
 
 constexpr int prefetchdistance = 4;
+constexpr size_t SCOUTFROM = 4096;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
 void prefetch(const machine& m, const ip& p) {
@@ -32,15 +33,19 @@ void sweep(machine& m, ip& p) {
 tickoutcome steppass(machine& m) {
   ++m.tick;
   m.passing = true;
+  m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
   // removed entries stay allocated until the release below.
+  // A short list stays in the caches, so it goes without.
   auto scout = m.ips.begin_pass();
-  for (int i = 0; i < prefetchdistance; ++i)
+  const bool scouting = m.ips.count() > SCOUTFROM;
+  for (int i = 0; scouting && i < prefetchdistance; ++i)
     if (const ip* soon = scout.next()) prefetch(m, *soon);
   while (ip* p = pass.next()) {
-    if (const ip* soon = scout.next()) prefetch(m, *soon);
+    if (scouting)
+      if (const ip* soon = scout.next()) prefetch(m, *soon);
     // A pointer stepped before is indexed under the cell it is about to leave.
     if (p->n == 0) m.stepped.erase(*p);
     update(m, *p);

@@ -32,6 +32,20 @@ TEST(tick, halt_and_fault_stop_the_pass) {
   }
 }
 
+// Far past the longest line, where only a jump can take a pointer, the sweep still finds the
+// pointer already there.
+TEST(tick, a_jump_far_past_the_longest_line_still_sweeps) {
+  rig r;
+  r.lines({"$$ "});
+  r.put(at(0, 0, RIGHT, 200));
+  r.put(at(1, 0, RIGHT, 200));
+  steppass(r.m);
+  ASSERT_EQ(r.m.ips.count(), 1u);
+  ip survivor = at(200, 0, RIGHT, 200);
+  survivor.n = 0;
+  r.m.ips.each([&](const ip& p) { EXPECT_EQ(fields(p), fields(survivor)); });
+}
+
 // No ":" (input), "d" or "M" (a zero divisor ends the process). Splits through neighbouring
 // "#" cells never end within their tick, so "#" comes only in programs without exchanges (the
 // only instructions that could write one) and never next to another "#".
