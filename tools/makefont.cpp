@@ -137,7 +137,7 @@ sourcefont parsepsf1(const std::vector<uint8_t>& b) {
     bool first = true, insequences = false;
     for (;;) {
       if (at + 2 > b.size()) throw failure("truncated PSF1 Unicode table");
-      char32_t c = static_cast<char32_t>(b[at] | b[at + 1] << 8);
+      char32_t c = char32_t{b[at]} | char32_t{b[at + 1]} << 8;
       at += 2;
       if (c == 0xFFFF) break;
       // Everything after the first 0xFFFE is a combining sequence, never a single character.
@@ -154,7 +154,7 @@ sourcefont parsepsf1(const std::vector<uint8_t>& b) {
 char32_t utf8(const std::vector<uint8_t>& b, size_t& at) {
   uint8_t lead = b[at++];
   int more = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-  char32_t c = more == 0 ? lead : static_cast<char32_t>(lead & (0x3F >> more));
+  char32_t c = more == 0 ? lead : lead & (0x3Fu >> more);
   for (int i = 0; i < more; ++i) {
     if (at >= b.size()) throw failure("truncated UTF-8 in the Unicode table");
     c = c << 6 | (b[at++] & 0x3F);

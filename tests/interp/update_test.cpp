@@ -54,6 +54,7 @@ TEST(update, pointers_move_jump_leave_exchange_and_print_as_the_cells_say) {
     bool listed = true;
     std::string printed = "";
     size_t grown = 0;
+    bool quoting = false; // still in string mode
   } walks[] = {
       {{"J+", "  "}, at(1, 1, UP, 1), 1, at(2, 0, UP, 1)},
       {{"J"}, at(1, -1, DOWN, 1), 1, at(0, 0, DOWN, 1)},
@@ -74,11 +75,12 @@ TEST(update, pointers_move_jump_leave_exchange_and_print_as_the_cells_say) {
       {shortline, at(3, 0, RIGHT), 3, at(6, 0, RIGHT), true, "", 7},
       {shortline, at(8, 0, RIGHT), 1, at(9, 0, RIGHT), true, "", 5},
       // String mode prints nothing at column 0, where there is no cell.
-      {{"\" "}, at(2, 0, LEFT), 2, at(0, 0, LEFT), true, ""},
+      {{"\" "}, at(2, 0, LEFT), 2, at(0, 0, LEFT), true, "", 0, true},
       {{"@+"}, at(0, 0, RIGHT), 1, at(1, 0, RIGHT), false},
       {around('n'), at(2, 0, DOWN, 65), 1, at(2, 1, DOWN, 'b')},
       {around('u'), at(2, 0, DOWN, 65), 1, at(2, 1, DOWN, 'a')},
-      {{"u"}, at(0, 0, RIGHT, 65), 1, at(1, 0, RIGHT, ' ')}, // above the grid reads a space
+      {around('('), at(2, 0, DOWN, 65), 1, at(2, 1, DOWN, 'e')}, // the line's last column
+      {{"u"}, at(0, 0, RIGHT, 65), 1, at(1, 0, RIGHT, ' ')},     // above the grid reads a space
       // "`" toggles whether an exchange removes the pointer.
       {{"`) "}, at(0, 0, RIGHT), 2, at(2, 0, RIGHT, '`'), false},
       {{"``) "}, at(0, 0, RIGHT), 3, at(3, 0, RIGHT, '`')},
@@ -93,8 +95,10 @@ TEST(update, pointers_move_jump_leave_exchange_and_print_as_the_cells_say) {
     auto seen = [](const ip& q) {
       return std::tuple(q.x, q.y, "UDLR"[q.dir], +q.val[0], +q.val[1]);
     };
-    EXPECT_EQ(std::tuple(seen(p), r.m.ips.contains(p), r.output(), r.m.grid.lines[0].size()),
-              std::tuple(seen(w.to), w.listed, w.printed, w.grown ? w.grown : w.lines[0].size()));
+    EXPECT_EQ(std::tuple(seen(p), r.m.ips.contains(p), r.output(), r.m.grid.lines[0].size(),
+                         p.printing != 0),
+              std::tuple(seen(w.to), w.listed, w.printed, w.grown ? w.grown : w.lines[0].size(),
+                         w.quoting));
   }
 }
 
