@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/picture.h"
+#include "bench/scene.h"
 #include "display/canvas.h"
 #include "display/font.h"
 #include "display/frame.h"
@@ -25,26 +26,11 @@ using namespace tarvex;
 bool paint(canvas& surface, int lines, int columns, int pointers) {
   console con(stdin, stdout);
   machine m(con);
-  for (int l = 0; l < lines; ++l) {
-    Text line;
-    for (int c = 0; c < columns; ++c)
-      line.push_back(static_cast<char16_t>(33 + (l * columns + c) % 94));
-    line.push_back(u' ');
-    m.grid.lines.push_back(line);
-  }
-  m.grid.linecount = lines;
-  m.grid.maxlen = columns + 1;
-  for (int i = 0; i < pointers; ++i) {
-    ip& p = m.ips.append();
-    p.x = i % columns;
-    p.y = (i / columns) % (lines - 1);
-    p.dir = i % 4;
-    p.val[0] = static_cast<uint8_t>(i);
-    p.val[1] = static_cast<uint8_t>(255 - i % 256);
-  }
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return false;
+  bench::fillgrid(m, lines, columns);
+  bench::addpointers(m, pointers,
+                     [&](int i) { return std::pair(i % columns, (i / columns) % (lines - 1)); });
+  glyphfont font;
+  if (!bench::setupdisplay(surface, font)) return false;
   paintframe(surface, font.atlas, m);
   return true;
 }
