@@ -150,14 +150,14 @@ const char* usagetext() {
          "  --                what follows is SOURCE even if it starts with --\n"
          "\n"
          "Exit statuses:\n"
-         "  0    the run completed, or Escape or the close button ended it\n"
-         "  1    the source or the font file could not be opened\n"
-         "  2    a fault, such as a division by zero\n"
-         "  3    a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
-         "  64   bad usage\n"
+         "  0      the run completed, or Escape or the close button ended it\n"
+         "  1      the source or the font file could not be opened\n"
+         "  2      a fault, such as a division by zero\n"
+         "  3      a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
+         "  64     bad usage\n"
          "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
-         "  255  a stream error: standard output refused bytes, the font could not be read, or\n"
-         "       the trace or a picture could not be written\n";
+         "  255    a stream error: standard output refused bytes, the font could not be read, or\n"
+         "         the trace or a picture could not be written\n";
 }
 
 const char* versiontext() {
