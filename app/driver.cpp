@@ -103,7 +103,6 @@ struct reportstate {
   const options* opts = nullptr;
   rundriver* driver = nullptr;
   recorder* pictures = nullptr;
-  systemclock clock;
   int64_t startedus = 0;
 } report;
 
@@ -139,7 +138,7 @@ void printstats() {
 bool endpictures() {
   recorder* pictures = report.pictures;
   report.pictures = nullptr; // an ending inside this one must not come back here
-  if (!pictures || !report.driver || !pictures->active()) return true;
+  if (!pictures || !report.driver) return true;
   return pictures->finish(report.driver->lastframe());
 }
 
@@ -175,26 +174,18 @@ int64_t completed(const machine& m) {
   endprogram(EXIT_LIMIT);
 }
 
-// A file named on the command line: as given when absolute, else from where tarvex was
-// started. A "protocol::" prefix stays in front.
-Text fromstartdir(const Text& name) {
-  const size_t separator = name.find(u"::");
-  const size_t path = separator == Text::npos ? 0 : separator + 2;
-  if (path < name.size() && (name[path] == u'/' || name[path] == u'\\')) return name;
-  if (startdir().empty()) return name;
-  return name.substr(0, path) + startdir() + u"/" + name.substr(path);
-}
-
 // The source is looked up beside the program first (the working directory by now), and from
-// where tarvex was started only when no file of that name is there.
+// where tarvex was started only when no file of that name is there. A "protocol::" prefix
+// stays in front of the path.
 Text sourcename(const Text& name) {
   const size_t separator = name.find(u"::");
-  Text path = separator == Text::npos ? name : name.substr(separator + 2);
+  const size_t start = separator == Text::npos ? 0 : separator + 2;
+  Text path = name.substr(start);
   for (char16_t& c : path)
     if (c == u'\\') c = u'/';
   struct stat status {};
   if (path.empty() || stat(utf8name(path).c_str(), &status) == 0) return name;
-  return fromstartdir(name);
+  return name.substr(0, start) + fromstartdir(name.substr(start));
 }
 
 [[noreturn]] void run(const options& opts) {
@@ -213,13 +204,8 @@ Text sourcename(const Text& name) {
   }
 
   static tracewriter trace;
-  std::string tracepath;
-  if (opts.trace) {
-    tracepath = utf8name(fromstartdir(*opts.trace));
-    if (!trace.open(tracepath))
-      throw TRuntimeException(
-          frombytes("tarvex: cannot write the trace " + tracepath + ": " + trace.reason() + "\n"));
-  }
+  if (opts.trace && !trace.open(utf8name(fromstartdir(*opts.trace))))
+    throw TRuntimeException(trace.failure());
 
   static std::unique_ptr<rundriver> driver;
   driver = std::make_unique<rundriver>(opts, con, surface, font.atlas, view, clock);
@@ -240,10 +226,8 @@ Text sourcename(const Text& name) {
   }
   if (driver->state().overcap) overcap(driver->state());
   if (opts.trace) {
-    if (!trace.header(codefile, driver->state()))
-      throw TRuntimeException(
-          frombytes("tarvex: cannot write the trace " + tracepath + ": " + trace.reason() + "\n"));
-    driver->settrace(&trace, tracepath);
+    if (!trace.header(codefile, driver->state())) throw TRuntimeException(trace.failure());
+    driver->settrace(&trace);
   }
   if (opts.frames && !driver->show()) finish(0);
   driver->keep(false);
@@ -295,9 +279,8 @@ bool rundriver::load(const Text& codefile) {
   return true;
 }
 
-void rundriver::settrace(tracewriter* trace, const std::string& path) {
+void rundriver::settrace(tracewriter* trace) {
   _trace = trace;
-  _tracepath = path;
   _con.settap(trace ? &_out : nullptr);
   _out.clear();
   traced();
@@ -305,9 +288,7 @@ void rundriver::settrace(tracewriter* trace, const std::string& path) {
 
 void rundriver::traced() {
   if (!_trace) return;
-  if (!_trace->state(_machine, _out))
-    throw TRuntimeException(
-        frombytes("tarvex: cannot write the trace " + _tracepath + ": " + _trace->reason() + "\n"));
+  if (!_trace->state(_machine, _out)) throw TRuntimeException(_trace->failure());
   _out.clear();
 }
 
@@ -321,22 +302,22 @@ tickresult rundriver::tick() {
       result.stopped)
     return result;
   traced();
-  if (_opts.frames) {
-    // Pauses shorter than a frame show only the frames that are due, and always the last.
-    const bool everytick = _opts.delayms * FRAMERATE >= 1000;
-    const bool last = result.outcome.state != tickstate::going ||
-                      (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks);
-    if (everytick || last || _clock.now() >= _nextframe) {
-      result.stopped = !show();
-      if (!everytick) _nextframe = _clock.now() + 1000 / FRAMERATE;
-    }
+  const bool last = result.outcome.state != tickstate::going ||
+                    (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks);
+  // Pauses shorter than a frame show only the frames that are due, and always the last.
+  if (_opts.frames && (everyframe() || last || _clock.now() >= _nextframe)) {
+    result.stopped = !show();
+    if (!everyframe()) _nextframe = _clock.now() + 1000 / FRAMERATE;
   }
   if (!result.stopped) {
-    keep(result.outcome.state != tickstate::going ||
-         (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks));
+    keep(last);
     endtick(_machine, result.outcome);
   }
   return result;
+}
+
+bool rundriver::everyframe() const {
+  return _opts.delayms * FRAMERATE >= 1000;
 }
 
 long long rundriver::consolebytes() const {
@@ -371,7 +352,7 @@ bool rundriver::show() {
   // A close request that comes while Escape is down stays pending: the run ends anyway.
   if (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0) return false;
   // Frames of short pauses are shown as they fall due, never waited for.
-  if (_opts.delayms * FRAMERATE >= 1000) _frames.wait();
+  if (everyframe()) _frames.wait();
   _view.Flip(_surface);
   return true;
 }

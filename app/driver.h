@@ -55,7 +55,7 @@ public:
 
   // Feeds every state from now on to `trace` (null: none). A trace that cannot be written
   // raises TRuntimeException with the message.
-  void settrace(tracewriter* trace, const std::string& path);
+  void settrace(tracewriter* trace);
 
   const machine& state() const { return _machine; }
   long long consolebytes() const;
@@ -63,6 +63,8 @@ public:
 private:
   void paint();
   void traced();
+  // Whether every tick's frame is shown: the pause is at least a frame long.
+  bool everyframe() const;
   // Asked from within a pass: true when the user wants to stop.
   bool userstops();
 
@@ -80,8 +82,7 @@ private:
   tracewriter* _trace = nullptr;
   recorder* _recorder = nullptr;
   int64_t _painted = -1; // the tick whose frame the canvas holds; -1: none yet
-  std::string _tracepath;
-  std::string _out; // the console bytes of the tick, while tracing
+  std::string _out;      // the console bytes of the tick, while tracing
 };
 
 // The whole program: the command line, start-up, the window, the font, the run and its

@@ -9,14 +9,9 @@ namespace {
 
 constexpr int64_t MAXDELAY = 60000;
 
-// The option's words, for messages; the texts are ASCII, so each code is its byte.
-std::string narrow(const Text& text) {
-  return utf8name(text);
-}
-
 // A whole decimal number from `low` to `high`, or nothing.
 std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
-  const std::string digits = narrow(text);
+  const std::string digits = utf8name(text);
   int64_t value = 0;
   auto [end, fault] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (digits.empty() || fault != std::errc() || end != digits.data() + digits.size() ||
@@ -46,7 +41,7 @@ parsed parseoptions(const std::vector<Text>& words) {
       continue;
     }
     const size_t equals = word.find(u'=');
-    const std::string name = narrow(word.substr(0, equals));
+    const std::string name = utf8name(word.substr(0, equals));
     std::optional<Text> inlinevalue;
     if (equals != Text::npos) inlinevalue = word.substr(equals + 1);
 
@@ -84,7 +79,7 @@ parsed parseoptions(const std::vector<Text>& words) {
       } else if (*inlinevalue == u"json") {
         o.stats = statsform::json;
       } else {
-        return fail("--stats takes no value or =json, not '" + narrow(*inlinevalue) + "'");
+        return fail("--stats takes no value or =json, not '" + utf8name(*inlinevalue) + "'");
       }
     } else if (name == "--delay" || name == "--ticks" || name == "--max-pointers") {
       std::optional<Text> given = value();
@@ -96,7 +91,7 @@ parsed parseoptions(const std::vector<Text>& words) {
                     (delay               ? "a whole number of milliseconds from 0 to 60000"
                      : name == "--ticks" ? "a whole number of ticks from 1"
                                          : "a whole number of pointers from 1") +
-                    ", not '" + narrow(*given) + "'");
+                    ", not '" + utf8name(*given) + "'");
       (delay ? o.delayms : name == "--ticks" ? o.maxticks : o.maxpointers) = *n;
     } else if (name == "--trace" || name == "--frames" || name == "--gif" ||
                name == "--screenshot") {
@@ -115,10 +110,10 @@ parsed parseoptions(const std::vector<Text>& words) {
       if (!n)
         return fail(name + " takes " +
                     (every ? "a whole number of ticks from 1" : "a whole number from 1 to 4") +
-                    ", not '" + narrow(*given) + "'");
+                    ", not '" + utf8name(*given) + "'");
       (every ? o.every : o.scale) = *n;
     } else {
-      return fail("unknown option " + narrow(word.substr(0, equals)));
+      return fail("unknown option " + utf8name(word.substr(0, equals)));
     }
     if (unwanted) return fail(name + " takes no value");
   }

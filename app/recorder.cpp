@@ -1,12 +1,10 @@
 // Writing the pictures a run was asked for.
 #include "app/recorder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/startup.h"
 #include "runtime/stream.h"
@@ -15,26 +13,9 @@ namespace tarvex {
 
 namespace {
 
-// A path from the command line: as given when absolute, else from where tarvex was started.
+// A path from the command line, from where tarvex was started; empty when none was given.
 std::string fromstart(const std::optional<Text>& name) {
-  if (!name) return {};
-  if (!name->empty() && (*name)[0] == u'/') return utf8name(*name);
-  return utf8name(startdir()) + "/" + utf8name(*name);
-}
-
-// Makes the folder and any folder above it that is missing; the reason when that fails.
-std::string makefolders(const std::string& path) {
-  for (size_t at = 1; at <= path.size(); ++at) {
-    if (at < path.size() && path[at] != '/') continue;
-    const std::string part = path.substr(0, at);
-    struct stat status {};
-    if (stat(part.c_str(), &status) == 0) {
-      if (!S_ISDIR(status.st_mode)) return std::strerror(ENOTDIR);
-      continue;
-    }
-    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return std::strerror(errno);
-  }
-  return {};
+  return name ? utf8name(fromstartdir(*name)) : std::string();
 }
 
 std::string framename(const std::string& folder, int64_t tick) {
@@ -99,8 +80,9 @@ void recorder::failed(const picturefailure& failure) const {
 
 void recorder::start() {
   if (!_frames.empty()) {
-    std::string why = makefolders(_frames);
-    if (!why.empty()) failed({_frames, why});
+    std::error_code why;
+    std::filesystem::create_directories(_frames, why);
+    if (why) failed({_frames, why.message()});
     const unsigned processors = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     for (unsigned i = 0; i < processors; ++i)
       _writers.emplace_back([this] { writeloop(); });

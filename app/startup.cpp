@@ -112,6 +112,11 @@ const Text& startdir() {
   return values().startdir;
 }
 
+Text fromstartdir(const Text& path) {
+  if (startdir().empty() || (!path.empty() && (path[0] == u'/' || path[0] == u'\\'))) return path;
+  return startdir() + u"/" + path;
+}
+
 const std::vector<Text>& arglist() {
   return values().arglist;
 }

@@ -21,6 +21,8 @@ const Text& programdir();
 // The working directory the program was started in, before start-up left it; empty when it
 // could not be read.
 const Text& startdir();
+// A path named on the command line: as given when absolute, else from startdir().
+Text fromstartdir(const Text& path);
 const Text& apptitle(); // "Tarvex Application"
 
 // The directory part of a program path with "/" separators: up to its last "/", which stays

@@ -44,7 +44,12 @@ tracewriter::~tracewriter() {
   if (_fd >= 0) close(_fd);
 }
 
+Text tracewriter::failure() const {
+  return frombytes("tarvex: cannot write the trace " + _path + ": " + _reason + "\n");
+}
+
 bool tracewriter::open(const std::string& path) {
+  _path = path;
   // Never 0, 1 or 2: a closed standard stream must not become the trace.
   _fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   while (_fd >= 0 && _fd <= 2)
@@ -111,10 +116,7 @@ bool tracewriter::state(const machine& m, const std::string& out) {
     line.push_back(']');
   }
   line += "],\"out\":";
-  Text bytes(out.size(), u'\0');
-  for (size_t i = 0; i < out.size(); ++i)
-    bytes[i] = static_cast<unsigned char>(out[i]);
-  appendjsonstring(line, bytes);
+  appendjsonstring(line, frombytes(out));
   line += "}\n";
   return writeline(line);
 }

@@ -19,15 +19,18 @@ public:
   tracewriter& operator=(const tracewriter&) = delete;
 
   // Creates or empties the file. Each call returns false when the file cannot be written;
-  // reason() then says why, and every line written before is still whole.
+  // reason() then says why, failure() gives the whole message, and every line written before
+  // is still whole.
   bool open(const std::string& path);
   bool header(const Text& source, const machine& m);
   bool state(const machine& m, const std::string& out);
   const std::string& reason() const { return _reason; }
+  Text failure() const;
 
 private:
   bool writeline(std::string& line);
 
+  std::string _path;
   int _fd = -1;
   long long _size = 0; // bytes of whole lines in the file
   std::string _reason;

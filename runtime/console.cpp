@@ -54,12 +54,13 @@ Text console::promptline(const Text& prompt) {
 }
 
 void console::consolewrite(const Text& text) {
-  std::string bytes = lowbytes(text);
-  _io->written += static_cast<int64_t>(bytes.size());
-  if (_io->tap) _io->tap->append(bytes);
+  const std::string bytes = lowbytes(text);
+  const auto size = static_cast<int64_t>(bytes.size());
   // Output that cannot be delivered ends the run like a refused status line: bytes the
   // program wrote must not vanish while the run goes on as if they had arrived.
-  if (std::fputs(bytes.c_str(), _out) < 0 || std::fflush(_out) != 0) throw TStreamWriteException();
+  if (_io->Write(reinterpret_cast<const uint8_t*>(bytes.data()), size) != size ||
+      std::fflush(_out) != 0)
+    throw TStreamWriteException();
 }
 
 Text console::consoleread() {
