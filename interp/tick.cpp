@@ -28,12 +28,38 @@ void sweep(machine& m, ip& p) {
   if (beaten) m.ips.remove(*beaten);
 }
 
-} // namespace
-
-tickoutcome steppass(machine& m) {
+// The pass's start: the tick counts from here, and the index fits the list as it stands.
+void beginpass(machine& m) {
   ++m.tick;
   m.passing = true;
   m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
+}
+
+// One pointer's step and its sweep; true when the pass must stop after it.
+inline bool stepone(machine& m, ip& p) {
+  // A pointer stepped before is indexed under the cell it is about to leave.
+  if (p.n == 0) m.stepped.erase(p);
+  update(m, p);
+  ++m.steps;
+  // A faulted step is the last one: nothing after it may run or be swept.
+  if (m.fault != 0) return true;
+  // "@" empties the list at once; the index must not outlive what it points at.
+  if (m.ips.count() == 0) m.stepped.clear();
+  sweep(m, p);
+  return m.overcap != 0;
+}
+
+tickoutcome endpass(machine& m) {
+  m.ips.release();
+  // A pass cut short stays unfinished.
+  m.passing = m.fault != 0 || m.overcap != 0 || m.interrupted;
+  return standing(m);
+}
+
+} // namespace
+
+tickoutcome steppass(machine& m) {
+  beginpass(m);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -46,25 +72,40 @@ tickoutcome steppass(machine& m) {
   while (ip* p = pass.next()) {
     if (scouting)
       if (const ip* soon = scout.next()) prefetch(m, *soon);
-    // A pointer stepped before is indexed under the cell it is about to leave.
-    if (p->n == 0) m.stepped.erase(*p);
-    update(m, *p);
-    ++m.steps;
-    // A faulted step is the last one: nothing after it may run or be swept.
-    if (m.fault != 0) break;
-    // "@" empties the list at once; the index must not outlive what it points at.
-    if (m.ips.count() == 0) m.stepped.clear();
-    sweep(m, *p);
-    if (m.overcap != 0) break;
+    if (stepone(m, *p)) break;
     if (m.poll && m.steps % machine::POLLSTEPS == 0 && m.poll(m.pollcontext)) {
       m.interrupted = true;
       break;
     }
   }
-  m.ips.release();
-  // A pass cut short stays unfinished.
-  m.passing = m.fault != 0 || m.overcap != 0 || m.interrupted;
-  return standing(m);
+  return endpass(m);
+}
+
+passstepper::passstepper(machine& m) : _m(m), _pass(m.ips.begin_pass()) {
+  beginpass(m);
+  // The cursor was made before the fit, which changes nothing in the list.
+}
+
+const ip* passstepper::upcoming() const {
+  if (_ended) return nullptr;
+  auto peek = _pass;
+  return peek.next();
+}
+
+bool passstepper::step() {
+  if (_ended) return false;
+  ip* p = _pass.next();
+  if (!p || stepone(_m, *p)) {
+    _ended = true;
+    return false;
+  }
+  return upcoming() != nullptr;
+}
+
+tickoutcome passstepper::finish() {
+  while (step()) {
+  }
+  return endpass(_m);
 }
 
 void endtick(machine& m, const tickoutcome& outcome) {

@@ -29,6 +29,27 @@ struct tickoutcome {
 // are released once the pass is over; m.tick counts the pass.
 tickoutcome steppass(machine& m);
 
+// The same pass taken one pointer step at a time, for a host that stops inside a tick (to
+// show the partial pass, or to wait for input the next step reads). Stepping a pass to its
+// end leaves the machine exactly as steppass would, with no poll. Nothing else may step or
+// load the machine while one is open, and finish() must be called before endtick.
+class passstepper {
+public:
+  explicit passstepper(machine& m); // begins the pass: m.tick counts it from here
+  // The pointer that steps next; null when the pass has nothing more to step.
+  const ip* upcoming() const;
+  // One pointer step; false once the pass has nothing more to step (the list is done, or a
+  // fault or the pointer limit stopped it).
+  bool step();
+  // Steps whatever is left, then ends the pass as steppass does and returns its outcome.
+  tickoutcome finish();
+
+private:
+  machine& _m;
+  plist<ip>::pass _pass;
+  bool _ended = false;
+};
+
 // The end of a tick once its frame is shown: the writes queued in it go into the grid when
 // the run goes on; those of the tick that ends the run are never applied.
 void endtick(machine& m, const tickoutcome& outcome);

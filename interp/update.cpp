@@ -228,4 +228,14 @@ void update(machine& m, ip& p) {
   if (p.y >= grid.linecount) m.ips.remove(p);
 }
 
+bool readsinput(const machine& m, const ip& p) {
+  // The same hold and move as update, without changing anything.
+  const bool moves = p.wait <= 1;
+  const int64_t x = int64_t{p.x} + (moves ? DX[p.dir & 3] : 0);
+  const int64_t y = int64_t{p.y} + (moves ? DY[p.dir & 3] : 0);
+  if (p.printing || y < 0 || y >= m.grid.linecount || x < 1) return false;
+  const Text& line = m.grid.lines[static_cast<size_t>(y)];
+  return x <= static_cast<int64_t>(line.size()) && line[static_cast<size_t>(x - 1)] == u':';
+}
+
 } // namespace tarvex

@@ -9,4 +9,8 @@ namespace tarvex {
 // releases it once the pass is over.
 void update(machine& m, ip& p);
 
+// Whether p's next step executes ":" and so reads a console line. A host that cannot block
+// for input asks before the step and waits until a line is there.
+bool readsinput(const machine& m, const ip& p);
+
 } // namespace tarvex

@@ -46,6 +46,26 @@ TEST(tick, a_jump_far_past_the_longest_line_still_sweeps) {
   r.m.ips.each([&](const ip& p) { EXPECT_EQ(fields(p), fields(survivor)); });
 }
 
+// Whether the next step reads input: it moves (or holds) onto ":" outside string mode.
+TEST(tick, readsinput_looks_one_step_ahead) {
+  auto held = [](ip p, uint8_t wait) { return p.wait = wait, p; };
+  auto quoting = [](ip p) { return p.printing = 1, p; };
+  const std::tuple<ip, bool> cases[] = {{at(0, 0, RIGHT), true},
+                                        {at(1, 0, RIGHT), false},
+                                        {held(at(0, 0, RIGHT), 1), true},
+                                        {held(at(0, 0, RIGHT), 2), false},
+                                        {held(at(1, 0, UP), 2), true},
+                                        {quoting(at(0, 0, RIGHT)), false},
+                                        {at(1, 1, UP), true},
+                                        {at(2, 0, LEFT), true},
+                                        {at(3, 0, RIGHT), false},
+                                        {at(1, 1, DOWN), false}};
+  rig r;
+  r.lines({":  ", ":"});
+  for (const auto& [p, reads] : cases)
+    EXPECT_EQ(readsinput(r.m, p), reads) << ::testing::PrintToString(fields(p));
+}
+
 // No ":" (input), "d" or "M" (a zero divisor ends the process). Splits through neighbouring
 // "#" cells never end within their tick, so "#" comes only in programs without exchanges (the
 // only instructions that could write one) and never next to another "#".
@@ -88,13 +108,21 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
   for (int program = 0; program < 400; ++program) {
     const std::string source = randomprogram(random);
     SCOPED_TRACE(source);
-    rig fast, plain;
+    rig fast, plain, pointerwise;
     fast.load(source);
     plain.load(source);
+    pointerwise.load(source);
     for (int tick = 1; tick <= 40; ++tick) {
       steppass(fast.m);
       quadraticsteppass(plain.m);
       ASSERT_EQ(state(fast), state(plain)) << "tick " << tick;
+      // The same pass a pointer at a time, finished from a different point each tick.
+      passstepper stepper(pointerwise.m);
+      for (int i = 0; i < tick % 5 && stepper.step(); ++i) {
+      }
+      stepper.finish();
+      ASSERT_EQ(state(pointerwise), state(fast)) << "tick " << tick;
+      if (standing(fast.m).state == tickstate::going) applywrites(pointerwise.m);
       mostpointers = std::max(mostpointers, fast.m.ips.count());
       if (standing(fast.m).state != tickstate::going) break;
       applywrites(fast.m);
