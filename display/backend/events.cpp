@@ -49,6 +49,27 @@ int virtualkey(SDL_Keycode key) {
   }
 }
 
+// The character a key press types on a US layout: text input stays off (it would bring up
+// input methods), so the few characters the studio's keys use are worked out here.
+char32_t typed(const SDL_Keysym& key) {
+  const bool shift = (key.mod & KMOD_SHIFT) != 0;
+  const SDL_Keycode k = key.sym;
+  if (k >= SDLK_a && k <= SDLK_z) return static_cast<char32_t>(shift ? k - 32 : k);
+  if (k == SDLK_KP_PLUS) return U'+';
+  if (k == SDLK_KP_MINUS) return U'-';
+  if (k == SDLK_KP_PERIOD) return U'.';
+  if (k < 32 || k > 126) return 0;
+  if (!shift) return static_cast<char32_t>(k);
+  switch (k) {
+  case SDLK_SLASH: return U'?';
+  case SDLK_EQUALS: return U'+';
+  case SDLK_MINUS: return U'_';
+  case SDLK_PERIOD: return U'>';
+  case SDLK_COMMA: return U'<';
+  default: return static_cast<char32_t>(k);
+  }
+}
+
 } // namespace
 
 bool sdlevents::nextevent(inputevent& event) {
@@ -62,9 +83,24 @@ bool sdlevents::nextevent(inputevent& event) {
 bool sdlevents::translate(const SDL_Event& e, inputevent& event) const {
   switch (e.type) {
   case SDL_KEYDOWN:
-    event = {e.key.repeat ? inputkind::KeyRepeat : inputkind::KeyDown,
-             virtualkey(e.key.keysym.sym)};
+    event = {e.key.repeat ? inputkind::KeyRepeat : inputkind::KeyDown, virtualkey(e.key.keysym.sym),
+             typed(e.key.keysym)};
     return true;
+  case SDL_MOUSEMOTION:
+    event = {inputkind::MouseMove, 0, 0, e.motion.x / _scale, e.motion.y / _scale};
+    return true;
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_MOUSEBUTTONUP:
+    event = {e.type == SDL_MOUSEBUTTONDOWN ? inputkind::MouseDown : inputkind::MouseUp,
+             e.button.button, 0, e.button.x / _scale, e.button.y / _scale};
+    return true;
+  case SDL_MOUSEWHEEL: {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    const int steps = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+    event = {inputkind::Wheel, steps, 0, x / _scale, y / _scale};
+    return true;
+  }
   case SDL_KEYUP: event = {inputkind::KeyUp, virtualkey(e.key.keysym.sym)}; return true;
   // One close request comes both as the window's close event and as SDL's quit; the flag
   // they set is the same.

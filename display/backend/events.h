@@ -9,12 +9,14 @@ namespace tarvex {
 
 class sdlevents final : public eventsource {
 public:
-  explicit sdlevents(const inputstate& state) : _state(state) {}
+  // Mouse positions are divided by `scale`, the window pixels a canvas pixel takes.
+  sdlevents(const inputstate& state, int scale) : _state(state), _scale(scale) {}
   bool nextevent(inputevent& event) override;
 
 private:
   bool translate(const SDL_Event& e, inputevent& event) const;
   const inputstate& _state;
+  int _scale;
 };
 
 } // namespace tarvex

@@ -35,7 +35,27 @@ void inputstate::drain(eventsource& events) {
     apply(event);
 }
 
+bool inputstate::nextinput(inputevent& event, eventsource& events) {
+  drain(events);
+  if (_presses.empty()) return false;
+  event = _presses.front();
+  _presses.pop_front();
+  return true;
+}
+
 void inputstate::apply(const inputevent& event) {
+  switch (event.kind) {
+  case inputkind::KeyDown:
+  case inputkind::KeyRepeat:
+  case inputkind::MouseMove:
+  case inputkind::MouseDown:
+  case inputkind::MouseUp:
+  case inputkind::Wheel:
+    if (_presses.size() == KEPTPRESSES) _presses.pop_front();
+    _presses.push_back(event);
+    break;
+  default: break;
+  }
   switch (event.kind) {
   case inputkind::KeyDown:
     // Key code 0 is no key; a key already down is not struck again.
@@ -44,7 +64,11 @@ void inputstate::apply(const inputevent& event) {
   case inputkind::KeyUp:
     if (validkey(event.key)) _down[std::size_t(event.key)] = 0;
     break;
-  case inputkind::KeyRepeat: break;
+  case inputkind::KeyRepeat:
+  case inputkind::MouseMove:
+  case inputkind::MouseDown:
+  case inputkind::MouseUp:
+  case inputkind::Wheel: break;
   case inputkind::AppTerminate: _terminate = true; break;
   case inputkind::AppSuspend:
     clearkeys();

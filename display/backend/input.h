@@ -1,17 +1,35 @@
 // The polled input state: which keys are down, whether a close request is pending and whether
-// another program has the focus. Window events update it only
-// while a query drains them.
+// another program has the focus, and the presses and mouse events waiting for the host. Window
+// events update it only while a query drains them.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstddef>
+#include <deque>
 
 namespace tarvex {
 
-enum class inputkind { KeyDown, KeyUp, KeyRepeat, AppTerminate, AppSuspend, AppResume };
+enum class inputkind {
+  KeyDown,
+  KeyUp,
+  KeyRepeat,
+  AppTerminate,
+  AppSuspend,
+  AppResume,
+  MouseMove,
+  MouseDown,
+  MouseUp,
+  Wheel,
+};
 
 struct inputevent {
   inputkind kind;
-  int key = 0; // Windows virtual-key code, for the key events
+  // The Windows virtual-key code of a key event; the button of a mouse press or release (1 the
+  // left, 3 the right); the wheel's steps, positive away from the user.
+  int key = 0;
+  char32_t text = 0; // the character a key press types, 0 for keys that type none
+  int x = 0;         // the canvas pixel under the mouse
+  int y = 0;
 };
 
 // Where events come from: the window system's queue, or a test's list.
@@ -36,6 +54,11 @@ public:
 
   bool suspended() const { return _suspended; }
 
+  // The next key press or mouse event not yet handed to the host, after taking in every
+  // pending event; false when there is none. Presses are kept whether or not anyone asks, so
+  // the oldest are dropped past a bound.
+  bool nextinput(inputevent& event, eventsource& events);
+
 private:
   void apply(const inputevent& event);
 
@@ -43,6 +66,8 @@ private:
   bool _terminate = false;
   bool _suspended = false;
   bool _draining = false;
+  std::deque<inputevent> _presses;
+  static constexpr std::size_t KEPTPRESSES = 256;
 };
 
 } // namespace tarvex

@@ -1,6 +1,8 @@
-// What a host needs of a window: present a finished canvas, and the two input queries. The SDL
-// window implements it; a run without a window and tests use their own.
+// What a host needs of a window: present a finished canvas, the input queries and the caption. The
+// SDL window implements it; a run without a window and tests use their own.
 #pragma once
+#include "display/backend/input.h"
+#include "runtime/text.h"
 
 namespace tarvex {
 
@@ -15,6 +17,11 @@ public:
   virtual int KeyDown(int key) = 0;
   // 1 once for the close requests that arrived since the last call, else 0.
   virtual int AppTerminate() = 0;
+  // The next key press or mouse event in canvas pixels, false when none is waiting. A screen
+  // that has no user has none.
+  virtual bool NextInput(inputevent&) { return false; }
+  // Sets the window's caption.
+  virtual void SetTitle(const Text&) {}
 };
 
 } // namespace tarvex

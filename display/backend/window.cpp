@@ -117,19 +117,30 @@ void window::Flip(const canvas& surface) {
 }
 
 int window::KeyDown(int key) {
-  sdlevents events(_input);
+  sdlevents events(_input, _system->scale);
   return _input.KeyDown(key, events);
 }
 
 int window::AppTerminate() {
-  sdlevents events(_input);
+  sdlevents events(_input, _system->scale);
   return _input.AppTerminate(events);
 }
 
+bool window::NextInput(inputevent& event) {
+  sdlevents events(_input, _system->scale);
+  return _input.nextinput(event, events);
+}
+
+void window::SetTitle(const Text& title) {
+  SDL_SetWindowTitle(_system->window, utf8(title).c_str());
+}
+
 void window::discardinput() {
-  sdlevents events(_input);
+  sdlevents events(_input, _system->scale);
   _input.drain(events);
   _input.clearkeys();
+  for (inputevent dropped{inputkind::KeyRepeat}; _input.nextinput(dropped, events);) {
+  }
 }
 
 bool window::showfault(const char* name) {

@@ -25,6 +25,8 @@ public:
   // Both take in every pending window event first.
   int KeyDown(int key) override;
   int AppTerminate() override;
+  bool NextInput(inputevent& event) override;
+  void SetTitle(const Text& title) override;
 
   // Forgets the keys seen so far: what was pressed while the window came up. A close request
   // stays pending.

@@ -27,6 +27,20 @@ TEST(xwindow, a_key_is_down_until_released_and_a_close_request_answers_once) {
   EXPECT_TRUE(eventually([&] { return w->KeyDown(27) == 1; })) << "Escape never came down";
   server.xdotool({"keyup", "Escape"});
   EXPECT_TRUE(eventually([&] { return w->KeyDown(27) == 0; })) << "Escape never came up";
+  // Presses reach the host with the character typed, the mouse in canvas pixels.
+  server.xdotool({"key", "shift+slash"});
+  server.xdotool({"mousemove", "--window", std::to_string(id), "100", "50", "click", "1"});
+  std::string seen;
+  EXPECT_TRUE(eventually([&] {
+    for (inputevent e{inputkind::KeyUp}; w->NextInput(e);)
+      seen += std::to_string(int(e.kind)) + ":" + std::to_string(e.key) + ":" +
+              std::to_string(e.text) + "@" + std::to_string(e.x) + "," + std::to_string(e.y) + " ";
+    return seen.find("7:1:0@100,50") != std::string::npos;
+  })) << seen;
+  EXPECT_NE(seen.find("0:0:63@"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("6:0:0@100,50"), std::string::npos) << seen;
+  w->SetTitle(u"Tarvex Application - paused");
+  EXPECT_TRUE(eventually([&] { return server.find("Tarvex Application - paused") != 0; }));
   EXPECT_TRUE(server.requestclose(id));
   EXPECT_TRUE(eventually([&] { return w->AppTerminate() == 1; })) << "no close request arrived";
   EXPECT_EQ(w->AppTerminate(), 0);
