@@ -18,6 +18,7 @@
 #include "display/backend/window.h"
 #include "display/font.h"
 #include "display/frame.h"
+#include "display/studioview.h"
 #include "interp/loader.h"
 #include "runtime/console.h"
 #include "runtime/stream.h"
@@ -32,6 +33,10 @@ constexpr int EXIT_LIMIT = 3;
 constexpr int EXIT_USAGE = 64;
 constexpr int EXIT_STREAM = 255;
 constexpr int64_t POLLMS = 50;
+constexpr int64_t INPUTMS = 10;  // how often a run without a pause looks at the input
+constexpr int64_t IDLEMS = 10;   // the slices a pause sleeps in while it waits for input
+constexpr int64_t TITLEMS = 100; // how often a running, touched window renews its caption
+constexpr int64_t MIB = 1 << 20;
 
 // Stands in for the window when there is none: the canvas is still drawn, nothing is shown,
 // and no key is ever down.
@@ -210,6 +215,7 @@ Text sourcename(const Text& name) {
   static std::unique_ptr<rundriver> driver;
   driver = std::make_unique<rundriver>(opts, con, surface, font.atlas, view, clock);
   report.driver = driver.get();
+  if (openwindow() && opts.frames) driver->enablestudio();
   static recorder pictures(opts);
   if (pictures.active()) {
     pictures.start();
@@ -255,11 +261,8 @@ Text sourcename(const Text& name) {
 rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
                      pacingclock& clock)
     : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _view(view), _clock(clock),
-      _frames(FRAMERATE, clock), _machine(con) {
-  _machine.maxpointers = static_cast<size_t>(opts.maxpointers);
-  _machine.poll = [](void* self) { return static_cast<rundriver*>(self)->userstops(); };
-  _machine.pollcontext = this;
-}
+      _frames(FRAMERATE, clock), _machine(std::make_unique<machine>(con)), _studio(opts),
+      _history(opts.historymib * MIB) {}
 
 bool rundriver::userstops() {
   // A long tick still answers Escape and the close button, looked at about every 50 ms.
@@ -273,10 +276,24 @@ bool rundriver::userstops() {
 }
 
 bool rundriver::load(const Text& codefile) {
-  if (!loadsource(_machine, codefile)) return false;
+  auto loaded = std::make_unique<machine>(_con);
+  loaded->maxpointers = static_cast<size_t>(_opts.maxpointers);
+  loaded->poll = [](void* self) { return static_cast<rundriver*>(self)->userstops(); };
+  loaded->pollcontext = this;
+  if (!loadsource(*loaded, codefile)) return false;
+  _stepper.reset(); // a pass stepped by hand goes with the machine it stepped
+  _machine = std::move(loaded);
+  _codefile = codefile;
+  _viewing.reset();
+  _history.clear();
+  if (_studioon) _history.record(*_machine);
   _con.printline(u"Executing program..");
   _con.printline(u"");
   return true;
+}
+
+void rundriver::enablestudio() {
+  _studioon = true;
 }
 
 void rundriver::settrace(tracewriter* trace) {
@@ -288,36 +305,176 @@ void rundriver::settrace(tracewriter* trace) {
 
 void rundriver::traced() {
   if (!_trace) return;
-  if (!_trace->state(_machine, _out)) throw TRuntimeException(_trace->failure());
+  if (!_trace->state(*_machine, _out)) throw TRuntimeException(_trace->failure());
   _out.clear();
 }
 
 tickresult rundriver::tick() {
-  if (_opts.delayms > 0) _clock.sleep(_opts.delayms);
+  if (_studioon) {
+    if (!await()) return {standing(*_machine), true};
+  } else if (_opts.delayms > 0) {
+    _clock.sleep(_opts.delayms);
+  }
   _lastpoll = TICKSTART;
-  tickresult result{steppass(_machine)};
+  tickresult result{pass()};
   // A pass cut short ends the program where it stands: no frame, no writes, no trace line.
   if (result.outcome.state == tickstate::interrupted) result.stopped = true;
   if (result.outcome.state == tickstate::fault || result.outcome.state == tickstate::overcap ||
       result.stopped)
     return result;
   traced();
+  if (_studioon) _history.record(*_machine);
   const bool last = result.outcome.state != tickstate::going ||
-                    (_opts.maxticks > 0 && _machine.tick >= _opts.maxticks);
-  // Pauses shorter than a frame show only the frames that are due, and always the last.
-  if (_opts.frames && (everyframe() || last || _clock.now() >= _nextframe)) {
+                    (_opts.maxticks > 0 && _machine->tick >= _opts.maxticks);
+  if (_studioon) {
+    _studio.follow(*_machine);
+    const bool wrote = _con.written() != _tickbytes;
+    if (!last && (_hit || (_studio.breaksonoutput() && wrote))) _studio.pause();
+    if (_studio.touched() && (_studio.paused() || _clock.now() >= _nexttitle)) {
+      retitle();
+      _nexttitle = _clock.now() + TITLEMS;
+    }
+  }
+  // Pauses shorter than a frame show only the frames that are due, and always the last; a
+  // paused run shows the frame it stopped at.
+  if (_opts.frames && (everyframe() || last || _studio.paused() || _clock.now() >= _nextframe)) {
     result.stopped = !show();
     if (!everyframe()) _nextframe = _clock.now() + 1000 / FRAMERATE;
   }
   if (!result.stopped) {
     keep(last);
-    endtick(_machine, result.outcome);
+    endtick(*_machine, result.outcome);
   }
   return result;
 }
 
+tickoutcome rundriver::pass() {
+  if (_stepper) {
+    stepwatching(*_stepper);
+    tickoutcome outcome = _stepper->finish();
+    _stepper.reset();
+    return outcome;
+  }
+  _tickbytes = _con.written();
+  _hit = false;
+  if (!_studio.hasbreakpoints()) return steppass(*_machine);
+  passstepper stepper(*_machine);
+  stepwatching(stepper);
+  return stepper.finish();
+}
+
+void rundriver::stepwatching(passstepper& stepper) {
+  if (!_studio.hasbreakpoints()) return;
+  // A stepped record stays readable until the pass ends, so its cell is read after the step.
+  for (const ip* p = stepper.upcoming(); p; p = stepper.upcoming()) {
+    const bool more = stepper.step();
+    if (_studio.breaksat(p->x, p->y)) _hit = true;
+    if (!more) break;
+  }
+}
+
+bool rundriver::await() {
+  const int64_t start = _clock.now();
+  const bool paced = _studio.delayms() > 0 || _studio.touched();
+  // Without a pause, input is looked at every few milliseconds, not before every tick.
+  if (!paced && !_studio.paused() && start < _nextinput) return true;
+  _nextinput = start + INPUTMS;
+  for (;;) {
+    bool steptick = false;
+    for (inputevent event{inputkind::KeyUp}; !steptick && _view.NextInput(event);)
+      act(_studio.handle(event, shown()), steptick);
+    if (steptick) return true;
+    // Untouched, Escape and the close button are answered where they always were.
+    if (_studio.touched() && (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0))
+      return false;
+    if (_studio.paused() || _stepper) {
+      if (!_studio.paused()) return true; // resumed inside a stepped tick: finish it
+      _clock.sleep(IDLEMS);
+      continue;
+    }
+    const int64_t left = start + _studio.delayms() - _clock.now();
+    if (left <= 0) return true;
+    _clock.sleep(std::min<int64_t>(left, IDLEMS));
+  }
+}
+
+void rundriver::act(studioaction action, bool& steptick) {
+  switch (action) {
+  case studioaction::none: return;
+  case studioaction::redraw: break;
+  case studioaction::resume: _viewing.reset(); break;
+  case studioaction::steptick:
+    // Forward through the history first; the newest copy is the live state's frame.
+    if (_viewing) {
+      if (++*_viewing + 1 >= _history.size()) _viewing.reset();
+      break;
+    }
+    steptick = true;
+    return;
+  case studioaction::back:
+    if (_stepper || _history.size() < 2) break;
+    if (!_viewing) _viewing = _history.size() - 1;
+    if (*_viewing > 0) --*_viewing;
+    break;
+  case studioaction::steppointer:
+    _viewing.reset();
+    if (!_stepper) {
+      _tickbytes = _con.written();
+      _hit = false;
+      _stepper.emplace(*_machine);
+    }
+    if (_stepper->upcoming()) {
+      const ip* p = _stepper->upcoming();
+      _stepper->step();
+      if (_studio.breaksat(p->x, p->y)) _hit = true;
+    }
+    // The last pointer has stepped, or the pass stopped: the tick ends as it would have.
+    if (!_stepper->upcoming()) steptick = true;
+    if (steptick) return;
+    break;
+  case studioaction::reload: reload(); break;
+  }
+  redraw();
+}
+
+void rundriver::reload() {
+  if (_trace || _recorder) {
+    std::fputs("tarvex: cannot reload while a trace or pictures are being written\n", stderr);
+    return;
+  }
+  const std::string name = utf8name(_codefile);
+  if (!load(_codefile)) {
+    std::fprintf(stderr, "tarvex: cannot reload %s; the run goes on\n", name.c_str());
+    return;
+  }
+  std::fprintf(stderr, "tarvex: reloaded %s\n", name.c_str());
+}
+
+const machine& rundriver::shown() const {
+  return _viewing ? *_pastmachine : *_machine;
+}
+
+void rundriver::redraw() {
+  if (_viewing) {
+    // A past tick is shown from its copy, painted as the live state is.
+    _pastmachine = std::make_unique<machine>(_con);
+    restoresnapshot(*_pastmachine, _history.at(*_viewing));
+  }
+  _studio.view.upcoming = _stepper && !_viewing ? _stepper->upcoming() : nullptr;
+  if (_opts.frames) {
+    paint();
+    _view.Flip(_surface);
+  }
+  _studio.view.upcoming = nullptr;
+  retitle();
+}
+
+void rundriver::retitle() {
+  if (_studio.touched()) _view.SetTitle(_studio.caption(shown().tick, _viewing.has_value()));
+}
+
 bool rundriver::everyframe() const {
-  return _opts.delayms * FRAMERATE >= 1000;
+  return _studio.delayms() * FRAMERATE >= 1000;
 }
 
 long long rundriver::consolebytes() const {
@@ -331,19 +488,26 @@ void rundriver::closing() {
   if (_opts.prompt) _con.promptline(u">");
 }
 
-void rundriver::paint() {
-  paintframe(_surface, _atlas, _machine);
-  _painted = _machine.tick;
+void rundriver::paint(bool plain) {
+  if (plain || !_studioon)
+    paintframe(_surface, _atlas, *_machine);
+  else
+    paintstudio(_surface, _atlas, shown(), _studio.view);
+  _painted = plain ? _machine->tick : shown().tick;
 }
 
 void rundriver::keep(bool last) {
-  if (!_recorder || !_recorder->wants(_machine.tick, last)) return;
-  if (_painted != _machine.tick) paint();
-  _recorder->record(_surface, _machine.tick);
+  if (!_recorder || !_recorder->wants(_machine->tick, last)) return;
+  // Pictures hold the plain frames, whatever the window shows over them.
+  if (_studio.touched())
+    paint(true);
+  else if (_painted != _machine->tick)
+    paint();
+  _recorder->record(_surface, _machine->tick);
 }
 
 const canvas& rundriver::lastframe() {
-  if (_painted < 0) paint();
+  if (_painted < 0 || _studio.touched()) paint(_studio.touched());
   return _surface;
 }
 

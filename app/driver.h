@@ -3,11 +3,15 @@
 // its endings into the process's exit.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "app/history.h"
 #include "app/options.h"
 #include "app/pacer.h"
 #include "app/recorder.h"
+#include "app/studio.h"
 #include "app/trace.h"
 #include "display/backend/screen.h"
 #include "display/canvas.h"
@@ -31,14 +35,19 @@ public:
   rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
             pacingclock& clock);
 
-  // Loads the source into the driver's machine (once), then writes "Executing program.." and
-  // an empty line; false, with nothing written, when the source cannot be opened.
+  // Loads the source into the driver's machine, then writes "Executing program.." and an
+  // empty line; false, with nothing written, when the source cannot be opened.
   bool load(const Text& codefile);
+  // Reads the screen's key presses and mouse from now on: the studio (pause, step, step back,
+  // inspect, breakpoints, scroll, zoom, reload). Until the user touches it, every frame,
+  // pause and caption stays as without it. Call it before load.
+  void enablestudio();
   // Paints the frame of the state as it stands and shows it; false, with nothing shown, when
   // the user has asked to stop (Escape held down or a close request).
   bool show();
   // One tick: the pause, the step pass, the frame (this tick's moves, not its writes) when
-  // one is due, then the writes of a tick that goes on.
+  // one is due, then the writes of a tick that goes on. With the studio the pause also takes
+  // the user's input, and lasts while the run is paused.
   tickresult tick();
   // The closing lines and, unless the options turn it off, the ">" prompt, whose line is
   // read and dropped.
@@ -57,11 +66,25 @@ public:
   // raises TRuntimeException with the message.
   void settrace(tracewriter* trace);
 
-  const machine& state() const { return _machine; }
+  const machine& state() const { return *_machine; }
+  const studio& controls() const { return _studio; }
+  const history& past() const { return _history; }
   long long consolebytes() const;
 
 private:
-  void paint();
+  // The pause before a pass with the studio: input, stepping inside the tick, the history;
+  // false when the user stops the run.
+  bool await();
+  void act(studioaction action, bool& steptick);
+  // The pass of the tick: the rest of one stepped by hand, or a whole one.
+  tickoutcome pass();
+  void stepwatching(passstepper& stepper);
+  void redraw();
+  void retitle();
+  void reload();
+  // The state on the screen: a past tick's while the history is shown, else the live one.
+  const machine& shown() const;
+  void paint(bool plain = false);
   void traced();
   // Whether every tick's frame is shown: the pause is at least a frame long.
   bool everyframe() const;
@@ -78,7 +101,18 @@ private:
   int64_t _nextframe = 0;                         // with short pauses: when the next frame is due
   static constexpr int64_t TICKSTART = INT64_MIN; // _lastpoll before the tick's first poll
   int64_t _lastpoll = 0; // when the window was last asked for the stop keys
-  machine _machine;
+  std::unique_ptr<machine> _machine;
+  Text _codefile;
+  studio _studio;
+  bool _studioon = false;
+  history _history;
+  std::optional<passstepper> _stepper; // a pass the user is stepping through
+  std::optional<size_t> _viewing;      // the history copy shown instead of the live state
+  std::unique_ptr<machine> _pastmachine;
+  bool _hit = false;        // a pointer stepped onto a breakpoint this tick
+  long long _tickbytes = 0; // the console bytes before this tick's pass began
+  int64_t _nextinput = 0;   // with no pause: when the input is next looked at
+  int64_t _nexttitle = 0;   // while running: when the caption is next renewed
   tracewriter* _trace = nullptr;
   recorder* _recorder = nullptr;
   int64_t _painted = -1; // the tick whose frame the canvas holds; -1: none yet

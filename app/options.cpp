@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "app/studio.h"
+
 namespace tarvex {
 
 namespace {
@@ -19,6 +21,48 @@ std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
     return std::nullopt;
   return value;
 }
+
+// --help; the window keys stand where "%s" is.
+constexpr const char* usagehead =
+    "Usage: tarvex [OPTIONS] [SOURCE]\n"
+    "Runs the program in SOURCE (default code.txt beside tarvex) and shows every tick in a\n"
+    "window. A relative SOURCE is looked up beside tarvex, then from the current directory.\n"
+    "\n"
+    "Options:\n"
+    "  --help            show this text and exit\n"
+    "  --version         show the version and exit\n"
+    "  --headless        run without a window, silently\n"
+    "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
+    "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
+    "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
+    "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
+    "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
+    "  --stats[=json]    one line of run statistics on standard error at the end\n"
+    "  --trace FILE      write every state of the run to FILE as JSON lines\n"
+    "  --frames DIR      write frames as DIR/frame-NNNNNN.png (the first, every K-th, the "
+    "last)\n"
+    "  --every K         keep the frame of every K-th tick (default 1)\n"
+    "  --gif FILE        write the same frames as one looping animated GIF\n"
+    "  --screenshot FILE write the last frame drawn as a PNG at the end of the run\n"
+    "  --scale N         show the window N times enlarged, 1 to 4 (pictures stay 1x)\n"
+    "  --break X,Y       pause the window after a tick in which a pointer steps onto\n"
+    "                    column X, line Y (as in the trace); may be repeated\n"
+    "  --break-output    pause the window after a tick that wrote to the console\n"
+    "  --history MIB     memory for stepping back in the window (default 256, 0: off)\n"
+    "  --                what follows is SOURCE even if it starts with --\n"
+    "\n"
+    "Window keys (nothing changes until one is used):\n"
+    "%s"
+    "\n"
+    "Exit statuses:\n"
+    "  0      the run completed, or Escape or the close button ended it\n"
+    "  1      the source or the font file could not be opened\n"
+    "  2      a fault, such as a division by zero\n"
+    "  3      a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
+    "  64     bad usage\n"
+    "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
+    "  255    a stream error: standard output refused bytes, the font could not be read, or\n"
+    "         the trace or a picture could not be written\n";
 
 } // namespace
 
@@ -67,6 +111,29 @@ parsed parseoptions(const std::vector<Text>& words) {
       unwanted = !flag(o.headless, true);
     } else if (name == "--no-prompt") {
       unwanted = !flag(o.prompt, false);
+    } else if (name == "--break-output") {
+      unwanted = !flag(o.breakoutput, true);
+    } else if (name == "--break") {
+      std::optional<Text> given = value();
+      if (!given) return fail("--break needs a cell X,Y");
+      const size_t comma = given->find(u',');
+      std::optional<int64_t> x, y;
+      if (comma != Text::npos) {
+        x = number(given->substr(0, comma), INT32_MIN, INT32_MAX);
+        y = number(given->substr(comma + 1), INT32_MIN, INT32_MAX);
+      }
+      if (!x || !y)
+        return fail("--break takes a cell as column,line (for example 3,0), not '" +
+                    utf8name(*given) + "'");
+      o.breaks.emplace_back(*x, *y);
+    } else if (name == "--history") {
+      std::optional<Text> given = value();
+      if (!given) return fail("--history needs a value");
+      std::optional<int64_t> n = number(*given, 0, 1 << 20);
+      if (!n)
+        return fail("--history takes a whole number of MiB from 0 to 1048576, not '" +
+                    utf8name(*given) + "'");
+      o.historymib = *n;
     } else if (name == "--batch") {
       if (inlinevalue) {
         unwanted = true;
@@ -121,38 +188,15 @@ parsed parseoptions(const std::vector<Text>& words) {
 }
 
 const char* usagetext() {
-  return "Usage: tarvex [OPTIONS] [SOURCE]\n"
-         "Runs the program in SOURCE (default code.txt beside tarvex) and shows every tick in a\n"
-         "window. A relative SOURCE is looked up beside tarvex, then from the current directory.\n"
-         "\n"
-         "Options:\n"
-         "  --help            show this text and exit\n"
-         "  --version         show the version and exit\n"
-         "  --headless        run without a window, silently\n"
-         "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
-         "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
-         "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
-         "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
-         "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
-         "  --stats[=json]    one line of run statistics on standard error at the end\n"
-         "  --trace FILE      write every state of the run to FILE as JSON lines\n"
-         "  --frames DIR      write frames as DIR/frame-NNNNNN.png (the first, every K-th, the "
-         "last)\n"
-         "  --every K         keep the frame of every K-th tick (default 1)\n"
-         "  --gif FILE        write the same frames as one looping animated GIF\n"
-         "  --screenshot FILE write the last frame drawn as a PNG at the end of the run\n"
-         "  --scale N         show the window N times enlarged, 1 to 4 (pictures stay 1x)\n"
-         "  --                what follows is SOURCE even if it starts with --\n"
-         "\n"
-         "Exit statuses:\n"
-         "  0      the run completed, or Escape or the close button ended it\n"
-         "  1      the source or the font file could not be opened\n"
-         "  2      a fault, such as a division by zero\n"
-         "  3      a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
-         "  64     bad usage\n"
-         "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
-         "  255    a stream error: standard output refused bytes, the font could not be read, or\n"
-         "         the trace or a picture could not be written\n";
+  static const std::string text = [] {
+    std::string keys;
+    for (const Text& line : studiokeys())
+      keys += "  " + utf8name(line) + "\n";
+    std::string all = usagehead;
+    all.replace(all.find("%s"), 2, keys);
+    return all;
+  }();
+  return text.c_str();
 }
 
 const char* versiontext() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/text.h"
@@ -29,6 +30,11 @@ struct options {
   int64_t every = 1;              // keep the frame of every K-th tick
   int64_t scale = 1;              // the window shows the canvas this many times enlarged
   std::optional<Text> source;     // the first argument that is no option
+  // The window's studio: cells (column, line, as in the trace) to pause after a pointer steps
+  // onto, pausing after a tick that wrote to the console, and the memory for going back.
+  std::vector<std::pair<int64_t, int64_t>> breaks;
+  bool breakoutput = false;
+  int64_t historymib = 256;
 };
 
 // The outcome of parsing: the options, or what is wrong with the command line.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "display/font.h"
 #include "runtime/faultnames.h"
 #include "tests/interp/rig.h"
@@ -13,14 +15,24 @@
 namespace tarvex {
 namespace {
 
-// A window whose Escape key and close requests the test sets; it keeps what it was shown.
+// A window whose Escape key, close requests and presses the test sets; it keeps what it was
+// shown and its caption.
 struct fakescreen final : screen {
   bool held = false, asked = false; // Escape, a close request
   int closequeries = 0;
   std::vector<std::vector<uint32_t>> shown;
+  std::deque<inputevent> presses;
+  bool escapewhenidle = true; // presses run out: Escape goes down, and the test has control
+  Text title;
   void Flip(const canvas& surface) override { shown.push_back(surface.pixels()); }
   int KeyDown(int key) override { return key == 27 && held; }
   int AppTerminate() override { return ++closequeries, asked; }
+  bool NextInput(inputevent& e) override {
+    if (presses.empty()) return held = held || escapewhenidle, false;
+    e = presses.front(), presses.pop_front();
+    return true;
+  }
+  void SetTitle(const Text& text) override { title = text; }
 };
 
 // Time that passes only when slept on.
@@ -110,6 +122,71 @@ TEST(driver, escape_or_a_close_request_stops_the_run_and_nothing_more_is_shown) 
     // A close request that comes while Escape is down stays pending.
     EXPECT_EQ(s.view.closequeries, held ? 0 : 2);
   }
+}
+
+// The studio driven by presses: pause, a tick, pointer steps, back and forward through the
+// history, resume. The state and the console bytes match an unbroken run's at each tick, a
+// past tick shows exactly the frame it showed, and the history writes and reads nothing.
+TEST(driver, the_studio_steps_and_goes_back_exactly_as_an_unbroken_run) {
+  const std::string source = "%+++++>.;-?v\n      ^    <\n% )\n";
+  session plain;
+  ASSERT_TRUE(plain.load(source));
+  std::vector<std::string> states{testing::everything(plain.driver.state())};
+  std::vector<std::string> outs{plain.io.output()};
+  while (plain.driver.state().tick < 20 && !plain.driver.tick().stopped)
+    states.push_back(testing::everything(plain.driver.state())), outs.push_back(plain.io.output());
+  const auto& frames = plain.view.shown; // frames[k - 1]: the frame of tick k
+
+  session s;
+  s.driver.enablestudio();
+  ASSERT_TRUE(s.load(source));
+  using k = inputkind;
+  const inputevent space{k::KeyDown, 32}, right{k::KeyDown, 39}, left{k::KeyDown, 37},
+      dot{k::KeyDown, 0, U'.'};
+  struct row {
+    std::vector<inputevent> presses;
+    int64_t tick;  // the live state's tick, as the unbroken run's after it
+    int64_t frame; // the tick whose frame was shown last; 0: none to check
+    const char* caption;
+  } rows[] = {
+      {{space}, 0, 0, "paused - tick 0 - 128 ms"},
+      {{right}, 1, 1, "paused - tick 1 - 128 ms"},
+      {{right}, 2, 2, nullptr},
+      {{dot, dot, dot}, 3, 0, "paused - tick 3 - 128 ms"}, // three pointers of tick 3 stepped
+      {{right}, 3, 3, nullptr},
+      {{left, left}, 3, 1, "paused - tick 1 (history) - 128 ms"},
+      {{right}, 3, 2, nullptr},
+      {{right}, 3, 3, "paused - tick 3 - 128 ms"},
+      {{right}, 4, 4, nullptr},
+  };
+  for (const row& r : rows) {
+    s.view.held = false;
+    s.view.presses.assign(r.presses.begin(), r.presses.end());
+    s.driver.tick();
+    SCOPED_TRACE(r.tick);
+    if (r.frame > 0) {
+      EXPECT_EQ(s.view.shown.back(), frames[size_t(r.frame - 1)]);
+    }
+    if (r.caption) {
+      EXPECT_EQ(utf8name(s.view.title), std::string("Tarvex Application - ") + r.caption);
+    }
+    if (r.presses[0].text == U'.') {
+      // Inside the tick: the pass is under way and its output so far is the start of the tick's.
+      EXPECT_EQ(s.driver.state().tick, r.tick);
+      EXPECT_EQ(outs[size_t(r.tick)].rfind(s.io.output(), 0), 0u);
+      EXPECT_NE(testing::everything(s.driver.state()), states[size_t(r.tick)]);
+      continue;
+    }
+    EXPECT_EQ(testing::everything(s.driver.state()), states[size_t(r.tick)]);
+    EXPECT_EQ(s.io.output(), outs[size_t(r.tick)]);
+  }
+  // Resumed, the run goes on to the end as the unbroken one did.
+  s.view.held = false, s.view.escapewhenidle = false;
+  s.view.presses = {space};
+  while (s.driver.state().tick < 20 && !s.driver.tick().stopped) {
+  }
+  EXPECT_EQ(testing::everything(s.driver.state()), states.back());
+  EXPECT_EQ(s.io.output(), outs.back());
 }
 
 } // namespace

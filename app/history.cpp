@@ -1,0 +1,25 @@
+// Recording the history within its budget.
+#include "app/history.h"
+
+namespace tarvex {
+
+void history::record(const machine& m) {
+  if (!on()) return;
+  _copies.push_back(takesnapshot(m, _copies.empty() ? nullptr : &_copies.back()));
+  _bytes += static_cast<int64_t>(_copies.back().bytes());
+  while (_bytes > _budget && _copies.size() > 1) {
+    snapshot& next = _copies[1];
+    _bytes -= static_cast<int64_t>(_copies.front().bytes() + next.bytes());
+    // A grid shared with the copy being dropped now belongs to the next one.
+    if (next.grid == _copies.front().grid) next.ownsgrid = true;
+    _bytes += static_cast<int64_t>(next.bytes());
+    _copies.pop_front();
+  }
+}
+
+void history::clear() {
+  _copies.clear();
+  _bytes = 0;
+}
+
+} // namespace tarvex

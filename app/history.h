@@ -1,0 +1,32 @@
+// The ticks the window can go back through: a copy of each tick's shown state, the oldest
+// dropped once the copies pass their memory budget.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+#include "interp/snapshot.h"
+
+namespace tarvex {
+
+class history {
+public:
+  explicit history(int64_t budgetbytes) : _budget(budgetbytes) {}
+
+  bool on() const { return _budget > 0; }
+  // Keeps the state of `m` as its frame shows it; the newest copy is always kept, whatever
+  // it costs.
+  void record(const machine& m);
+  void clear();
+
+  size_t size() const { return _copies.size(); }
+  const snapshot& at(size_t i) const { return _copies[i]; } // 0 is the oldest
+  int64_t bytes() const { return _bytes; }
+
+private:
+  int64_t _budget;
+  int64_t _bytes = 0;
+  std::deque<snapshot> _copies;
+};
+
+} // namespace tarvex

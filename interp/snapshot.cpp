@@ -1,0 +1,39 @@
+// Taking and restoring the copies a host keeps of past ticks.
+#include "interp/snapshot.h"
+
+namespace tarvex {
+
+size_t snapshot::bytes() const {
+  size_t total = sizeof(snapshot) + pointers.capacity() * sizeof(ip);
+  if (ownsgrid && grid)
+    for (const Text& line : grid->lines)
+      total += sizeof(Text) + line.capacity() * sizeof(char16_t);
+  return total;
+}
+
+snapshot takesnapshot(const machine& m, const snapshot* previous) {
+  snapshot copy;
+  copy.tick = m.tick;
+  copy.pointers.reserve(m.ips.count());
+  m.ips.each([&](const ip& p) { copy.pointers.push_back(p); });
+  copy.applied = m.applied;
+  for (const Text& line : m.grid.lines)
+    copy.gridlength += static_cast<int64_t>(line.size());
+  if (previous && previous->grid && previous->applied == copy.applied &&
+      previous->gridlength == copy.gridlength) {
+    copy.grid = previous->grid;
+    copy.ownsgrid = false;
+  } else {
+    copy.grid = std::make_shared<const codegrid>(m.grid);
+  }
+  return copy;
+}
+
+void restoresnapshot(machine& into, const snapshot& copy) {
+  into.grid = *copy.grid;
+  into.tick = copy.tick;
+  for (const ip& p : copy.pointers)
+    into.ips.append(p);
+}
+
+} // namespace tarvex
