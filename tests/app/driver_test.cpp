@@ -22,13 +22,15 @@ struct fakescreen final : screen {
   int closequeries = 0;
   std::vector<std::vector<uint32_t>> shown;
   std::deque<inputevent> presses;
-  bool escapewhenidle = true; // presses run out: Escape goes down, and the test has control
+  // When the presses have run out while the studio is paused, Escape goes down and the test
+  // has control again.
+  const studio* controls = nullptr;
   Text title;
   void Flip(const canvas& surface) override { shown.push_back(surface.pixels()); }
   int KeyDown(int key) override { return key == 27 && held; }
   int AppTerminate() override { return ++closequeries, asked; }
   bool NextInput(inputevent& e) override {
-    if (presses.empty()) return held = held || escapewhenidle, false;
+    if (presses.empty()) return held = held || (controls && controls->paused()), false;
     e = presses.front(), presses.pop_front();
     return true;
   }
@@ -52,6 +54,7 @@ struct session {
   options opts;
   rundriver driver{opts, io.con, surface, font.atlas, view, clock};
   session() {
+    view.controls = &driver.controls();
     surface.SetBlend(BLEND_ALPHA);
     loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
   }
@@ -181,12 +184,52 @@ TEST(driver, the_studio_steps_and_goes_back_exactly_as_an_unbroken_run) {
     EXPECT_EQ(s.io.output(), outs[size_t(r.tick)]);
   }
   // Resumed, the run goes on to the end as the unbroken one did.
-  s.view.held = false, s.view.escapewhenidle = false;
+  s.view.held = false;
   s.view.presses = {space};
   while (s.driver.state().tick < 20 && !s.driver.tick().stopped) {
   }
   EXPECT_EQ(testing::everything(s.driver.state()), states.back());
   EXPECT_EQ(s.io.output(), outs.back());
+}
+
+// Breakpoints (given or clicked) and console output pause the run after the tick; the speed
+// keys halve and double the pause within their bounds.
+TEST(driver, the_studio_pauses_where_asked_and_keeps_its_speed) {
+  using k = inputkind;
+  // Cell (9, 0) is ";", reached in tick 8; "." prints in tick 7.
+  const inputevent press{k::MouseDown, 1, 0, 9 * 8 + 3, 5}, release{k::MouseUp, 1, 0, 9 * 8 + 3, 5},
+      faster{k::KeyDown, 0, U'+'}, slower{k::KeyDown, 0, U'-'}, plain{k::KeyDown, 0, U'0'};
+  struct row {
+    std::vector<std::pair<int64_t, int64_t>> breaks;
+    bool breakoutput;
+    std::vector<inputevent> presses;
+    int64_t pausedat; // 0: not paused, the run went to its end
+    int64_t delay;
+  } rows[] = {
+      {{{9, 0}}, false, {}, 8, 128},
+      {{}, true, {}, 7, 128},
+      {{}, false, {press, release}, 8, 128},
+      {{{9, 0}}, false, {press, release}, 0, 128}, // clicked off again
+      {{}, false, {faster, faster, slower}, 0, 64},
+      {{}, false, std::vector<inputevent>(12, slower), 0, 2000},
+      {{}, false, std::vector<inputevent>(9, faster), 0, 1},
+      {{}, false, {slower, plain}, 0, 128},
+  };
+  for (const row& r : rows) {
+    session s;
+    s.opts.breaks = r.breaks, s.opts.breakoutput = r.breakoutput;
+    rundriver driver{s.opts, s.io.con, s.surface, s.font.atlas, s.view, s.clock};
+    s.view.controls = &driver.controls();
+    driver.enablestudio();
+    ASSERT_TRUE(
+        driver.load(fromcstring(s.dir.file("p.txt", "%+++++>.;-?v\n      ^    <\n").c_str())));
+    s.view.presses.assign(r.presses.begin(), r.presses.end());
+    tickresult t;
+    while (!t.stopped && t.outcome.state == tickstate::going)
+      t = driver.tick();
+    EXPECT_EQ(driver.controls().paused() ? driver.state().tick : 0, r.pausedat);
+    EXPECT_EQ(driver.controls().delayms(), r.delay);
+  }
 }
 
 } // namespace

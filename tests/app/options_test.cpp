@@ -37,6 +37,11 @@ TEST(options, words_become_one_record_or_one_error) {
       {{"--headless=1"}, "--headless takes no value"},
       {{"--stats=xml"}, "--stats takes"},
       {{"--nope"}, "unknown option --nope"},
+      {{"--break", "3"}, "--break takes"},
+      {{"--break=3,x"}, "--break takes"},
+      {{"--break"}, "--break needs"},
+      {{"--history", "-1"}, "--history takes"},
+      {{"--break-output=1"}, "--break-output takes no value"},
   };
   for (const row& r : rows) {
     parsed p = parseoptions(words(r.args));
@@ -48,6 +53,9 @@ TEST(options, words_become_one_record_or_one_error) {
     EXPECT_EQ(p.opts.maxticks, r.ticks);
     EXPECT_EQ(utf8name(p.opts.source.value_or(u"")), r.source);
   }
+  options studio = parseoptions(words({"--break", "3,0", "--break=-1,7", "--history=0"})).opts;
+  EXPECT_EQ(studio.breaks, (std::vector<std::pair<int64_t, int64_t>>{{3, 0}, {-1, 7}}));
+  EXPECT_EQ(studio.historymib, 0);
   options batch = parseoptions(words({"--batch"})).opts;
   EXPECT_TRUE(batch.headless && !batch.prompt && !batch.frames);
 }
