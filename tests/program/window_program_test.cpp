@@ -16,6 +16,7 @@
 #include "display/frame.h"
 #include "interp/loader.h"
 #include "interp/machine.h"
+#include "interp/tick.h"
 #include "runtime/console.h"
 #include "runtime/streamnames.h"
 #include "tests/support/process.h"
@@ -41,8 +42,9 @@ const std::string WAITING =
 // One pointer that goes round four cells for ever.
 const std::string LOOP = "%>v\n ^<\n";
 
-// The frame the library paints right after loading `path`, set up as the program sets it up.
-canvas firstframe(const std::string& path) {
+// The frame the library paints for tick `tick` of `path` (0: right after loading), set up as
+// the program sets it up.
+canvas firstframe(const std::string& path, int64_t tick = 0) {
   installstreamfactories();
   canvas surface;
   surface.SetBlend(BLEND_ALPHA);
@@ -54,6 +56,10 @@ canvas firstframe(const std::string& path) {
   console con(stdin, stdout);
   machine m(con);
   loadgrid(m, *source);
+  for (int64_t t = 1; t <= tick; ++t) {
+    tickoutcome outcome = steppass(m);
+    if (t < tick) endtick(m, outcome);
+  }
   paintframe(surface, font.atlas, m);
   return surface;
 }
@@ -160,6 +166,39 @@ TEST_F(windowprogram, a_fault_shows_a_box_that_waits_for_ok_then_ends_with_statu
   outcome result = running.get();
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.err, "") << "the name goes into the box, not to standard error";
+}
+
+// The studio from outside: Space pauses, Right runs a tick, Left goes back to the tick before
+// and the window shows exactly that tick's frame, R reads the source again, Escape ends.
+TEST_F(windowprogram, studio_keys_pause_step_go_back_reload_and_escape) {
+  ASSERT_NO_FATAL_FAILURE(launch(LOOP));
+  ASSERT_TRUE(server.xdotool({"windowfocus", "--sync", std::to_string(id)}));
+  const std::string paused = TITLE + " - paused - tick ";
+  std::string caption;
+  auto showing = [&](const std::string& start) {
+    return eventually([&] { return (caption = server.title(id)).rfind(start, 0) == 0; });
+  };
+  server.xdotool({"key", "space"});
+  ASSERT_TRUE(showing(paused)) << caption;
+  const int64_t tick = std::stoll(caption.substr(paused.size()));
+  server.xdotool({"key", "Right"});
+  EXPECT_TRUE(showing(paused + std::to_string(tick + 1) + " - 128 ms")) << caption;
+  server.xdotool({"key", "Left"});
+  EXPECT_TRUE(showing(paused + std::to_string(tick) + " (history) - 128 ms")) << caption;
+  canvas expected = firstframe(path, tick);
+  long wrong = -1;
+  EXPECT_TRUE(eventually([&] {
+    return (wrong = server.differences(id, 720, expected.pixels())) == 0;
+  })) << wrong
+      << " pixels differ from the frame of tick " << tick;
+  server.xdotool({"key", "r"});
+  EXPECT_TRUE(showing(paused + "0 - 128 ms")) << caption;
+  server.xdotool({"keydown", "Escape"});
+  outcome result = running.get();
+  server.xdotool({"keyup", "Escape"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "Executing program..\r\n\r\nExecuting program..\r\n\r\n");
+  EXPECT_EQ(result.err, "tarvex: reloaded " + path + "\n");
 }
 
 } // namespace

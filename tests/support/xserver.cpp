@@ -89,6 +89,12 @@ unsigned long xserver::find(const std::string& title) const {
   return 0;
 }
 
+std::string xserver::title(unsigned long window) const {
+  std::string name = tool("xdotool", {"getwindowname", std::to_string(window)}).out;
+  if (!name.empty() && name.back() == '\n') name.pop_back();
+  return name;
+}
+
 pid_t xserver::owner(unsigned long window) const {
   outcome found = tool("xdotool", {"getwindowpid", std::to_string(window)});
   return found.status == 0 ? std::stoi(found.out) : 0;
