@@ -190,6 +190,17 @@ TEST(driver, the_studio_steps_and_goes_back_exactly_as_an_unbroken_run) {
   }
   EXPECT_EQ(testing::everything(s.driver.state()), states.back());
   EXPECT_EQ(s.io.output(), outs.back());
+  // R: a source that can no longer be read leaves the run as it is; a new one starts over.
+  const inputevent reload{k::KeyDown, 0, U'r'};
+  std::remove(s.dir.file("prog.txt", "").c_str());
+  s.view.presses = {space, reload};
+  s.driver.tick();
+  EXPECT_EQ(testing::everything(s.driver.state()), states.back());
+  s.dir.file("prog.txt", "%.@");
+  s.view.held = false, s.view.presses = {reload};
+  s.driver.tick();
+  EXPECT_EQ(s.driver.state().tick, 0);
+  EXPECT_EQ(s.io.output(), outs.back() + "Executing program..\r\n\r\n");
 }
 
 // Breakpoints (given or clicked) and console output pause the run after the tick; the speed
