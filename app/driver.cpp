@@ -33,9 +33,10 @@ constexpr int EXIT_LIMIT = 3;
 constexpr int EXIT_USAGE = 64;
 constexpr int EXIT_STREAM = 255;
 constexpr int64_t POLLMS = 50;
-constexpr int64_t INPUTMS = 10;  // how often a run without a pause looks at the input
-constexpr int64_t IDLEMS = 10;   // the slices a pause sleeps in while it waits for input
-constexpr int64_t TITLEMS = 100; // how often a running, touched window renews its caption
+constexpr int64_t INPUTMS = 10;   // how often a run without a pause looks at the input
+constexpr int64_t IDLEMS = 10;    // the slices a pause sleeps in while it waits for input
+constexpr int64_t TITLEMS = 100;  // how often a running, touched window renews its caption
+constexpr int64_t REDRAWMS = 250; // how often a paused window shows its frame again
 constexpr int64_t MIB = 1 << 20;
 
 // Stands in for the window when there is none: the canvas is still drawn, nothing is shown,
@@ -389,6 +390,8 @@ bool rundriver::await() {
       return false;
     if (_studio.paused() || _stepper) {
       if (!_studio.paused()) return true; // resumed inside a stepped tick: finish it
+      // A window that was covered shows its frame again soon.
+      if (_clock.now() - _redrawn >= REDRAWMS) redraw();
       _clock.sleep(IDLEMS);
       continue;
     }
@@ -455,6 +458,7 @@ const machine& rundriver::shown() const {
 }
 
 void rundriver::redraw() {
+  _redrawn = _clock.now();
   if (_viewing) {
     // A past tick is shown from its copy, painted as the live state is.
     _pastmachine = std::make_unique<machine>(_con);

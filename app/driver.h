@@ -113,6 +113,7 @@ private:
   long long _tickbytes = 0; // the console bytes before this tick's pass began
   int64_t _nextinput = 0;   // with no pause: when the input is next looked at
   int64_t _nexttitle = 0;   // while running: when the caption is next renewed
+  int64_t _redrawn = 0;     // while paused: when the frame was last shown
   tracewriter* _trace = nullptr;
   recorder* _recorder = nullptr;
   int64_t _painted = -1; // the tick whose frame the canvas holds; -1: none yet
