@@ -3,6 +3,7 @@
 #include "display/studioview.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "display/font.h"
@@ -57,6 +58,14 @@ int64_t fromorigin(int64_t cell, int64_t origin) {
   return std::clamp(d, -FAR, FAR);
 }
 
+// However far the host scrolls, a cell near the edge of the numbers saturates rather than wraps.
+int64_t saturatedsum(int64_t a, int64_t b) {
+  int64_t sum = 0;
+  if (__builtin_add_overflow(a, b, &sum))
+    return b < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+  return sum;
+}
+
 // A rectangle in canvas pixels.
 struct box {
   int64_t x, y, w, h;
@@ -96,7 +105,7 @@ void magnify(canvas& surface, int zoom) {
   pixmap scaled = surface.MakePixmap(width, height, 6, 4);
   for (int y = 0; y < height; ++y) {
     const uint8_t* from =
-        source.pixels.data() + static_cast<size_t>(y / zoom) * size_t(source.pitch);
+        source.pixels.data() + static_cast<size_t>(y / zoom) * static_cast<size_t>(source.pitch);
     uint8_t* to = scaled.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(scaled.pitch);
     for (int x = 0; x < width; ++x)
       std::copy_n(from + static_cast<size_t>(x / zoom) * 4, 4, to + static_cast<size_t>(x) * 4);
@@ -128,18 +137,14 @@ void drawpanel(canvas& surface, image& atlas, const std::vector<panelline>& line
   }
 }
 
-Text ascii(const std::string& bytes) {
-  return frombytes(bytes);
-}
-
 // "#id dir val0 val1 str rem hold", the current register in brackets.
 Text describe(const ip& p) {
   int current = p.on != 0 ? 1 : 0;
   std::string values[2] = {std::to_string(p.val[0]), std::to_string(p.val[1])};
   values[current] = "[" + values[current] + "]";
-  return ascii("#" + std::to_string(p.id) + " " + static_cast<char>(arrowof(p.dir)) + " " +
-               values[0] + " " + values[1] + " str " + (p.printing != 0 ? "on" : "off") + " rem " +
-               (p.remafter != 0 ? "on" : "off") + " hold " + std::to_string(p.wait));
+  return frombytes("#" + std::to_string(p.id) + " " + static_cast<char>(arrowof(p.dir)) + " " +
+                   values[0] + " " + values[1] + " str " + (p.printing != 0 ? "on" : "off") +
+                   " rem " + (p.remafter != 0 ? "on" : "off") + " hold " + std::to_string(p.wait));
 }
 
 std::vector<panelline> hoverlines(const machine& m, cellpos cell) {
@@ -147,9 +152,10 @@ std::vector<panelline> hoverlines(const machine& m, cellpos cell) {
   bool stored = cell.y >= 0 && cell.y < static_cast<int64_t>(m.grid.lines.size());
   uint8_t code = stored ? readcell(m.grid, cell.x, cell.y) : uint8_t{32};
   std::vector<panelline> lines;
-  lines.push_back({ascii("cell (" + std::to_string(cell.x) + "," + std::to_string(cell.y) + ") '") +
-                       char16_t{code} + ascii("' code " + std::to_string(code)),
-                   HEADING});
+  lines.push_back(
+      {frombytes("cell (" + std::to_string(cell.x) + "," + std::to_string(cell.y) + ") '") +
+           char16_t{code} + frombytes("' code " + std::to_string(code)),
+       HEADING});
   int64_t more = 0;
   m.ips.each([&](const ip& p) {
     if (p.x != cell.x || p.y != cell.y) return;
@@ -158,7 +164,7 @@ std::vector<panelline> hoverlines(const machine& m, cellpos cell) {
     else
       ++more;
   });
-  if (more > 0) lines.push_back({ascii("+" + std::to_string(more) + " more"), FAINT});
+  if (more > 0) lines.push_back({frombytes("+" + std::to_string(more) + " more"), FAINT});
   return lines;
 }
 
@@ -185,8 +191,8 @@ box placehover(const canvas& surface, box cell, box panel) {
 
 cellpos cellat(const studioview& view, int px, int py) {
   int64_t zoom = zoomof(view);
-  return {view.origin.x + floordiv(px, GLYPHWIDTH * zoom),
-          view.origin.y + floordiv(py, GLYPHHEIGHT * zoom)};
+  return {saturatedsum(view.origin.x, floordiv(px, GLYPHWIDTH * zoom)),
+          saturatedsum(view.origin.y, floordiv(py, GLYPHHEIGHT * zoom))};
 }
 
 void paintstudio(canvas& surface, image& atlas, const machine& m, const studioview& view) {
@@ -194,15 +200,14 @@ void paintstudio(canvas& surface, image& atlas, const machine& m, const studiovi
   int zoom = zoomof(view);
   if (zoom > 1) {
     magnify(surface, zoom);
-    // The count is read at a glance, so it stays small, on its own strip.
-    surface.SetAlpha(1.0f);
+    // Zooming leaves the count below the canvas; it comes back at its own size, on a strip
+    // that keeps the zoomed cells behind it from showing through.
     fill(surface, {0, surface.height() - GLYPHHEIGHT, surface.width(), GLYPHHEIGHT}, BLACK);
     paintpointercount(surface, atlas, m);
   }
 
   // Inside the cell for breakpoints, rings outside it for pointers, so all three show when
-  // they fall on one cell.
-  surface.SetAlpha(1.0f);
+  // they fall on one cell. The frame left the alpha at 1, so every mark is opaque.
   for (const cellpos& cell : view.breakpoints)
     outline(surface, cellbox(view, cell.x, cell.y), 1, BREAKPOINT);
   if (view.selected >= 0)
