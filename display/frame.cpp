@@ -40,23 +40,28 @@ void drawvalue(canvas& surface, image& atlas, uint8_t value, int64_t x, int64_t 
     drawglyph(surface, atlas, '0' + digits[count - 1 - i], x + int64_t{i} * GLYPHWIDTH, y);
 }
 
+// The plain frame's origin has a type of its own, so its copy of the painter folds the zero
+// away: the walk over a long pointer list costs what it did before views could scroll.
+struct zeroorigin {
+  static constexpr int32_t x = 0, y = 0;
+};
+struct cellorigin {
+  int64_t x, y; // within FARTHEST, so adding a column or line to it cannot overflow
+};
+
 // Pointers from column 90 or line 42 on get neither a cell nor values; those far up or left
 // still get them, cut off by the window's edges. Left of column -2 or above line 0 nothing of
 // a pointer reaches the window (its values are at most three glyphs wide and stand above it).
-// The place is the pointer's, less the origin.
-bool shown(int64_t x, int64_t y) {
-  return x < COLUMNS && y < LINES && x > -3 && y >= 0;
+// Columns and lines count from the origin: in 32 bits for the plain frame, as cheap as the
+// pointer's own place, and in 64 for a scrolled one.
+template <class Origin> bool shown(const ip& p, Origin origin) {
+  return (p.x - origin.x) < COLUMNS && (p.y - origin.y) < LINES && (p.x - origin.x) > -3 &&
+         (p.y - origin.y) >= 0;
 }
 
-} // namespace
-
-void paintframe(canvas& surface, image& atlas, const machine& m) {
-  paintframe(surface, atlas, m, 0, 0);
-}
-
-void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx, int64_t originy) {
-  int64_t ox = std::clamp(originx, -FARTHEST, FARTHEST);
-  int64_t oy = std::clamp(originy, -FARTHEST, FARTHEST);
+template <class Origin>
+void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
+  const int64_t ox = origin.x, oy = origin.y;
   surface.Cls();
 
   // Line 42 is drawn too, though only its top 8 pixel rows fall inside the window.
@@ -78,7 +83,7 @@ void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx
   static thread_local std::vector<const ip*> inview;
   inview.clear();
   m.ips.each([&](const ip& p) {
-    if (shown(p.x - ox, p.y - oy)) inview.push_back(&p);
+    if (shown(p, origin)) inview.push_back(&p);
   });
 
   // The arrow is drawn opaque over the translucent block, so the cell ends up as the arrow on
@@ -106,6 +111,18 @@ void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx
   }
 
   paintpointercount(surface, atlas, m);
+}
+
+} // namespace
+
+void paintframe(canvas& surface, image& atlas, const machine& m) {
+  paintat(surface, atlas, m, zeroorigin{});
+}
+
+void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx, int64_t originy) {
+  paintat(surface, atlas, m,
+          cellorigin{std::clamp(originx, -FARTHEST, FARTHEST),
+                     std::clamp(originy, -FARTHEST, FARTHEST)});
 }
 
 void paintpointercount(canvas& surface, image& atlas, const machine& m) {

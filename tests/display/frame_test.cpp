@@ -102,9 +102,10 @@ TEST(paintstudio, a_view_as_constructed_paints_the_plain_frame) {
 }
 
 // The plain frame of the cells and pointers moved by (1 - dx, -dy) is the view scrolled by
-// (dx, dy) one column to the right: an origin off by one in either direction shows.
+// (dx, dy) one column to the right: an origin off by one in either direction shows, and so
+// does a pointer at column -2 of the view whose values reach into it.
 TEST(paintstudio, a_scrolled_view_shows_what_the_plain_frame_shows_of_moved_cells) {
-  for (auto [dx, dy] : {std::pair(1, 0), std::pair(0, 1), std::pair(5, 3), std::pair(-2, -1)}) {
+  for (auto [dx, dy] : {std::pair(2, 0), std::pair(0, 1), std::pair(5, 3), std::pair(-2, -1)}) {
     crowded a;
     scene b(std::max(-dy, 0));
     for (size_t l = size_t(std::max(dy, 0)); l < a.m.grid.lines.size(); ++l) {
