@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "display/font.h"
+#include "display/glyphs.h"
 #include "interp/machine.h"
 #include "runtime/numtext.h"
 
@@ -12,45 +13,20 @@ namespace tarvex {
 
 namespace {
 
+using detail::arrowof;
+using detail::drawglyph;
+using detail::drawtextat;
+using detail::offsurface;
+
 // The window's size, from which the visible lines and columns follow.
 constexpr int32_t WINDOWWIDTH = canvas::WIDTH;
 constexpr int32_t WINDOWHEIGHT = canvas::HEIGHT;
 constexpr int32_t COLUMNS = WINDOWWIDTH / GLYPHWIDTH; // 90
 constexpr int32_t LINES = WINDOWHEIGHT / GLYPHHEIGHT; // 42
 
-bool offsurface(const canvas& surface, int64_t x, int64_t y, int64_t width, int64_t height) {
-  return x >= surface.width() || y >= surface.height() || x + width <= 0 || y + height <= 0;
-}
-
-// Pixel positions are worked out in 64 bits: a pointer far left of the margin would overflow
-// 8 * x in 32. Glyphs that lie wholly off the surface are left out, which changes no pixel and
-// keeps far-off positions away from the canvas's float arithmetic.
-void drawtextat(canvas& surface, image& atlas, const Text& text, int64_t x, int64_t y) {
-  if (offsurface(surface, x, y, static_cast<int64_t>(text.size()) * GLYPHWIDTH, GLYPHHEIGHT))
-    return;
-  for (size_t i = 0; i < text.size(); ++i) {
-    int64_t left = x + static_cast<int64_t>(i) * GLYPHWIDTH;
-    if (offsurface(surface, left, y, GLYPHWIDTH, GLYPHHEIGHT)) continue;
-    surface.DrawImageFrame(atlas, static_cast<float>(left), static_cast<float>(y), text[i] & 0xFF);
-  }
-}
-
-// The glyph of each direction's arrow.
-int arrowof(int32_t dir) {
-  switch (dir) {
-  case 0: return '^';
-  case 1: return 'v';
-  case 2: return '<';
-  case 3: return '>';
-  default: return 'X';
-  }
-}
-
-// One glyph, as drawtextat draws a text of one character.
-void drawglyph(canvas& surface, image& atlas, int code, int64_t x, int64_t y) {
-  if (offsurface(surface, x, y, GLYPHWIDTH, GLYPHHEIGHT)) return;
-  surface.DrawImageFrame(atlas, static_cast<float>(x), static_cast<float>(y), code & 0xFF);
-}
+// Nothing a program can hold lies this far out (pointers are 32-bit, lines live in memory), so
+// an origin clamped to it shows the same, and origin plus a column or line cannot overflow.
+constexpr int64_t FARTHEST = int64_t{1} << 40;
 
 // A register's decimal digits, as drawtextat draws decimaltext(value), without the text.
 void drawvalue(canvas& surface, image& atlas, uint8_t value, int64_t x, int64_t y) {
@@ -64,26 +40,42 @@ void drawvalue(canvas& surface, image& atlas, uint8_t value, int64_t x, int64_t 
     drawglyph(surface, atlas, '0' + digits[count - 1 - i], x + int64_t{i} * GLYPHWIDTH, y);
 }
 
+// The plain frame's origin has a type of its own, so its copy of the painter folds the zero
+// away: the walk over a long pointer list costs what it did before views could scroll.
+struct zeroorigin {
+  static constexpr int32_t x = 0, y = 0;
+};
+struct cellorigin {
+  int64_t x, y; // within FARTHEST, so adding a column or line to it cannot overflow
+};
+
 // Pointers from column 90 or line 42 on get neither a cell nor values; those far up or left
 // still get them, cut off by the window's edges. Left of column -2 or above line 0 nothing of
 // a pointer reaches the window (its values are at most three glyphs wide and stand above it).
-bool shown(const ip& p) {
-  return p.x < COLUMNS && p.y < LINES && p.x > -3 && p.y >= 0;
+// Columns and lines count from the origin: in 32 bits for the plain frame, as cheap as the
+// pointer's own place, and in 64 for a scrolled one.
+template <class Origin> bool shown(const ip& p, Origin origin) {
+  return (p.x - origin.x) < COLUMNS && (p.y - origin.y) < LINES && (p.x - origin.x) > -3 &&
+         (p.y - origin.y) >= 0;
 }
 
-} // namespace
-
-void paintframe(canvas& surface, image& atlas, const machine& m) {
+template <class Origin>
+void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
+  const int64_t ox = origin.x, oy = origin.y;
   surface.Cls();
 
   // Line 42 is drawn too, though only its top 8 pixel rows fall inside the window.
   surface.SetColor(255, 240, 192);
   int64_t stored = static_cast<int64_t>(m.grid.lines.size());
-  for (int64_t l = 0; l <= LINES && l < m.grid.linecount && l < stored; ++l) {
-    const Text& line = m.grid.lines[static_cast<size_t>(l)];
-    int64_t last = std::min<int64_t>(static_cast<int64_t>(line.size()), COLUMNS);
-    for (int64_t c = 1; c <= last; ++c)
-      drawglyph(surface, atlas, line[static_cast<size_t>(c - 1)], GLYPHWIDTH * c, GLYPHHEIGHT * l);
+  for (int64_t l = std::max<int64_t>(0, -oy);
+       l <= LINES && oy + l < m.grid.linecount && oy + l < stored; ++l) {
+    const Text& line = m.grid.lines[static_cast<size_t>(oy + l)];
+    // Column 0 is the margin, so the first stored character is column 1.
+    int64_t first = std::max<int64_t>(0, 1 - ox);
+    int64_t last = std::min<int64_t>(static_cast<int64_t>(line.size()) - ox, COLUMNS);
+    for (int64_t c = first; c <= last; ++c)
+      drawglyph(surface, atlas, line[static_cast<size_t>(ox + c - 1)], GLYPHWIDTH * c,
+                GLYPHHEIGHT * l);
   }
 
   // One walk over the list finds the few pointers in view, however long the list; the two
@@ -91,14 +83,14 @@ void paintframe(canvas& surface, image& atlas, const machine& m) {
   static thread_local std::vector<const ip*> inview;
   inview.clear();
   m.ips.each([&](const ip& p) {
-    if (shown(p)) inview.push_back(&p);
+    if (shown(p, origin)) inview.push_back(&p);
   });
 
   // The arrow is drawn opaque over the translucent block, so the cell ends up as the arrow on
   // black and hides the grid character under the pointer.
   surface.SetColor(192, 12, 0);
   for (const ip* p : inview) {
-    int64_t px = int64_t{GLYPHWIDTH} * p->x, py = int64_t{GLYPHHEIGHT} * p->y;
+    int64_t px = GLYPHWIDTH * (p->x - ox), py = GLYPHHEIGHT * (p->y - oy);
     surface.SetAlpha(0.5f);
     if (!offsurface(surface, px, py, GLYPHWIDTH, GLYPHHEIGHT))
       surface.DrawRect(static_cast<float>(px), static_cast<float>(py), GLYPHWIDTH, GLYPHHEIGHT);
@@ -110,7 +102,7 @@ void paintframe(canvas& surface, image& atlas, const machine& m) {
   // above the pointer and the other one line above.
   surface.SetAlpha(0.5f);
   for (const ip* p : inview) {
-    int64_t px = int64_t{GLYPHWIDTH} * p->x, py = int64_t{GLYPHHEIGHT} * p->y;
+    int64_t px = GLYPHWIDTH * (p->x - ox), py = GLYPHHEIGHT * (p->y - oy);
     int current = p->on != 0 ? 1 : 0;
     surface.SetColor(255, 0, 0);
     drawvalue(surface, atlas, p->val[current], px, py - 2 * GLYPHHEIGHT);
@@ -118,6 +110,22 @@ void paintframe(canvas& surface, image& atlas, const machine& m) {
     drawvalue(surface, atlas, p->val[1 - current], px, py - GLYPHHEIGHT);
   }
 
+  paintpointercount(surface, atlas, m);
+}
+
+} // namespace
+
+void paintframe(canvas& surface, image& atlas, const machine& m) {
+  paintat(surface, atlas, m, zeroorigin{});
+}
+
+void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx, int64_t originy) {
+  paintat(surface, atlas, m,
+          cellorigin{std::clamp(originx, -FARTHEST, FARTHEST),
+                     std::clamp(originy, -FARTHEST, FARTHEST)});
+}
+
+void paintpointercount(canvas& surface, image& atlas, const machine& m) {
   surface.SetAlpha(1.0f);
   surface.SetColor(255, 255, 255);
   drawtextat(surface, atlas, u" Pointers: " + decimaltext(static_cast<int32_t>(m.ips.count())), 0,

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "display/font.h"
+#include "display/studioview.h"
 #include "interp/loader.h"
 #include "interp/tick.h"
 #include "runtime/streamnames.h"
@@ -30,6 +31,10 @@ struct scene : testing::rig {
   }
   const std::vector<uint32_t>& paint() {
     paintframe(surface, font.atlas, m);
+    return surface.pixels();
+  }
+  const std::vector<uint32_t>& paint(const studioview& view) {
+    paintstudio(surface, font.atlas, m, view);
     return surface.pixels();
   }
 };
@@ -61,20 +66,25 @@ void expectgolden(const canvas& surface, const std::string& name) {
 }
 
 // Lines 0 to 43 of 95 columns, so line 42 and column 90 show only where the frame must stop.
+struct crowded : scene {
+  crowded() : scene(44, Text(95, u' ')) {
+    for (int l = 0; l < 44; ++l)
+      for (int c = 0; c < 95; ++c)
+        m.grid.lines[size_t(l)][size_t(c)] = char16_t((l * 95 + c) % 256);
+    // x, y, direction, registers, current register. Some share a cell, some stand where no
+    // cell or value is drawn, one has a direction no instruction gives.
+    const int32_t pointers[][6] = {{0, 3, 0, 255, 0, 1},    {1, 3, 1, 128, 64, 0},
+                                   {10, 10, 2, 10, 20, 0},  {10, 10, 3, 30, 40, 1},
+                                   {10, 12, 7, 99, 100, 0}, {89, 41, 0, 1, 2, 0},
+                                   {90, 20, 0, 1, 2, 0},    {40, 42, 0, 1, 2, 0},
+                                   {20, 0, 1, 123, 45, 1},  {30, 1, 2, 67, 89, 0}};
+    for (const auto& p : pointers)
+      put(testing::at(p[0], p[1], p[2], uint8_t(p[3]), uint8_t(p[4]))).on = p[5];
+  }
+};
+
 TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_after_six_ticks) {
-  scene s(44, Text(95, u' '));
-  for (int l = 0; l < 44; ++l)
-    for (int c = 0; c < 95; ++c)
-      s.m.grid.lines[size_t(l)][size_t(c)] = char16_t((l * 95 + c) % 256);
-  // x, y, direction, registers, current register. Some share a cell, some stand where no
-  // cell or value is drawn, one has a direction no instruction gives.
-  const int32_t pointers[][6] = {{0, 3, 0, 255, 0, 1},    {1, 3, 1, 128, 64, 0},
-                                 {10, 10, 2, 10, 20, 0},  {10, 10, 3, 30, 40, 1},
-                                 {10, 12, 7, 99, 100, 0}, {89, 41, 0, 1, 2, 0},
-                                 {90, 20, 0, 1, 2, 0},    {40, 42, 0, 1, 2, 0},
-                                 {20, 0, 1, 123, 45, 1},  {30, 1, 2, 67, 89, 0}};
-  for (const auto& p : pointers)
-    s.put(testing::at(p[0], p[1], p[2], uint8_t(p[3]), uint8_t(p[4]))).on = p[5];
+  crowded s;
   s.paint();
   expectgolden(s.surface, "every_code_crowded_pointers");
   scene t;
@@ -83,6 +93,75 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
   steppass(t.m); // the frame of tick 6 is drawn after its steps, before its writes land
   t.paint();
   expectgolden(t.surface, "splitting_program_tick_6");
+}
+
+TEST(paintstudio, a_view_as_constructed_paints_the_plain_frame) {
+  crowded s;
+  std::vector<uint32_t> studio = s.paint(studioview{});
+  EXPECT_EQ(studio, s.paint());
+}
+
+// The plain frame of the cells and pointers moved by (1 - dx, -dy) is the view scrolled by
+// (dx, dy) one column to the right: an origin off by one in either direction shows, and so
+// does a pointer at column -2 of the view whose values reach into it.
+TEST(paintstudio, a_scrolled_view_shows_what_the_plain_frame_shows_of_moved_cells) {
+  for (auto [dx, dy] : {std::pair(2, 0), std::pair(0, 1), std::pair(5, 3), std::pair(-2, -1)}) {
+    crowded a;
+    scene b(std::max(-dy, 0));
+    for (size_t l = size_t(std::max(dy, 0)); l < a.m.grid.lines.size(); ++l) {
+      const Text& line = a.m.grid.lines[l];
+      b.m.grid.lines.push_back(dx > 0 ? line.substr(size_t(dx - 1))
+                                      : Text(size_t(1 - dx), u' ') + line);
+    }
+    b.m.grid.linecount = int64_t(b.m.grid.lines.size());
+    a.m.ips.each([&, dx = dx, dy = dy](const ip& p) {
+      ip& moved = b.put(p);
+      moved.x -= dx - 1, moved.y -= dy;
+    });
+    studioview view;
+    view.origin = {dx, dy};
+    a.paint(view);
+    b.paint();
+    int differ = 0;
+    for (int y = 0; y < canvas::HEIGHT - GLYPHHEIGHT; ++y)
+      for (int x = 0; x + GLYPHWIDTH < canvas::WIDTH; ++x)
+        differ += a.surface.pixel(x, y) != b.surface.pixel(x + GLYPHWIDTH, y);
+    EXPECT_EQ(differ, 0) << dx << "," << dy;
+  }
+}
+
+// Above the pointer count, each frame pixel becomes a zoom × zoom square; its corners show it.
+TEST(paintstudio, zoom_repeats_each_pixel_of_the_top_left_of_the_frame) {
+  for (auto [zoom, ox, oy] : {std::tuple(2, 0, 0), std::tuple(3, 4, 2), std::tuple(4, -1, 5)}) {
+    crowded s;
+    studioview view;
+    view.origin = {ox, oy};
+    std::vector<uint32_t> plain = s.paint(view);
+    view.zoom = zoom;
+    s.paint(view);
+    int differ = 0;
+    for (int j = 0; zoom * (j + 1) <= canvas::HEIGHT - GLYPHHEIGHT; ++j)
+      for (int i = 0; zoom * (i + 1) <= canvas::WIDTH; ++i)
+        for (int corner : {0, zoom - 1})
+          differ += s.surface.pixel(zoom * i + corner, zoom * j + corner) !=
+                    plain[size_t(j * canvas::WIDTH + i)];
+    EXPECT_EQ(differ, 0) << zoom;
+  }
+}
+
+TEST(cellat, floors_pixels_to_cells_from_the_origin_at_every_zoom) {
+  // The origin, the zoom, the pixel, the cell under it.
+  const int rows[][7] = {{0, 0, 1, 7, 11, 0, 0},       {0, 0, 1, 8, 12, 1, 1},
+                         {0, 0, 1, -1, -1, -1, -1},    {0, 0, 1, -8, -13, -1, -2},
+                         {-5, -3, 2, 15, 23, -5, -3},  {-5, -3, 2, 16, 24, -4, -2},
+                         {-5, -3, 3, -1, -37, -6, -5}, {10, 20, 4, 719, 511, 32, 30}};
+  for (const auto& r : rows) {
+    studioview view;
+    view.origin = {r[0], r[1]}, view.zoom = r[2];
+    cellpos cell = cellat(view, r[3], r[4]);
+    EXPECT_EQ(cell, (cellpos{r[5], r[6]}))
+        << r[2] << " " << r[3] << "," << r[4] << ": " << cell.x << "," << cell.y;
+  }
 }
 
 } // namespace
