@@ -43,8 +43,8 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target tarvex_bench
 	build-bench/bench/tarvex_bench
 
-# The README's pictures, made by tarvex itself: the demo as an animated GIF and one frame of
-# each example.
+# The README's pictures, made by tarvex itself: the demo as an animated GIF, one frame of
+# each example, and the studio's inspect panel.
 pictures: build
 	mkdir -p docs
 	$(BUILD)/tarvex --batch --gif docs/demo.gif examples/code.txt > /dev/null
@@ -52,6 +52,7 @@ pictures: build
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/countdown.png examples/countdown.txt > /dev/null || [ $$? -eq 3 ]
 	printf '3\n4\n0\n' | $(BUILD)/tarvex --batch --ticks 12 --screenshot docs/sum.png examples/sum.txt > /dev/null || [ $$? -eq 3 ]
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
+	$(BUILD)/tools/studioshot examples/code.txt 30 docs/studio.png 27,5 30,1 20,5
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
