@@ -4,6 +4,7 @@
 #include "display/canvas.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -201,6 +202,15 @@ void canvas::SetAlpha(float alpha) {
   _state.applied[3] = alphabyte(alpha);
 }
 
+void canvas::setpixels(const std::vector<uint32_t>& from) {
+  if (from.size() == _pixels.size()) std::copy(from.begin(), from.end(), _pixels.begin());
+}
+
+uint64_t canvas::statekey() const {
+  return uint64_t(uint32_t(_state.blend)) << 32 | uint64_t{_state.applied[0]} << 24 |
+         uint64_t{_state.applied[1]} << 16 | uint64_t{_state.applied[2]} << 8 | _state.applied[3];
+}
+
 void canvas::Cls() {
   std::fill(_pixels.begin(), _pixels.end(), 0u);
 }
@@ -297,8 +307,16 @@ pixmap canvas::GrabPixmap(int x, int y, int width, int height) {
   return pm;
 }
 
+namespace {
+uint64_t nextversion() {
+  static std::atomic<uint64_t> versions{0};
+  return ++versions;
+}
+} // namespace
+
 image canvas::MakeImage(int width, int height, int frames) {
   image img;
+  img.version = nextversion();
   img.width = std::max(width, 0);
   img.height = std::max(height, 0);
   size_t count = size_t(std::max(frames, 0));
@@ -312,6 +330,7 @@ image canvas::MakeImage(int width, int height, int frames) {
 void canvas::GrabFrame(image& img, int x, int y, int frame) {
   if (!hasframe(img, frame)) return;
   img.pixmaps[size_t(frame)] = GrabPixmap(x, y, img.width, img.height);
+  img.version = nextversion();
   // The old drawable shows the old picture; the next draw makes it again.
   img.frames[size_t(frame)] = pixmap{};
   img.seqs[size_t(frame)] = 0;

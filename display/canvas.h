@@ -58,6 +58,9 @@ struct image {
   std::vector<pixmap> frames;          // the drawable: the picture padded to power-of-two size
   std::vector<uint32_t> seqs;          // generation each drawable was made in; 0 for none
   std::vector<detail::tintpair> tints; // per frame, the last two states it was drawn in
+  // Taken from one process-wide count whenever a frame's picture changes, so two images (or one
+  // image at two moments) with the same version hold the same pictures.
+  uint64_t version = 0;
 };
 
 class canvas {
@@ -74,6 +77,12 @@ public:
   uint32_t pixel(int x, int y) const {
     return _pixels[static_cast<size_t>(y) * static_cast<size_t>(_width) + static_cast<size_t>(x)];
   }
+
+  // Replaces every pixel with `from`, which holds width × height words.
+  void setpixels(const std::vector<uint32_t>& from);
+  // The drawing state as one number: blend mode, colour and alpha, all a draw depends on
+  // besides its arguments and the pictures.
+  uint64_t statekey() const;
 
   void SetBlend(int mode);
   void SetColor(int red, int green, int blue); // each clamped to 0-255

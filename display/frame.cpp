@@ -59,23 +59,54 @@ template <class Origin> bool shown(const ip& p, Origin origin) {
          (p.y - origin.y) >= 0;
 }
 
+// The cleared canvas with the grid drawn, kept from the last frame: most ticks change no
+// character in view, so a frame copies the layer instead of drawing some 3,900 glyphs again.
+// It is used only when everything the glyphs' pixels depend on is the same: the characters in
+// view, where they stand, the font's pictures, the drawing state and the canvas's size.
+struct gridlayer {
+  uint64_t fontversion = 0;
+  uint64_t state = 0;
+  int64_t ox = 0, oy = 0;
+  std::vector<char16_t> cells;  // the characters in view, each line's followed by its count
+  std::vector<uint32_t> pixels; // the canvas after the grid was drawn
+};
+
 template <class Origin>
 void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
   const int64_t ox = origin.x, oy = origin.y;
-  surface.Cls();
-
   // Line 42 is drawn too, though only its top 8 pixel rows fall inside the window.
   surface.SetColor(255, 240, 192);
-  int64_t stored = static_cast<int64_t>(m.grid.lines.size());
-  for (int64_t l = std::max<int64_t>(0, -oy);
-       l <= LINES && oy + l < m.grid.linecount && oy + l < stored; ++l) {
+  static thread_local gridlayer layer;
+  static thread_local std::vector<char16_t> cells;
+  cells.clear();
+  const int64_t stored = static_cast<int64_t>(m.grid.lines.size());
+  const int64_t top = std::max<int64_t>(0, -oy);
+  // Column 0 is the margin, so the first stored character is column 1.
+  const int64_t first = std::max<int64_t>(0, 1 - ox);
+  auto lastcolumn = [&](const Text& line) {
+    return std::min<int64_t>(static_cast<int64_t>(line.size()) - ox, COLUMNS);
+  };
+  for (int64_t l = top; l <= LINES && oy + l < m.grid.linecount && oy + l < stored; ++l) {
     const Text& line = m.grid.lines[static_cast<size_t>(oy + l)];
-    // Column 0 is the margin, so the first stored character is column 1.
-    int64_t first = std::max<int64_t>(0, 1 - ox);
-    int64_t last = std::min<int64_t>(static_cast<int64_t>(line.size()) - ox, COLUMNS);
-    for (int64_t c = first; c <= last; ++c)
-      drawglyph(surface, atlas, line[static_cast<size_t>(ox + c - 1)], GLYPHWIDTH * c,
-                GLYPHHEIGHT * l);
+    const int64_t last = lastcolumn(line);
+    if (last >= first)
+      cells.insert(cells.end(), line.begin() + (ox + first - 1), line.begin() + (ox + last));
+    cells.push_back(static_cast<char16_t>(std::max<int64_t>(last - first + 1, 0)));
+  }
+  if (layer.fontversion == atlas.version && layer.state == surface.statekey() && layer.ox == ox &&
+      layer.oy == oy && layer.cells == cells && layer.pixels.size() == surface.pixels().size()) {
+    surface.setpixels(layer.pixels);
+  } else {
+    const uint64_t state = surface.statekey();
+    surface.Cls();
+    const char16_t* cell = cells.data();
+    for (int64_t l = top; l <= LINES && oy + l < m.grid.linecount && oy + l < stored; ++l) {
+      const int64_t last = lastcolumn(m.grid.lines[static_cast<size_t>(oy + l)]);
+      for (int64_t c = first; c <= last; ++c)
+        drawglyph(surface, atlas, *cell++, GLYPHWIDTH * c, GLYPHHEIGHT * l);
+      ++cell; // the line's count
+    }
+    layer = {atlas.version, state, ox, oy, cells, surface.pixels()};
   }
 
   // One walk over the list finds the few pointers in view, however long the list; the two

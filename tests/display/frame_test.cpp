@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "display/font.h"
@@ -42,6 +43,25 @@ struct scene : testing::rig {
 TEST(paintframe, codes_above_255_draw_as_their_low_byte) {
   scene wide(1, u"a\x0141"), narrow(1, u"aA");
   EXPECT_EQ(wide.paint(), narrow.paint());
+}
+
+// A frame after another starts from the grid the last one drew when nothing under it changed;
+// a changed character, line, drawing state or font each paints the grid afresh.
+TEST(paintframe, a_frame_after_another_is_the_frame_painted_afresh) {
+  const std::function<void(scene&)> changes[] = {
+      [](scene& s) { s.m.grid.lines[1][1] = u'X'; },
+      [](scene& s) { s.m.grid.lines[2] += u"d"; },
+      [](scene& s) { s.surface.SetAlpha(0.5f); },
+      [](scene& s) { s.surface.GrabFrame(s.font.atlas, 0, 0, 'a'); },
+  };
+  for (const auto& change : changes) {
+    scene again(3, u"abc "), fresh(3, u"abc ");
+    std::vector<uint32_t> before = again.paint();
+    change(again), change(fresh);
+    std::vector<uint32_t> repainted = again.paint();
+    EXPECT_EQ(repainted, fresh.paint());
+    EXPECT_NE(repainted, before);
+  }
 }
 
 // Golden frames: whole frames of known states, compared by hash. A mismatch leaves a picture
