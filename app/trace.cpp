@@ -98,7 +98,7 @@ bool tracewriter::state(const machine& m, const std::string& out) {
     line.push_back(',');
     appendnumber(line, w.y);
     line.push_back(',');
-    appendnumber(line, w.rep.empty() ? 0 : w.rep[0]);
+    appendnumber(line, w.code);
     line.push_back(']');
   });
   line += "],\"lengths\":[";

@@ -10,16 +10,16 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
   return static_cast<uint8_t>(line[static_cast<size_t>(x - 1)] & 0xFF);
 }
 
-void writecell(codegrid& grid, int64_t x, int64_t y, const Text& text) {
+void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   if (y < 0 || x < 0 || y >= grid.linecount) return;
   Text& line = grid.lines[static_cast<size_t>(y)];
   const int64_t length = static_cast<int64_t>(line.size());
   // Column 0 stands for the first character: the margin itself stores nothing.
   if (x == 0) x = 1;
   if (x > length)
-    line.append(text); // beyond the end: no padding, however far x lies
+    line.push_back(code); // beyond the end: no padding, however far x lies
   else
-    line.replace(static_cast<size_t>(x - 1), 1, text);
+    line[static_cast<size_t>(x - 1)] = code;
 }
 
 } // namespace tarvex

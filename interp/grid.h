@@ -18,7 +18,7 @@ struct codegrid {
 // The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.
 uint8_t readcell(const codegrid& grid, int64_t x, int64_t y);
 // Replaces the character at column x (column 0 counts as column 1); beyond the end of the
-// line the text is appended without padding; outside the lines nothing changes.
-void writecell(codegrid& grid, int64_t x, int64_t y, const Text& text);
+// line the character is appended without padding; outside the lines nothing changes.
+void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code);
 
 } // namespace tarvex

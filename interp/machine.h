@@ -15,19 +15,22 @@ namespace tarvex {
 
 class console;
 
-// One queued grid write; the pair (x, y) is kept exactly as queued.
+// One queued grid write: the character, and the pair (x, y) kept exactly as queued. Every
+// write is of one character, so the record holds it in place, with nothing to allocate.
 struct buf {
   int32_t x = 0;
   int32_t y = 0;
-  Text rep;
+  char16_t code = 0;
 };
 
 struct machine {
   explicit machine(console& output) : con(&output) {}
 
   codegrid grid;
-  plist<ip> ips;     // the pointer list
-  plist<buf> writes; // the pending-write list
+  plist<ip> ips; // the pointer list
+  // The pending-write list. A tick queues at most a write a pointer, and usually far fewer,
+  // so its blocks are smaller: a short queue does not hold a block of a thousand records.
+  plist<buf, 256> writes;
   int halted = 0;
   // Counts a host reports: step passes begun, pointer steps taken, pointers made (the next
   // pointer's id), the most pointers alive at once, and grid writes applied. `passing` is

@@ -12,8 +12,9 @@
 //     record that was last when handed out is being visited (the cursor is already home);
 //  4. after a clear the running pass visits nothing more.
 //
-// Entries come from blocks owned by the list and go back to a free chain on release(), so a
-// program that keeps its pointer count steady allocates nothing once it has warmed up.
+// Entries come from blocks of `blocksize` owned by the list and go back to a free chain on
+// release(), so a program that keeps its pointer count steady allocates nothing once it has
+// warmed up.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@
 
 namespace tarvex {
 
-template <class T> class plist {
+template <class T, std::size_t blocksize = 1024> class plist {
   // The links of an entry, and all the sentinel is.
   struct link {
     link* next = nullptr;
@@ -37,8 +38,6 @@ template <class T> class plist {
     bool live = false;
     uint32_t serial = 0; // 1 + the entry's place in the blocks, fixed for its lifetime
   };
-
-  static constexpr std::size_t blocksize = 1024;
 
   static entry* of(link* l) { return static_cast<entry*>(l); }
 

@@ -28,7 +28,7 @@ void shift(ip& p) {
 // The four exchanges: write current at one neighbour, load current from the opposite one.
 void exchange(machine& m, ip& p, int64_t writex, int64_t writey, int64_t readx, int64_t ready) {
   uint8_t& current = p.val[p.on];
-  queuewrite(m, writex, writey, chartext(current));
+  queuewrite(m, writex, writey, current);
   current = readcell(m.grid, readx, ready);
   if (p.remafter) m.ips.remove(p);
 }
@@ -122,11 +122,11 @@ void execute(machine& m, ip& p, char16_t cell) {
     if (current == 0) shift(p);
     break;
   case u'/': // mirror that flips at the end of the tick
-    queuewrite(m, x, y, u"\\");
+    queuewrite(m, x, y, u'\\');
     p.dir = slashturn[p.dir];
     break;
   case u'\\':
-    queuewrite(m, x, y, u"/");
+    queuewrite(m, x, y, u'/');
     p.dir = backslashturn[p.dir];
     break;
   case u'O': p.dir = backslashturn[p.dir]; break; // fixed mirrors

@@ -3,11 +3,11 @@
 
 namespace tarvex {
 
-void queuewrite(machine& m, int64_t x, int64_t y, const Text& text) {
+void queuewrite(machine& m, int64_t x, int64_t y, char16_t code) {
   buf& w = m.writes.append();
   w.x = static_cast<int32_t>(static_cast<uint32_t>(x));
   w.y = static_cast<int32_t>(static_cast<uint32_t>(y));
-  w.rep = text;
+  w.code = code;
 }
 
 void applywrites(machine& m) {
@@ -18,7 +18,7 @@ void applywrites(machine& m) {
   auto pass = m.writes.begin_pass();
   while (buf* w = pass.next())
     if (m.written.insert(w->x, w->y)) {
-      writecell(m.grid, w->x, w->y, w->rep);
+      writecell(m.grid, w->x, w->y, w->code);
       ++m.applied;
     }
   m.writes.clear();

@@ -88,7 +88,7 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
         e.ips.insert(e.ips.end(), {p.id, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.printing,
                                    p.remafter, p.wait, p.n});
       });
-      r.m.writes.each([&](const buf& w) { e.writes.insert(e.writes.end(), {w.x, w.y, w.rep[0]}); });
+      r.m.writes.each([&](const buf& w) { e.writes.insert(e.writes.end(), {w.x, w.y, w.code}); });
       printed.clear();
       endtick(r.m, {state});
     }
@@ -111,7 +111,7 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
       std::set<std::pair<long long, long long>> done;
       for (size_t i = 0; i < writes.size(); i += 3)
         if (done.insert({writes[i], writes[i + 1]}).second)
-          writecell(rebuilt, writes[i], writes[i + 1], chartext(writes[i + 2]));
+          writecell(rebuilt, writes[i], writes[i + 1], static_cast<char16_t>(writes[i + 2]));
     }
     EXPECT_FALSE(std::getline(file, line));
   }

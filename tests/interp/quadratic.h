@@ -31,7 +31,7 @@ inline void quadraticapplywrites(machine& m) {
     auto sweep = m.writes.begin_pass();
     while (buf* c = sweep.next())
       if (c != w && c->x == w->x && c->y == w->y) m.writes.remove(*c), ++droppedwrites;
-    writecell(m.grid, w->x, w->y, w->rep);
+    writecell(m.grid, w->x, w->y, w->code);
   }
   m.writes.clear();
   m.writes.release();

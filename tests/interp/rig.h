@@ -37,7 +37,7 @@ inline std::string everything(const machine& m) {
     all += ";";
   });
   m.writes.each([&](const buf& w) {
-    all += std::to_string(w.x) + "," + std::to_string(w.y) + "=" + lowbytes(w.rep) + ";";
+    all += std::to_string(w.x) + "," + std::to_string(w.y) + "=" + lowbytes(Text(1, w.code)) + ";";
   });
   all += "|" + std::to_string(m.halted) + " " + std::to_string(m.fault) + " " +
          std::to_string(m.overcap);

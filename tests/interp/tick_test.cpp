@@ -93,7 +93,7 @@ std::string state(rig& r) {
   std::string all;
   r.m.ips.each([&](const ip& p) { all += ::testing::PrintToString(fields(p)); });
   r.m.writes.each([&](const buf& w) {
-    all += ::testing::PrintToString(std::tuple(w.x, w.y, lowbytes(w.rep)));
+    all += ::testing::PrintToString(std::tuple(w.x, w.y, lowbytes(Text(1, w.code))));
   });
   all += "|" + r.output() + std::to_string(r.m.halted);
   for (const Text& line : r.m.grid.lines)

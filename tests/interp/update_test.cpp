@@ -127,7 +127,7 @@ TEST(update, turns_keeps_removes_or_splits_by_direction_and_current) {
         update(r.m, p);
         EXPECT_EQ(r.m.ips.contains(p) ? "UDLR"[p.dir] : '-', dirs[current * 5 + dir]);
         std::string queued, copies;
-        r.m.writes.each([&](const buf& w) { queued += lowbytes(w.rep); });
+        r.m.writes.each([&](const buf& w) { queued += lowbytes(Text(1, w.code)); });
         EXPECT_EQ(queued, cell == '/' ? "\\" : cell == '\\' ? "/" : "");
         ip copy = from;
         copy.x = 2, copy.y = 1, copy.val[0] = 7, copy.val[1] = current;

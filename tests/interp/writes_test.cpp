@@ -26,7 +26,7 @@ TEST(writes, the_first_write_queued_for_each_pair_lands_when_applied) {
     rig r;
     r.lines({"xyz "});
     for (auto [x, y, letter] : writes)
-      queuewrite(r.m, x, y, Text(1, letter));
+      queuewrite(r.m, x, y, letter);
     EXPECT_EQ(r.line(0), "xyz ");
     applywrites(r.m);
     EXPECT_EQ(r.line(0), line);
