@@ -112,21 +112,27 @@ inline void mix2(uint32_t* out, const lanes16& scaled, const lanes16& keep) {
   std::memcpy(out, &result, 8);
 }
 
-// Eight pixels (a glyph's row) blended with lanes four a pixel, by the same arithmetic as mix2.
-// Processors with AVX2 take four pixels an instruction instead of two.
+// Rows of eight pixels (a glyph's) blended with lanes four a pixel, by the same arithmetic as
+// mix2: row r of `out` starts r * stride pixels on, its lanes r * lanestride lanes on (0: every
+// row takes the same lanes). Processors with AVX2 take four pixels an instruction instead of
+// two; the rows go in one call, as the clone is chosen per call.
 typedef uint16_t lanes16x8 __attribute__((vector_size(64)));
 typedef uint8_t lanes8x8 __attribute__((vector_size(32)));
-__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, const uint16_t* scaled,
-                                                            const uint16_t* keep) {
-  lanes8x8 oldbytes;
-  lanes16x8 s, k;
-  std::memcpy(&oldbytes, out, 32);
-  std::memcpy(&s, scaled, 64);
-  std::memcpy(&k, keep, 64);
-  lanes16x8 t = s + __builtin_convertvector(oldbytes, lanes16x8) * k;
-  t += t >> 8;
-  lanes8x8 result = __builtin_convertvector(t >> 8, lanes8x8);
-  std::memcpy(out, &result, 32);
+__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, size_t stride,
+                                                            const uint16_t* scaled,
+                                                            const uint16_t* keep, size_t lanestride,
+                                                            int rows) {
+  for (int r = 0; r < rows; ++r, out += stride, scaled += lanestride, keep += lanestride) {
+    lanes8x8 oldbytes;
+    lanes16x8 s, k;
+    std::memcpy(&oldbytes, out, 32);
+    std::memcpy(&s, scaled, 64);
+    std::memcpy(&k, keep, 64);
+    lanes16x8 t = s + __builtin_convertvector(oldbytes, lanes16x8) * k;
+    t += t >> 8;
+    lanes8x8 result = __builtin_convertvector(t >> 8, lanes8x8);
+    std::memcpy(out, &result, 32);
+  }
 }
 
 // n pixels of `out` blended with lanes four a pixel, or with one pixel's lanes for all of
@@ -225,13 +231,11 @@ void canvas::DrawRect(float x, float y, float width, float height) {
   uint16_t scaled8[32], keep8[32];
   for (size_t i = 0; i < 32; ++i)
     scaled8[i] = w.scaled[i % 4], keep8[i] = w.keep[i % 4];
-  for (int py = rows.first; py < rows.end; ++py) {
-    uint32_t* out = _pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first);
-    if (cols.end - cols.first == 8)
-      mix8(out, scaled8, keep8);
-    else
-      mixrow(out, w.scaled, w.keep, size_t(cols.end - cols.first), false);
-  }
+  uint32_t* first = _pixels.data() + size_t(rows.first) * size_t(_width) + size_t(cols.first);
+  if (cols.end - cols.first == 8)
+    return mix8(first, size_t(_width), scaled8, keep8, 0, rows.end - rows.first);
+  for (int py = rows.first; py < rows.end; ++py, first += _width)
+    mixrow(first, w.scaled, w.keep, size_t(cols.end - cols.first), false);
 }
 
 pixmap canvas::MakePixmap(int width, int height, int format, int align) {
@@ -434,6 +438,12 @@ void canvas::DrawImageFrame(image& img, float x, float y, int frame) {
   // is floor(px + 0.5 - x), which is px plus a constant.
   int dx = int(std::floor(0.5 - double(x))), dy = int(std::floor(0.5 - double(y)));
   size_t span = size_t(cols.end - cols.first);
+  if (!t.opaque && span == 8) {
+    size_t from = size_t(rows.first + dy) * size_t(img.width) + size_t(cols.first + dx);
+    uint32_t* out = _pixels.data() + size_t(rows.first) * size_t(_width) + size_t(cols.first);
+    return mix8(out, size_t(_width), t.scaled.data() + 4 * from, t.keep.data() + 4 * from,
+                4 * size_t(img.width), rows.end - rows.first);
+  }
   for (int py = rows.first; py < rows.end; ++py) {
     size_t from = size_t(py + dy) * size_t(img.width) + size_t(cols.first + dx);
     uint32_t* out = _pixels.data() + size_t(py) * size_t(_width) + size_t(cols.first);
@@ -441,8 +451,6 @@ void canvas::DrawImageFrame(image& img, float x, float y, int frame) {
       std::memcpy(out, t.drawn.data() + from, 8 * sizeof(uint32_t)); // a whole glyph row, inline
     else if (t.opaque)
       std::memcpy(out, t.drawn.data() + from, span * sizeof(uint32_t));
-    else if (span == 8)
-      mix8(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from);
     else
       mixrow(out, t.scaled.data() + 4 * from, t.keep.data() + 4 * from, span, true);
   }
