@@ -216,7 +216,13 @@ Text sourcename(const Text& name) {
   static std::unique_ptr<rundriver> driver;
   driver = std::make_unique<rundriver>(opts, con, surface, font.atlas, view, clock);
   report.driver = driver.get();
-  if (openwindow() && opts.frames) driver->enablestudio();
+  if (openwindow() && opts.frames) {
+    driver->enablestudio();
+  } else if (!opts.breaks.empty() || opts.breakoutput) {
+    std::fputs("tarvex: --break and --break-output pause the window, and there is none; "
+               "they are ignored\n",
+               stderr);
+  }
   static recorder pictures(opts);
   if (pictures.active()) {
     pictures.start();

@@ -89,6 +89,11 @@ TEST(options, the_program_answers_help_version_bad_usage_limits_and_stats) {
        0,
        "Executing program..\r\n\r\n0\r\n\r\nExecution complete.\r\n",
        ""},
+      {{"--batch", "--break", "2,0", done},
+       0,
+       "Executing program..\r\n\r\n0\r\n\r\nExecution complete.\r\n",
+       "tarvex: --break and --break-output pause the window, and there is none; they are "
+       "ignored\n"},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.args[0]);
@@ -102,7 +107,7 @@ TEST(options, the_program_answers_help_version_bad_usage_limits_and_stats) {
   }
   testing::outcome help = testing::run({.program = TARVEX_BIN, .args = {"--help"}});
   EXPECT_EQ(help.status, 0);
-  for (const char* said : {"--batch", "--trace FILE", "64 ", "255 "})
+  for (const char* said : {"--batch", "--trace FILE", "64 ", "255 ", "Space        pause"})
     EXPECT_NE(help.out.find(said), std::string::npos) << said;
 }
 
