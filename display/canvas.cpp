@@ -112,11 +112,16 @@ inline void mix2(uint32_t* out, const lanes16& scaled, const lanes16& keep) {
 }
 
 // Eight pixels (a glyph's row) blended with lanes four a pixel, by the same arithmetic as mix2.
-// Processors with AVX2 take four pixels an instruction instead of two.
+// Processors with AVX2 take four pixels an instruction instead of two. Other targets (the
+// WebAssembly build) have no clones to choose from and take the plain version.
 typedef uint16_t lanes16x8 __attribute__((vector_size(64)));
 typedef uint8_t lanes8x8 __attribute__((vector_size(32)));
-__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, const uint16_t* scaled,
-                                                            const uint16_t* keep) {
+#if defined(__x86_64__)
+#define TARVEX_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TARVEX_CLONES
+#endif
+TARVEX_CLONES void mix8(uint32_t* out, const uint16_t* scaled, const uint16_t* keep) {
   lanes8x8 oldbytes;
   lanes16x8 s, k;
   std::memcpy(&oldbytes, out, 32);
