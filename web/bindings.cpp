@@ -16,10 +16,6 @@ using namespace tarvex::web;
 
 namespace {
 
-// A program that splits without end would take the tab's memory; native runs have the whole
-// machine's. A million pointers is about 100 MB.
-constexpr size_t POINTERCAP = 1000000;
-
 struct host {
   host() : font(makefont(surface)) {
     surface.SetBlend(BLEND_ALPHA);
@@ -48,13 +44,14 @@ double clock() {
 extern "C" {
 
 // Loads a program (its bytes) as a new run in place of the last; its opening lines wait in
-// tv_output.
-EMSCRIPTEN_KEEPALIVE void tv_load(const char* source, int length) {
+// tv_output. More than `cap` live pointers end the run: a tab has far less memory than the
+// machine a terminal run takes, and a program that splits without end must not take it all.
+EMSCRIPTEN_KEEPALIVE void tv_load(const char* source, int length, double cap) {
   host& h = the();
   // The old run goes first: two large machines at once could need twice the memory.
   h.run.reset();
-  h.run =
-      std::make_unique<playground>(std::string(source, static_cast<size_t>(length)), POINTERCAP);
+  h.run = std::make_unique<playground>(std::string(source, static_cast<size_t>(length)),
+                                       static_cast<size_t>(cap));
 }
 
 EMSCRIPTEN_KEEPALIVE void tv_feed(const char* input, int length) {

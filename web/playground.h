@@ -54,8 +54,9 @@ public:
   // moves, not its writes. Only between ticks (see between()).
   void paint(canvas& surface, image& atlas) const;
   // Whether the machine stands between two whole ticks, so its frame is one the terminal
-  // program shows: not while a pass is open, nor after a fault or the cap cut one short.
-  bool between() const { return !_pass && !_machine.passing; }
+  // program shows: not while a pass is open, nor after a fault or the cap cut one short, nor
+  // when the "%" cells alone passed the cap.
+  bool between() const { return !_pass && !_machine.passing && !_machine.overcap; }
 
   // The console bytes written since the last call.
   std::string takeoutput();

@@ -11,6 +11,8 @@ const COMPLETE = 1, FAULT = 2, OVERCAP = 3; // how a run ended
 const FRAMEBUDGET = 10;
 // At 1 ms a tick a frame that came late must not try to catch up on seconds of ticks.
 const MOSTTICKS = 1000;
+// A million pointers take about 100 MB, a fair share of a tab.
+const POINTERCAP = 1000000;
 
 const $ = (id) => document.getElementById(id);
 const editor = $('editor'), typed = $('input'), screen = $('screen'), panel = $('console');
@@ -204,7 +206,7 @@ function reset() {
   if (!tv) return;
   try {
     loadedtext = editor.value;
-    withbytes(programbytes(), (at, n) => tv._tv_load(at, n));
+    withbytes(programbytes(), (at, n) => tv._tv_load(at, n, POINTERCAP));
     withbytes(inputbytes(), (at, n) => tv._tv_feed(at, n));
     panel.textContent = '';
     output = [];
