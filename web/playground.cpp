@@ -116,28 +116,37 @@ void playground::conclude(const tickoutcome& outcome) {
 }
 
 progress playground::advance(int64_t ticks, double budgetms, double (*now)()) {
-  const double deadline = now() + budgetms;
+  double from = now();
+  const double deadline = from + budgetms;
   int64_t taken = 0;
   int64_t sincelook = 0;
+  // Leaving inside a pass keeps the time it took so far for the estimate of the next.
+  auto leave = [&](progress why) {
+    _passms += now() - from;
+    return why;
+  };
   while (_end == ending::none) {
     if (!_pass) {
       if (taken >= ticks) return progress::ticked;
-      if (taken > 0 && now() >= deadline) return progress::busy;
+      if (taken > 0 && now() + _lastpassms >= deadline) return progress::busy;
       // The writes of the tick before were held back for its frame.
       if (_writesdue) endtick(_machine, tickoutcome{});
       _writesdue = false;
+      from = now();
+      _passms = 0;
       _pass.emplace(_machine);
     }
     while (const ip* next = _pass->upcoming()) {
-      if (!lineready() && readsinput(_machine, *next)) return progress::waiting;
+      if (!lineready() && readsinput(_machine, *next)) return leave(progress::waiting);
       _pass->step();
       if (++sincelook == CLOCKSTEPS) {
         sincelook = 0;
-        if (now() >= deadline) return progress::busy;
+        if (now() >= deadline) return leave(progress::busy);
       }
     }
     const tickoutcome outcome = _pass->finish();
     _pass.reset();
+    _lastpassms = _passms + (now() - from);
     ++taken;
     if (outcome.state == tickstate::going)
       _writesdue = true;

@@ -45,9 +45,10 @@ public:
   // No more input comes: reads take what is left, then empty lines, as at the end of a file.
   void endinput();
 
-  // Takes up to `ticks` ticks, until `now()` passes `budgetms` from the call's start. A tick
-  // is only begun while time is left, so the run mostly stops between ticks; a tick too long
-  // for the time stops inside its pass and goes on at the next call.
+  // Takes up to `ticks` ticks, until `now()` passes `budgetms` from the call's start. A call
+  // always begins a tick; a further one only when the last whole tick would fit in the time
+  // left, so the run stops between ticks, where its frame can be shown. A tick longer than the
+  // whole time stops inside its pass and goes on at the next call.
   progress advance(int64_t ticks, double budgetms, double (*now)());
 
   // Paints the frame of the last whole tick, as the terminal program shows it: this tick's
@@ -85,6 +86,8 @@ private:
   machine _machine;
   std::optional<passstepper> _pass;
   bool _writesdue = false; // the last tick went on and its writes wait for the next one
+  double _passms = 0;      // the time the open pass has taken in calls before this one
+  double _lastpassms = 0;  // the time the last whole pass took
   ending _end = ending::none;
   std::string _message;
 };

@@ -33,6 +33,9 @@ let target = 0;
 let nextdue = 0; // when the next paced tick is due
 let shown = -1; // the tick whose frame the canvas shows
 let framepending = false;
+// What the speed figures are made of: animation frames the run took, frames painted, and the
+// longest time the module held the page in one of them.
+const meter = { frames: 0, paints: 0, longestcall: 0, ranfrom: 0, endedat: 0 };
 
 function delayms() {
   return Math.round(2000 ** ($('speed').value / 1000));
@@ -132,6 +135,7 @@ function paint() {
   image.data.set(tv.HEAPU8.subarray(at, at + WIDTH * HEIGHT * 4));
   screen.getContext('2d').putImageData(image, 0, 0);
   shown = whole;
+  meter.paints++;
 }
 
 // --- the console panel ---
@@ -239,7 +243,7 @@ function run() {
   if (stale()) reset();
   if (state === 'ended' || state === 'broken') return;
   mode = 'paced';
-  nextdue = performance.now();
+  nextdue = meter.ranfrom = performance.now();
   go();
 }
 
@@ -277,7 +281,10 @@ function frame(now) {
       want = target - wholeticks();
     }
     const before = wholeticks();
+    const started = performance.now();
     const progress = want > 0 ? tv._tv_advance(want, FRAMEBUDGET) : TICKED;
+    meter.frames++;
+    meter.longestcall = Math.max(meter.longestcall, performance.now() - started);
     const taken = wholeticks() - before;
     drain();
     paint();
@@ -286,6 +293,7 @@ function frame(now) {
       nextdue = progress === BUSY ? now : Math.max(nextdue + taken * delayms(), now - delayms());
     }
     if (progress === ENDED) {
+      meter.endedat = performance.now();
       drain();
       decoder.decode(); // ends a character left open at the end
       showending();
@@ -398,6 +406,7 @@ window.playground = {
     return all;
   },
   tick: () => (tv ? wholeticks() : 0),
+  meter: () => ({ ...meter }),
   state: () => state,
 };
 
