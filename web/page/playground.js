@@ -138,6 +138,18 @@ function paint() {
   meter.paints++;
 }
 
+// The canvas as large as the window allows above a console of CONSOLEROOM pixels: a whole
+// number of times its size, where it fits once, so every pixel stays a square of equal
+// pixels; smaller windows get it scaled down to fit.
+const CONSOLEROOM = 220;
+function fitscreen() {
+  const wide = screen.parentElement.clientWidth;
+  const tall = window.innerHeight - screen.getBoundingClientRect().top - CONSOLEROOM;
+  let scale = Math.min(wide / WIDTH, tall / HEIGHT);
+  if (scale >= 1) scale = Math.floor(scale);
+  screen.style.width = `${Math.max(Math.floor(WIDTH * scale), WIDTH / 4)}px`;
+}
+
 // --- the console panel ---
 
 function appendtext(text, kind) {
@@ -189,9 +201,9 @@ function showending() {
   box.dataset.status = String(status);
   if (ending === COMPLETE) box.textContent = 'Execution complete (status 0).';
   else if (ending === FAULT)
-    box.textContent = `Fault: ${message}. The terminal program ends with status ${status}.`;
+    box.textContent = `${message}: the terminal program ends with status ${status}.`;
   else if (ending === OVERCAP)
-    box.textContent = `${message}: a run may have at most a million pointers (status ${status}).`;
+    box.textContent = `${message}. The playground allows a million live pointers; the terminal program stopped by --max-pointers ends with status ${status}.`;
   box.hidden = false;
 }
 
@@ -371,7 +383,11 @@ function pickexample() {
 
 function start() {
   for (const [name] of EXAMPLES) $('examples').add(new Option(name, name));
-  $('speed').addEventListener('input', () => ($('speedshown').value = `${delayms()} ms`));
+  $('speed').addEventListener('input', () => {
+    $('speedshown').value = `${delayms()} ms`;
+    // A shorter pause takes effect now, not after the longer one has run out.
+    nextdue = Math.min(nextdue, performance.now() + delayms());
+  });
   $('run').addEventListener('click', run);
   $('pause').addEventListener('click', pause);
   $('step').addEventListener('click', step);
@@ -383,6 +399,8 @@ function start() {
   $('line').addEventListener('keydown', endinput);
   window.addEventListener('hashchange', openlink);
   image = new ImageData(WIDTH, HEIGHT);
+  window.addEventListener('resize', fitscreen);
+  fitscreen();
 
   tarvexmodule().then(
     (module) => {
