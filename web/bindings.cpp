@@ -17,11 +17,13 @@ using namespace tarvex::web;
 namespace {
 
 struct host {
-  host() : font(makefont(surface)) {
+  // Set up in the terminal program's order: the blend mode, then the font read through the
+  // back buffer.
+  host() {
     surface.SetBlend(BLEND_ALPHA);
+    font = makefont(surface);
     TMemoryStream file(std::string(reinterpret_cast<const char*>(FONTDATA), FONTSIZE));
     loadfont(surface, font, file);
-    surface.Cls();
   }
   canvas surface;
   glyphfont font;

@@ -152,6 +152,11 @@ function fitscreen() {
 
 // --- the console panel ---
 
+// The panel keeps the last PANELKEEP characters or so: a program that prints for ever must not
+// slow the page down. Every byte stays in `output`.
+const PANELKEEP = 500000;
+let panelsize = 0;
+
 function appendtext(text, kind) {
   if (!text) return;
   const atbottom = panel.scrollTop + panel.clientHeight >= panel.scrollHeight - 4;
@@ -162,6 +167,11 @@ function appendtext(text, kind) {
     panel.append(span);
   } else {
     panel.append(text);
+  }
+  panelsize += text.length;
+  while (panelsize > PANELKEEP && panel.childNodes.length > 1) {
+    panelsize -= panel.firstChild.textContent.length;
+    panel.firstChild.remove();
   }
   if (atbottom) panel.scrollTop = panel.scrollHeight;
 }
@@ -225,7 +235,12 @@ function reset() {
     withbytes(programbytes(), (at, n) => tv._tv_load(at, n, POINTERCAP));
     withbytes(inputbytes(), (at, n) => tv._tv_feed(at, n));
     panel.textContent = '';
+    panelsize = 0;
     output = [];
+    // A program that passes the pointer cap as it loads has no frame to show.
+    const context = screen.getContext('2d');
+    context.fillStyle = '#000';
+    context.fillRect(0, 0, WIDTH, HEIGHT);
     decoder = new TextDecoder('utf-8');
     $('ending').hidden = true;
     shown = -1;
