@@ -93,9 +93,8 @@ test('Step takes one tick and shows its frame', async () => {
 test('a ":" program waits for lines typed into the page', async () => {
   const source = example('sum.txt');
   const page = await open(`#src=${base64url(source)}`);
-  await page.evaluate(() => {
-    document.getElementById('speed').value = 0; // 1 ms a tick
-  });
+  await page.fill('#speed', '0');
+  assert.equal(await page.textContent('#speedshown'), '1 ms');
   await page.click('#run');
   for (const line of ['3', '4', '0']) {
     await page.waitForFunction(() => document.body.dataset.state === 'waiting');
