@@ -262,6 +262,8 @@ function stale() {
 }
 
 function go() {
+  // Ticks are not owed for the time the run waited for a line or stood paused.
+  if (mode === 'paced') nextdue = Math.max(nextdue, performance.now());
   setstate('running');
   schedule();
 }
@@ -322,7 +324,7 @@ function frame(now) {
     if (progress === ENDED) {
       meter.endedat = performance.now();
       drain();
-      decoder.decode(); // ends a character left open at the end
+      appendtext(decoder.decode()); // a character left open at the end shows as U+FFFD
       showending();
       setstate('ended');
     } else if (progress === WAITING) {
