@@ -79,14 +79,36 @@ for (const c of frames) {
   });
 }
 
-test('Step takes one tick and shows its frame', async () => {
+test('Step takes one tick and shows its frame, which Save PNG downloads', async () => {
   const source = example('code.txt');
   const page = await open(`#src=${base64url(source)}`);
   await page.click('#step');
   await settled(page, 1);
   await page.click('#step');
   await settled(page, 2);
-  assert.equal(firstdifference(await screenpixels(page), nativeframe(source, '', 2), 720), null);
+  const want = nativeframe(source, '', 2);
+  assert.equal(firstdifference(await screenpixels(page), want, 720), null);
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#savepng')]);
+  assert.equal(download.suggestedFilename(), 'tarvex-tick-2.png');
+  assert.equal(firstdifference(decodepng(await download.path()).rgba, want, 720), null);
+  await page.close();
+});
+
+test('100,000 pointers at 1 ms a tick: frames keep coming and Pause answers', async () => {
+  const tiles = ['o%O', 'O o', 'xxx'].map((row) => row.repeat(100) + '\n').join('').repeat(500);
+  const page = await open(`#src=${base64url(tiles)}`);
+  await page.fill('#speed', '0');
+  await page.click('#run');
+  await page.waitForTimeout(1500);
+  const before = Date.now();
+  await page.click('#pause');
+  await page.waitForFunction(() => document.body.dataset.state === 'paused');
+  const meter = await page.evaluate(() => window.playground.meter());
+  // Generous bounds for a busy 2-core machine; a frame that ran ticks until its time was spent
+  // left a pass open and painted almost nothing.
+  assert.ok(meter.paints >= 30, `${meter.paints} frames painted in 1.5 s`);
+  assert.ok(meter.longestcall < 100, `a call into the module took ${meter.longestcall} ms`);
+  assert.ok(Date.now() - before < 1000, 'Pause took a second');
   await page.close();
 });
 

@@ -25,10 +25,11 @@ export function native(source, input, args) {
   return { out: run.stdout, err: run.stderr.toString(), status: run.status, dir };
 }
 
-// The pixels of an 8-bit RGB PNG as RGBA bytes, the layout of the page's ImageData.
+// The pixels of an 8-bit RGB or RGBA PNG (the native frames; the browser's downloads) as RGBA
+// bytes, the layout of the page's ImageData.
 export function decodepng(file) {
   const bytes = fs.readFileSync(file);
-  let width = 0, height = 0;
+  let width = 0, height = 0, size = 3;
   const data = [];
   for (let at = 8; at < bytes.length;) {
     const length = bytes.readUInt32BE(at);
@@ -37,22 +38,24 @@ export function decodepng(file) {
     if (type === 'IHDR') {
       width = body.readUInt32BE(0);
       height = body.readUInt32BE(4);
-      if (body[8] !== 8 || body[9] !== 2 || body[12] !== 0) throw new Error(`${file}: not 8-bit RGB`);
+      if (body[8] !== 8 || (body[9] !== 2 && body[9] !== 6) || body[12] !== 0)
+        throw new Error(`${file}: not 8-bit RGB or RGBA`);
+      size = body[9] === 6 ? 4 : 3;
     } else if (type === 'IDAT') {
       data.push(body);
     }
     at += 12 + length;
   }
   const raw = zlib.inflateSync(Buffer.concat(data));
-  const stride = width * 3;
-  const rgb = Buffer.alloc(stride * height);
+  const stride = width * size;
+  const pixels = Buffer.alloc(stride * height);
   for (let y = 0; y < height; y++) {
     const filter = raw[y * (stride + 1)];
     const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
     for (let x = 0; x < stride; x++) {
-      const a = x >= 3 ? rgb[y * stride + x - 3] : 0;
-      const b = y > 0 ? rgb[(y - 1) * stride + x] : 0;
-      const c = x >= 3 && y > 0 ? rgb[(y - 1) * stride + x - 3] : 0;
+      const a = x >= size ? pixels[y * stride + x - size] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + x] : 0;
+      const c = x >= size && y > 0 ? pixels[(y - 1) * stride + x - size] : 0;
       let predicted = 0;
       if (filter === 1) predicted = a;
       else if (filter === 2) predicted = b;
@@ -61,11 +64,12 @@ export function decodepng(file) {
         const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
         predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
       }
-      rgb[y * stride + x] = (line[x] + predicted) & 255;
+      pixels[y * stride + x] = (line[x] + predicted) & 255;
     }
   }
+  if (size === 4) return { width, height, rgba: pixels };
   const rgba = Buffer.alloc(width * height * 4, 255);
-  for (let i = 0; i < width * height; i++) rgb.copy(rgba, i * 4, i * 3, i * 3 + 3);
+  for (let i = 0; i < width * height; i++) pixels.copy(rgba, i * 4, i * 3, i * 3 + 3);
   return { width, height, rgba };
 }
 
