@@ -99,6 +99,8 @@ const tiles = Buffer.from(['o%O', 'O o', 'xxx'].map((row) => row.repeat(40) + '\
 const splitters = Buffer.from('###\n#%#\n###\n');
 const cases = [
   { name: 'the demo', source: example('code.txt') },
+  { name: 'hello', source: example('hello.txt') },
+  { name: 'countdown', source: example('countdown.txt') },
   { name: 'numbers typed only when asked for', source: example('sum.txt'), input: '3\n4\n0\n', typing: true, waits: 3 },
   { name: 'the input ends while a step waits', source: example('sum.txt'), input: '7\n', typing: true, waits: 2 },
   { name: 'writes wait for the frame', source: fs.readFileSync(path.join(golden, 'exchange_write_lands_next_tick/prog.txt')) },
