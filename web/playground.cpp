@@ -2,6 +2,7 @@
 // that return.
 #include "web/playground.h"
 
+#include <algorithm>
 #include <cinttypes>
 
 #include "display/frame.h"

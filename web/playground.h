@@ -20,7 +20,7 @@ enum class progress : int {
   ticked = 1,  // every tick asked for was taken; the run goes on
   busy = 2,    // the time was spent first; call again to go on
   waiting = 3, // a step reads a line and no whole line has been typed
-  ended = 4,   // the run is over; ending() says how
+  ended = 4,   // the run is over; end() says how
 };
 
 // How a run ended, with the exit status the terminal program gives for it.
