@@ -6,7 +6,13 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test test-plain test-asan bench format format-check pictures fuzz clean
+WEB_BUILD ?= build-web
+WASM_BUILD ?= build-wasm
+# Debian's em++ finds its node modules only through NODE_PATH.
+EMENV = NODE_PATH=/usr/share/nodejs
+
+.PHONY: all deps build run test test-plain test-asan bench format format-check pictures fuzz clean \
+	web serve-web test-web
 
 all: build
 
@@ -54,6 +60,24 @@ pictures: build
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
 	$(BUILD)/tools/studioshot examples/code.txt 30 docs/studio.png 27,5 30,1 20,5
 
+# The browser playground: the library compiled to WebAssembly with the page, in $(WEB_BUILD)/.
+web:
+	@tools/deps.sh web
+	$(EMENV) emcmake cmake -S web -B $(WASM_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARVEX_WERROR=ON \
+		-DTARVEX_SITE=$(abspath $(WEB_BUILD)) >/dev/null
+	$(EMENV) cmake --build $(WASM_BUILD) -j $(JOBS)
+
+serve-web: web
+	python3 -m http.server -d $(WEB_BUILD) --bind 127.0.0.1 8000
+
+# The module under node against the golden programs and the native frames, then the page in
+# headless chromium. The native build makes the frames the browser must match.
+test-web: web build
+	@tools/deps.sh web-test
+	[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	TARVEX_SITE=$(abspath $(WEB_BUILD)) TARVEX_BIN=$(abspath $(BUILD))/tarvex \
+		node --no-experimental-fetch --test web/test/
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -62,4 +86,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD)

@@ -115,13 +115,17 @@ inline void mix2(uint32_t* out, const lanes16& scaled, const lanes16& keep) {
 // Rows of eight pixels (a glyph's) blended with lanes four a pixel, by the same arithmetic as
 // mix2: row r of `out` starts r * stride pixels on, its lanes r * lanestride lanes on (0: every
 // row takes the same lanes). Processors with AVX2 take four pixels an instruction instead of
-// two; the rows go in one call, as the clone is chosen per call.
+// two; the rows go in one call, as the clone is chosen per call. Other targets (the
+// WebAssembly build) have no clones to choose from and take the plain version.
 typedef uint16_t lanes16x8 __attribute__((vector_size(64)));
 typedef uint8_t lanes8x8 __attribute__((vector_size(32)));
-__attribute__((target_clones("avx2", "default"))) void mix8(uint32_t* out, size_t stride,
-                                                            const uint16_t* scaled,
-                                                            const uint16_t* keep, size_t lanestride,
-                                                            int rows) {
+#if defined(__x86_64__)
+#define TARVEX_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TARVEX_CLONES
+#endif
+TARVEX_CLONES void mix8(uint32_t* out, size_t stride, const uint16_t* scaled, const uint16_t* keep,
+                        size_t lanestride, int rows) {
   for (int r = 0; r < rows; ++r, out += stride, scaled += lanestride, keep += lanestride) {
     lanes8x8 oldbytes;
     lanes16x8 s, k;

@@ -45,7 +45,7 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   if (fits && width == densewidth && height == denseheight) return;
   densewidth = fits ? width : 0;
   denseheight = fits ? height : 0;
-  dense.assign(densewidth * denseheight * 4, 0);
+  dense.assign(static_cast<size_t>(densewidth * denseheight * 4), 0);
   dense.shrink_to_fit();
   slots.clear();
   used = 0;
@@ -88,10 +88,10 @@ void sweepindex::prefetch(const ip& p) const {
                  cy = static_cast<uint64_t>(int64_t{p.y} + 1);
   if (cx < densewidth && cy < denseheight) {
     const uint64_t at = (cy * densewidth + cx) * 4 + dir;
-    __builtin_prefetch(&dense[at]);
+    __builtin_prefetch(&dense[static_cast<size_t>(at)]);
     const int64_t step = (DX[dir] + DY[dir] * static_cast<int64_t>(densewidth)) * 4;
     const uint64_t next = at + static_cast<uint64_t>(step); // wraps to a huge index below 0
-    if (next < dense.size()) __builtin_prefetch(&dense[next]);
+    if (next < dense.size()) __builtin_prefetch(&dense[static_cast<size_t>(next)]);
     return;
   }
   if (slots.empty()) return;

@@ -79,7 +79,9 @@ private:
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= densewidth || cy >= denseheight) return nullptr;
-    return &dense[(cy * densewidth + cx) * 4 + (static_cast<uint64_t>(dir) & 3)];
+    // The dense box holds fewer than DENSELIMIT slots, so the index fits a 32-bit size_t too.
+    return &dense[static_cast<size_t>((cy * densewidth + cx) * 4 +
+                                      (static_cast<uint64_t>(dir) & 3))];
   }
 
   void refit(int64_t columns, int64_t lines, const plist<ip>& ips);

@@ -6,8 +6,21 @@ set -euo pipefail
 # fonts the fault box draws its text with. libpng-dev and libgif-dev write frames as PNG files
 # and as an animated GIF. clang-14 and libclang-rt-14-dev (libFuzzer) build the fuzzers.
 # clang-format keeps the sources in one layout; the test command checks it.
-packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool x11-apps
-  xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev)
+#
+# `deps.sh web` asks only for what the browser build needs (emscripten, whose em++ runs on
+# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core.
+case "${1:-}" in
+web) packages=(cmake make emscripten) ;;
+web-test)
+  packages=(cmake make emscripten chromium)
+  # Node from elsewhere may bring its own npm, which Debian's npm package would clash with.
+  command -v npm >/dev/null || packages+=(npm)
+  ;;
+*)
+  packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool
+    x11-apps xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev)
+  ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,0 +1,169 @@
+// The page in headless chromium, served from 127.0.0.1: a link opens a program and runs it to
+// tick N, whose frame on the `screen` canvas must be the native frame of tick N; Step takes
+// one tick; a ":" program waits for lines typed into the page; the Share link opens the same
+// program and input again.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { createRequire } from 'node:module';
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+
+import { decodepng, firstdifference, native, root, site } from './native.mjs';
+
+const require = createRequire(import.meta.url);
+const { chromium } = require('playwright-core');
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+let server, base, browser;
+
+before(async () => {
+  server = http.createServer((request, response) => {
+    const name = path.join(site, path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^\/$/, '/index.html'));
+    if (!name.startsWith(site) || !fs.existsSync(name)) return response.writeHead(404).end();
+    response.writeHead(200, { 'content-type': TYPES[path.extname(name)] || 'application/octet-stream' });
+    response.end(fs.readFileSync(name));
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  base = `http://127.0.0.1:${server.address().port}/`;
+  browser = await chromium.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
+});
+
+after(async () => {
+  await browser?.close();
+  server?.close();
+});
+
+const base64url = (bytes) => Buffer.from(bytes).toString('base64url');
+const example = (name) => fs.readFileSync(path.join(root, 'examples', name));
+
+async function open(hash) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(base + hash);
+  await page.waitForFunction(() => ['paused', 'ended', 'waiting'].includes(document.body.dataset.state));
+  page.errors = errors;
+  return page;
+}
+
+const settled = (page, tick) =>
+  page.waitForFunction((t) => document.body.dataset.tick === String(t) && document.body.dataset.state !== 'running', tick, { timeout: 30000 });
+
+const screenpixels = (page) =>
+  page.evaluate(() => Array.from(document.getElementById('screen').getContext('2d').getImageData(0, 0, 720, 512).data));
+
+// The native frame of tick `tick`: the one `tarvex --frames` keeps for it. (A --batch run's
+// --screenshot shows the state after the tick's writes, as no frame was drawn before them.)
+function nativeframe(source, input, tick) {
+  const run = native(source, input, (dir) => ['--ticks', String(tick), '--every', String(tick), '--frames', dir]);
+  const { rgba } = decodepng(path.join(run.dir, `frame-${String(tick).padStart(6, '0')}.png`));
+  fs.rmSync(run.dir, { recursive: true });
+  return rgba;
+}
+
+const frames = [
+  { name: 'the demo', source: example('code.txt'), input: '', tick: 30 },
+  { name: 'numbers given in the link', source: example('sum.txt'), input: '3\n4\n0\n', tick: 12 },
+  { name: 'a golden program', source: fs.readFileSync(path.join(root, 'tests/golden/exchange_write_lands_next_tick/prog.txt')), input: '', tick: 2 },
+];
+for (const c of frames) {
+  test(`a link runs to tick N with the native frame: ${c.name}`, async () => {
+    const link = `#src=${base64url(c.source)}&in=${base64url(c.input)}&ticks=${c.tick}`;
+    const page = await open(link);
+    await settled(page, c.tick);
+    const difference = firstdifference(await screenpixels(page), nativeframe(c.source, c.input, c.tick), 720);
+    assert.equal(difference, null, `the screen differs from the native frame at ${difference}`);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+}
+
+test('Step takes one tick and shows its frame, which Save PNG downloads', async () => {
+  const source = example('code.txt');
+  const page = await open(`#src=${base64url(source)}`);
+  await page.click('#step');
+  await settled(page, 1);
+  await page.click('#step');
+  await settled(page, 2);
+  const want = nativeframe(source, '', 2);
+  assert.equal(firstdifference(await screenpixels(page), want, 720), null);
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#savepng')]);
+  assert.equal(download.suggestedFilename(), 'tarvex-tick-2.png');
+  assert.equal(firstdifference(decodepng(await download.path()).rgba, want, 720), null);
+  await page.close();
+});
+
+test('100,000 pointers at 1 ms a tick: frames keep coming and Pause answers', async () => {
+  const tiles = ['o%O', 'O o', 'xxx'].map((row) => row.repeat(100) + '\n').join('').repeat(500);
+  const page = await open(`#src=${base64url(tiles)}`);
+  await page.fill('#speed', '0');
+  await page.click('#run');
+  await page.waitForTimeout(1500);
+  const before = Date.now();
+  await page.click('#pause');
+  await page.waitForFunction(() => document.body.dataset.state === 'paused');
+  const meter = await page.evaluate(() => window.playground.meter());
+  // Generous bounds for a busy 2-core machine; a frame that ran ticks until its time was spent
+  // left a pass open and painted almost nothing.
+  assert.ok(meter.paints >= 30, `${meter.paints} frames painted in 1.5 s`);
+  assert.ok(meter.longestcall < 100, `a call into the module took ${meter.longestcall} ms`);
+  assert.ok(Date.now() - before < 1000, 'Pause took a second');
+  await page.close();
+});
+
+test('a ":" program waits for lines typed into the page', async () => {
+  const source = example('sum.txt');
+  const page = await open(`#src=${base64url(source)}`);
+  await page.fill('#speed', '0');
+  assert.equal(await page.textContent('#speedshown'), '1 ms');
+  await page.click('#run');
+  for (const line of ['3', '4', '0']) {
+    await page.waitForFunction(() => document.body.dataset.state === 'waiting');
+    await page.fill('#line', line);
+    await page.press('#line', 'Enter');
+  }
+  await page.waitForFunction(() => document.body.dataset.state === 'ended');
+  const bytes = Buffer.from(await page.evaluate(() => Array.from(window.playground.consolebytes())));
+  const want = native(source, '3\n4\n0\n', () => []);
+  assert.equal(bytes.toString('latin1'), want.out.toString('latin1'));
+  // The panel shows the output as text, with the typed lines among it.
+  const panel = await page.textContent('#console');
+  assert.match(panel, /^Executing program\.\.\r\n\r\n3\n4\n0\n7\r\n\r\n\r\nExecution complete\.\r\n$/);
+  assert.equal(await page.getAttribute('#ending', 'data-status'), '0');
+  await page.close();
+});
+
+test('a fault shows its name and the native status', async () => {
+  const page = await open(`#src=${base64url('%0d\n')}`);
+  await page.click('#run');
+  await page.waitForFunction(() => document.body.dataset.state === 'ended');
+  assert.match(await page.textContent('#ending'), /EXCEPTION_INT_DIVIDE_BY_ZERO/);
+  assert.equal(await page.getAttribute('#ending', 'data-status'), '2');
+  await page.close();
+});
+
+test('the Share link carries the program and its input', async () => {
+  const page = await open('');
+  // Bytes that are not UTF-8 must come back unchanged while the editor is not touched.
+  const program = Buffer.from('%"caf\xe9 \xff";@\n', 'latin1');
+  await page.evaluate((hash) => (location.hash = hash), `#src=${base64url(program)}&in=${base64url('5\n')}`);
+  await page.waitForFunction(() => document.getElementById('input').value === '5\n');
+  await page.click('#share');
+  const link = await page.inputValue('#sharelink');
+  const fields = new URLSearchParams(new URL(link).hash.slice(1));
+  assert.deepEqual(Buffer.from(fields.get('src'), 'base64url'), program);
+  assert.equal(Buffer.from(fields.get('in'), 'base64url').toString(), '5\n');
+  // An edited program travels as the UTF-8 of the text.
+  await page.fill('#editor', '%"é";@');
+  await page.click('#share');
+  const again = await open(new URL(await page.inputValue('#sharelink')).hash);
+  assert.equal(await again.inputValue('#editor'), '%"é";@');
+  assert.equal(await again.inputValue('#input'), '5\n');
+  await again.click('#run');
+  await again.waitForFunction(() => document.body.dataset.state === 'ended');
+  const bytes = Buffer.from(await again.evaluate(() => Array.from(window.playground.consolebytes())));
+  assert.equal(bytes.toString('latin1'), native(Buffer.from('%"é";@'), '', () => []).out.toString('latin1'));
+  await again.close();
+  await page.close();
+});
