@@ -2,6 +2,7 @@
 #include "display/frame.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "display/font.h"
@@ -90,7 +91,8 @@ void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
     const Text& line = m.grid.lines[static_cast<size_t>(oy + l)];
     const int64_t last = lastcolumn(line);
     if (last >= first)
-      cells.insert(cells.end(), line.begin() + (ox + first - 1), line.begin() + (ox + last));
+      cells.insert(cells.end(), line.begin() + static_cast<std::ptrdiff_t>(ox + first - 1),
+                   line.begin() + static_cast<std::ptrdiff_t>(ox + last));
     cells.push_back(static_cast<char16_t>(std::max<int64_t>(last - first + 1, 0)));
   }
   if (layer.fontversion == atlas.version && layer.state == surface.statekey() && layer.ox == ox &&
