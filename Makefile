@@ -26,7 +26,7 @@ build: deps
 run: build
 	$(BUILD)/tarvex
 
-test: format-check test-plain test-asan fuzz
+test: format-check test-plain test-asan fuzz test-web
 
 test-plain: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON >/dev/null
