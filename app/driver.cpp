@@ -350,6 +350,9 @@ tickresult rundriver::tick() {
   }
   if (!result.stopped) {
     keep(last);
+    // The last frame is the last tick's, before its writes land, also when no frame was
+    // drawn along the way (--batch): a screenshot shows what the window would have.
+    if (last && _recorder && _painted != _machine->tick) paint(_studio.touched());
     endtick(*_machine, result.outcome);
   }
   return result;

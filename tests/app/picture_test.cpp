@@ -265,6 +265,14 @@ TEST(picture, a_run_writes_its_frames_and_gif_and_refuses_unwritable_places) {
     for (int shift = 0; shift < 32; shift += 8)
       hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3ull;
   EXPECT_EQ(hash, 0x0dc1a190d6b14347ull) << "splitting_program_tick_6";
+  // A screenshot alone, with no frame drawn on the way, is still the last tick's frame: tick 3
+  // queues a write that its frame does not show yet.
+  const std::string writer = dir.file("w.txt", "%+ (");
+  for (std::string option : {"--frames", "--screenshot"})
+    testing::run({.program = TARVEX_BIN,
+                  .args = {"--batch", "--ticks=3", option, dir.path() + "/w" + option, writer}});
+  EXPECT_TRUE(readpng(dir.path() + "/w--screenshot") ==
+              readpng(dir.path() + "/w--frames/frame-000003.png"));
   gifptr gif = slurp(dir.path() + "/run.gif");
   ASSERT_EQ(gif->ImageCount, 4);
   pixels shown(W * H, 0);
