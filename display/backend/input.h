@@ -3,8 +3,8 @@
 // events update it only while a query drains them.
 #pragma once
 #include <array>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 
 namespace tarvex {
