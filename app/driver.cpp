@@ -376,10 +376,16 @@ tickoutcome rundriver::pass() {
 void rundriver::stepwatching(passstepper& stepper) {
   if (!_studio.hasbreakpoints()) return;
   // A stepped record stays readable until the pass ends, so its cell is read after the step.
+  int64_t steps = 0;
   for (const ip* p = stepper.upcoming(); p; p = stepper.upcoming()) {
     const bool more = stepper.step();
     if (_studio.breaksat(p->x, p->y)) _hit = true;
     if (!more) break;
+    // Escape and the close button are still answered inside a long tick.
+    if (++steps % machine::POLLSTEPS == 0 && userstops()) {
+      stepper.interrupt();
+      break;
+    }
   }
 }
 

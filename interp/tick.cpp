@@ -102,6 +102,11 @@ bool passstepper::step() {
   return upcoming() != nullptr;
 }
 
+void passstepper::interrupt() {
+  _m.interrupted = true;
+  _ended = true;
+}
+
 tickoutcome passstepper::finish() {
   while (step()) {
   }

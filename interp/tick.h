@@ -41,6 +41,8 @@ public:
   // One pointer step; false once the pass has nothing more to step (the list is done, or a
   // fault or the pointer limit stopped it).
   bool step();
+  // Ends the pass where it stands, as the host's poll would: nothing more steps.
+  void interrupt();
   // Steps whatever is left, then ends the pass as steppass does and returns its outcome.
   tickoutcome finish();
 

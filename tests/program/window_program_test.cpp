@@ -130,11 +130,17 @@ TEST_F(windowprogram, scale_2_shows_each_canvas_pixel_as_a_2_by_2_block) {
 // in the middle of a tick that never ends: a ring of splitters, which the pointer limit would
 // end with status 3 only seconds later.
 TEST_F(windowprogram, escape_held_or_a_close_request_ends_the_program_with_status_0) {
-  for (auto [escape, stuck] : {std::pair{true, false}, {false, false}, {true, true}}) {
+  // The last row steps its long tick a pointer at a time, as breakpoints make it.
+  for (auto [escape, stuck, breaks] : {std::tuple{true, false, false},
+                                       {false, false, false},
+                                       {true, true, false},
+                                       {true, true, true}}) {
     SCOPED_TRACE(escape ? "Escape held" : "close request");
     SCOPED_TRACE(stuck ? "in one long tick" : "between ticks");
     if (stuck) {
-      ASSERT_NO_FATAL_FAILURE(launch("%##\n ##\n", {"--max-pointers", "30000000"}));
+      std::vector<std::string> args{"--max-pointers", "30000000"};
+      if (breaks) args.insert(args.end(), {"--break", "9,9"});
+      ASSERT_NO_FATAL_FAILURE(launch("%##\n ##\n", args));
       // Well into the second tick, the one that never ends.
       std::this_thread::sleep_for(std::chrono::milliseconds(800));
     } else {
