@@ -294,8 +294,7 @@ bool rundriver::load(const Text& codefile) {
   _viewing.reset();
   _history.clear();
   if (_studioon) _history.record(*_machine);
-  _con.printline(u"Executing program..");
-  _con.printline(u"");
+  openinglines(_con);
   return true;
 }
 
@@ -501,9 +500,7 @@ long long rundriver::consolebytes() const {
 }
 
 void rundriver::closing() {
-  _con.printline(u"");
-  _con.printline(u"");
-  _con.printline(u"Execution complete.");
+  closinglines(_con);
   if (_opts.prompt) _con.promptline(u">");
 }
 

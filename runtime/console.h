@@ -60,6 +60,11 @@ private:
 // The process's console over stdin and stdout, created on first use.
 console& stdconsole();
 
+// The lines every run begins and ends with, whichever host runs it: "Executing program.." and
+// an empty line; two empty lines and "Execution complete.".
+void openinglines(console& con);
+void closinglines(console& con);
+
 // The console operations of the process, on stdconsole().
 void printline(const Text& text);
 void consolewrite(const Text& text);

@@ -35,8 +35,7 @@ playground::playground(const std::string& source, size_t maxpointers)
   _machine.maxpointers = maxpointers;
   TMemoryStream stream(source);
   loadgrid(_machine, stream);
-  _con.printline(u"Executing program..");
-  _con.printline(u"");
+  openinglines(_con);
   // The "%" cells alone can start more pointers than the cap allows.
   if (_machine.overcap) limitreached();
 }
@@ -100,9 +99,7 @@ void playground::conclude(const tickoutcome& outcome) {
   switch (outcome.state) {
   case tickstate::finished:
   case tickstate::halted:
-    _con.printline(u"");
-    _con.printline(u"");
-    _con.printline(u"Execution complete.");
+    closinglines(_con);
     _end = ending::complete;
     break;
   case tickstate::fault:
