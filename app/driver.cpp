@@ -154,15 +154,10 @@ bool endpictures() {
   endprogram(status);
 }
 
-// The ticks a run completed: a pass that was cut short is not one.
-int64_t completed(const machine& m) {
-  return m.tick - (m.passing ? 1 : 0);
-}
-
 [[noreturn]] void overcap(const machine& m) {
   // Counted as the limit counts them: those the running tick removed are still held.
   std::fprintf(stderr, "tarvex: stopped at %zu live pointers after %" PRId64 " ticks\n", m.overcap,
-               completed(m));
+               completedticks(m));
   finish(EXIT_LIMIT);
 }
 
@@ -172,7 +167,7 @@ int64_t completed(const machine& m) {
   const machine* m = report.driver ? &report.driver->state() : nullptr;
   int length = std::snprintf(message, sizeof message,
                              "tarvex: out of memory after %" PRId64 " ticks (%zu live pointers)\n",
-                             m ? completed(*m) : 0, m ? m->ips.count() : 0);
+                             m ? completedticks(*m) : 0, m ? m->ips.count() : 0);
   std::fflush(stdout);
   if (length > 0 && write(2, message, static_cast<size_t>(length)) < 0) {
   }
@@ -292,6 +287,7 @@ bool rundriver::load(const Text& codefile) {
   _machine = std::move(loaded);
   _codefile = codefile;
   _viewing.reset();
+  _pastmachine.reset(); // its tick may come again in the new run
   _history.clear();
   if (_studioon) _history.record(*_machine);
   openinglines(_con);
@@ -349,9 +345,6 @@ tickresult rundriver::tick() {
   }
   if (!result.stopped) {
     keep(last);
-    // The last frame is the last tick's, before its writes land, also when no frame was
-    // drawn along the way (--batch): a screenshot shows what the window would have.
-    if (last && _recorder && _painted != _machine->tick) paint(_studio.touched());
     endtick(*_machine, result.outcome);
   }
   return result;
@@ -364,24 +357,32 @@ tickoutcome rundriver::pass() {
     _stepper.reset();
     return outcome;
   }
-  _tickbytes = _con.written();
-  _hit = false;
+  starttick();
   if (!_studio.hasbreakpoints()) return steppass(*_machine);
   passstepper stepper(*_machine);
   stepwatching(stepper);
   return stepper.finish();
 }
 
+void rundriver::starttick() {
+  _tickbytes = _con.written();
+  _hit = false;
+}
+
+bool rundriver::stepwatched(passstepper& stepper) {
+  // A stepped record stays readable until the pass ends, so its cell is read after the step.
+  const ip* p = stepper.upcoming();
+  if (!p) return false;
+  const bool more = stepper.step();
+  if (_studio.breaksat(p->x, p->y)) _hit = true;
+  return more;
+}
+
 void rundriver::stepwatching(passstepper& stepper) {
   if (!_studio.hasbreakpoints()) return;
-  // A stepped record stays readable until the pass ends, so its cell is read after the step.
-  int64_t steps = 0;
-  for (const ip* p = stepper.upcoming(); p; p = stepper.upcoming()) {
-    const bool more = stepper.step();
-    if (_studio.breaksat(p->x, p->y)) _hit = true;
-    if (!more) break;
+  for (int64_t steps = 1; stepwatched(stepper); ++steps) {
     // Escape and the close button are still answered inside a long tick.
-    if (++steps % machine::POLLSTEPS == 0 && userstops()) {
+    if (steps % machine::POLLSTEPS == 0 && userstops()) {
       stepper.interrupt();
       break;
     }
@@ -436,15 +437,10 @@ void rundriver::act(studioaction action, bool& steptick) {
   case studioaction::steppointer:
     _viewing.reset();
     if (!_stepper) {
-      _tickbytes = _con.written();
-      _hit = false;
+      starttick();
       _stepper.emplace(*_machine);
     }
-    if (_stepper->upcoming()) {
-      const ip* p = _stepper->upcoming();
-      _stepper->step();
-      if (_studio.breaksat(p->x, p->y)) _hit = true;
-    }
+    stepwatched(*_stepper);
     // The last pointer has stepped, or the pass stopped: the tick ends as it would have.
     if (!_stepper->upcoming()) steptick = true;
     if (steptick) return;
@@ -473,8 +469,9 @@ const machine& rundriver::shown() const {
 
 void rundriver::redraw() {
   _redrawn = _clock.now();
-  if (_viewing) {
-    // A past tick is shown from its copy, painted as the live state is.
+  if (_viewing && (!_pastmachine || _pastmachine->tick != _history.at(*_viewing).tick)) {
+    // A past tick is shown from its copy, painted as the live state is; hovering over it or
+    // showing it again costs no new copy.
     _pastmachine = std::make_unique<machine>(_con);
     restoresnapshot(*_pastmachine, _history.at(*_viewing));
   }
@@ -513,13 +510,17 @@ void rundriver::paint(bool plain) {
 }
 
 void rundriver::keep(bool last) {
-  if (!_recorder || !_recorder->wants(_machine->tick, last)) return;
+  if (!_recorder) return;
+  const bool wanted = _recorder->wants(_machine->tick, last);
+  // The last frame is painted before the last tick's writes land also when no frame was drawn
+  // on the way (--batch), so the picture at the end shows what the window would have.
+  if (!wanted && !last) return;
   // Pictures hold the plain frames, whatever the window shows over them.
   if (_studio.touched())
     paint(true);
   else if (_painted != _machine->tick)
     paint();
-  _recorder->record(_surface, _machine->tick);
+  if (wanted) _recorder->record(_surface, _machine->tick);
 }
 
 const canvas& rundriver::lastframe() {

@@ -78,6 +78,11 @@ private:
   void act(studioaction action, bool& steptick);
   // The pass of the tick: the rest of one stepped by hand, or a whole one.
   tickoutcome pass();
+  // Notes where this tick's pass began: the console bytes, and no breakpoint hit yet.
+  void starttick();
+  // One pointer step, noting a breakpoint it stepped onto; false once the pass has no more.
+  bool stepwatched(passstepper& stepper);
+  // The rest of the pass, watched for breakpoints when there are any.
   void stepwatching(passstepper& stepper);
   void redraw();
   void retitle();

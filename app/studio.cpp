@@ -18,11 +18,6 @@ constexpr int64_t MINDELAY = 1, MAXDELAY = 2000, PLAINDELAY = 128;
 constexpr int MAXZOOM = 4;
 constexpr int DRAGFROM = 3; // pixels the mouse moves with the button down before it drags
 
-// Division that rounds towards minus infinity, so cells left of the margin map evenly.
-int64_t floordiv(int64_t a, int64_t b) {
-  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
 // The cells the view shows across and down at its zoom.
 int64_t columnsshown(int zoom) {
   return canvas::WIDTH / (GLYPHWIDTH * zoom);
@@ -133,9 +128,11 @@ void studio::select(const machine& shown, cellpos cell) {
 void studio::zoomto(int zoom, int px, int py) {
   // The cell under the mouse stays under it.
   const cellpos under = cellat(view, px, py);
+  studioview unscrolled;
+  unscrolled.zoom = zoom;
+  const cellpos offset = cellat(unscrolled, px, py);
   view.zoom = zoom;
-  view.origin.x = under.x - floordiv(px, GLYPHWIDTH * zoom);
-  view.origin.y = under.y - floordiv(py, GLYPHHEIGHT * zoom);
+  view.origin = {under.x - offset.x, under.y - offset.y};
 }
 
 void studio::follow(const machine& shown) {

@@ -60,6 +60,11 @@ void endtick(machine& m, const tickoutcome& outcome);
 // an empty list.
 tickoutcome standing(const machine& m);
 
+// The ticks a run completed: a pass that was cut short is not one.
+inline int64_t completedticks(const machine& m) {
+  return m.tick - (m.passing ? 1 : 0);
+}
+
 // Runs up to `limit` ticks with no pause and no frame, applying writes after each tick that
 // goes on; returns how the run stands after the last one (m.tick counts them).
 tickoutcome runticks(machine& m, int64_t limit);

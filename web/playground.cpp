@@ -86,8 +86,7 @@ int playground::status() const {
 }
 
 void playground::limitreached() {
-  // Counted as the terminal program counts them: a pass cut short is not a tick.
-  const int64_t ticks = _machine.tick - (_machine.passing ? 1 : 0);
+  const int64_t ticks = completedticks(_machine);
   char line[96];
   std::snprintf(line, sizeof line, "tarvex: stopped at %zu live pointers after %" PRId64 " ticks",
                 _machine.overcap, ticks);
