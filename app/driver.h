@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/history.h"
+#include "session/history.h"
 #include "app/options.h"
 #include "app/pacer.h"
 #include "app/recorder.h"

@@ -1,11 +1,12 @@
 // Recording the history within its budget.
-#include "app/history.h"
+#include "session/history.h"
 
 namespace tarvex {
 
-void history::record(const machine& m) {
+void history::record(const machine& m, bool hit) {
   if (!on()) return;
   _copies.push_back(takesnapshot(m, _copies.empty() ? nullptr : &_copies.back()));
+  _hits.push_back(hit);
   _bytes += static_cast<int64_t>(_copies.back().bytes());
   while (_bytes > _budget && _copies.size() > 1) {
     snapshot& next = _copies[1];
@@ -14,11 +15,13 @@ void history::record(const machine& m) {
     if (next.grid == _copies.front().grid) next.ownsgrid = true;
     _bytes += static_cast<int64_t>(next.bytes());
     _copies.pop_front();
+    _hits.pop_front();
   }
 }
 
 void history::clear() {
   _copies.clear();
+  _hits.clear();
   _bytes = 0;
 }
 

@@ -1,0 +1,389 @@
+// One debuggable run, driven by its host's calls.
+#include "session/session.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "display/font.h"
+#include "display/frame.h"
+#include "interp/loader.h"
+#include "interp/update.h"
+#include "interp/writes.h"
+#include "runtime/console.h"
+#include "runtime/faultnames.h"
+#include "runtime/streamnames.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr int EXIT_MISSING = 1;
+constexpr int EXIT_FAULT = 2;
+constexpr int EXIT_LIMIT = 3;
+
+// The cells the view shows across and down at its zoom.
+int64_t columnsshown(int zoom) {
+  return canvas::WIDTH / (GLYPHWIDTH * zoom);
+}
+int64_t linesshown(int zoom) {
+  return canvas::HEIGHT / (GLYPHHEIGHT * zoom);
+}
+
+} // namespace
+
+session::session(console& con, sessionsettings settings)
+    : _con(con), _settings(std::move(settings)), _live(std::make_unique<machine>(con)),
+      _history(_settings.historybytes) {
+  for (const cellpos& cell : _settings.breaks)
+    if (!breaksat(cell)) _breaks.insert({cell.x, cell.y});
+  for (const auto& [x, y] : _breaks)
+    _view.breakpoints.push_back({x, y});
+}
+
+session::~session() = default;
+
+bool session::load(const Text& name) {
+  auto loaded = std::make_unique<machine>(_con);
+  loaded->maxpointers = _settings.maxpointers;
+  if (!loadsource(*loaded, name)) {
+    _con.printline(u"Could not load " + name);
+    _end = {endkind::missing, EXIT_MISSING, lowbytes(u"Could not load " + name)};
+    return false;
+  }
+  return install(std::move(loaded), name);
+}
+
+bool session::load(TStream& source, const Text& name) {
+  auto loaded = std::make_unique<machine>(_con);
+  loaded->maxpointers = _settings.maxpointers;
+  loadgrid(*loaded, source);
+  return install(std::move(loaded), name);
+}
+
+bool session::reload() {
+  auto loaded = std::make_unique<machine>(_con);
+  loaded->maxpointers = _settings.maxpointers;
+  if (!loadsource(*loaded, _name)) return false;
+  return install(std::move(loaded), _name);
+}
+
+bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
+  _pass.reset(); // a pass stepped by hand goes with the machine it stepped
+  _live = std::move(loaded);
+  _name = name;
+  _writesdue = false;
+  _viewing.reset();
+  _past.reset(); // its tick may come again in the new run
+  _history.clear();
+  _history.record(*_live);
+  _end = {};
+  _hit = false;
+  _hitby.clear();
+  _con.printline(u"Executing program..");
+  _con.printline(u"");
+  _tickstart = _tickend = _con.written();
+  // The "%" cells alone can start more pointers than the cap allows.
+  if (_live->overcap) conclude({tickstate::overcap});
+  return true;
+}
+
+void session::opentick() {
+  // The writes of the tick before were held back so that its frame showed the state before
+  // them on every path: running, paused, stepped to and gone back to.
+  if (_writesdue) applywrites(*_live);
+  _writesdue = false;
+  _tickstart = _con.written();
+  _hit = false;
+  _hitby.clear();
+}
+
+bool session::stepwatched() {
+  const ip* p = _pass->upcoming();
+  if (!p) return false;
+  const bool more = _pass->step();
+  // A stepped record stays readable until the pass ends, so its cell is read after the step.
+  if (!_breaks.empty() && _breaks.count({p->x, p->y})) {
+    _hit = true;
+    _hitby.push_back(p->id);
+  }
+  return more;
+}
+
+progress session::tick(const std::function<bool()>& budget, bool resumable) {
+  if (ended()) return progress::ended;
+  _viewing.reset();
+  if (!_pass) {
+    if (_settings.maxticks > 0 && _live->tick >= _settings.maxticks) {
+      // The run went on past its last tick, so that tick's writes land, as any going tick's do.
+      if (_writesdue) applywrites(*_live);
+      _writesdue = false;
+      limitline("stopped after " + std::to_string(_live->tick) + " ticks");
+      _end.kind = endkind::ticks;
+      return progress::ended;
+    }
+    opentick();
+    // Nothing to watch between the steps: the whole pass in one call, at full speed.
+    if (_breaks.empty() && !_settings.lineready && (!budget || !resumable)) {
+      if (budget) {
+        _live->poll = [](void* f) { return (*static_cast<const std::function<bool()>*>(f))(); };
+        _live->pollcontext = const_cast<std::function<bool()>*>(&budget);
+      }
+      const tickoutcome outcome = steppass(*_live);
+      _live->poll = nullptr;
+      return finishtick(outcome);
+    }
+    _pass.emplace(*_live);
+  }
+  for (int64_t steps = 1;; ++steps) {
+    const ip* next = _pass->upcoming();
+    if (!next) break;
+    if (_settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
+      return progress::waiting;
+    stepwatched();
+    if (budget && steps % machine::POLLSTEPS == 0 && budget()) {
+      if (resumable) return progress::busy;
+      _pass->interrupt();
+      break;
+    }
+  }
+  const tickoutcome outcome = _pass->finish();
+  _pass.reset();
+  return finishtick(outcome);
+}
+
+progress session::steppointer() {
+  if (ended()) return progress::ended;
+  _viewing.reset();
+  if (!_pass) {
+    opentick();
+    _pass.emplace(*_live);
+  }
+  const ip* next = _pass->upcoming();
+  if (next && _settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
+    return progress::waiting;
+  stepwatched();
+  // The last pointer has stepped, or the pass stopped: the tick ends as it would have.
+  if (_pass->upcoming()) return progress::stepped;
+  const tickoutcome outcome = _pass->finish();
+  _pass.reset();
+  return finishtick(outcome);
+}
+
+progress session::next(const std::function<bool()>& budget, bool resumable) {
+  if (_viewing) {
+    // Forward through the history first; the newest copy is the live state's frame.
+    if (++*_viewing + 1 >= _history.size()) _viewing.reset();
+    return progress::ticked;
+  }
+  return tick(budget, resumable);
+}
+
+progress session::finishtick(const tickoutcome& outcome) {
+  _tickend = _con.written();
+  if (outcome.state != tickstate::going) {
+    conclude(outcome);
+    return progress::ended;
+  }
+  _writesdue = true;
+  _history.record(*_live, _hit);
+  follow();
+  const bool wrote = _tickend != _tickstart;
+  const bool last = _settings.maxticks > 0 && _live->tick >= _settings.maxticks;
+  const auto& at = _settings.breakticks;
+  const bool attick = std::find(at.begin(), at.end(), _live->tick) != at.end();
+  if (!last && (_hit || attick || (_settings.breakoutput && wrote))) pause();
+  return progress::ticked;
+}
+
+void session::limitline(const std::string& why) {
+  _end.status = EXIT_LIMIT;
+  _end.message = "tarvex: " + why;
+}
+
+void session::conclude(const tickoutcome& outcome) {
+  switch (outcome.state) {
+  case tickstate::finished:
+  case tickstate::halted:
+    _con.printline(u"");
+    _con.printline(u"");
+    _con.printline(u"Execution complete.");
+    _end = {endkind::complete, 0, ""};
+    break;
+  case tickstate::fault:
+    _end = {endkind::fault, EXIT_FAULT, faultname(outcome.fault), outcome.fault};
+    break;
+  case tickstate::overcap: {
+    // Counted as the limit counts them: those the running tick removed are still held.
+    char line[96];
+    std::snprintf(line, sizeof line, "stopped at %zu live pointers after %" PRId64 " ticks",
+                  _live->overcap, completedticks(*_live));
+    limitline(line);
+    _end.kind = endkind::overcap;
+    break;
+  }
+  case tickstate::interrupted: _end = {endkind::stopped, 0, ""}; break;
+  case tickstate::going: break;
+  }
+}
+
+bool session::back() {
+  if (_pass || _history.size() < 2) return false;
+  if (!_viewing) _viewing = _history.size() - 1;
+  if (*_viewing == 0) return false;
+  --*_viewing;
+  touch();
+  return true;
+}
+
+bool session::backtobreak() {
+  if (_pass || _history.size() < 2) return false;
+  size_t at = _viewing.value_or(_history.size() - 1);
+  while (at > 0) {
+    --at;
+    if (_history.hit(at)) break;
+  }
+  _viewing = at;
+  if (*_viewing + 1 >= _history.size()) _viewing.reset();
+  touch();
+  return true;
+}
+
+void session::resume() {
+  _viewing.reset();
+  _paused = false;
+  touch();
+}
+
+void session::pause() {
+  _paused = true;
+  touch();
+}
+
+const machine& session::shown() const {
+  if (!_viewing) return *_live;
+  const snapshot& copy = _history.at(*_viewing);
+  // A past tick is shown from its copy, rebuilt only when another tick is shown, so hovering
+  // over it or showing it again costs no new copy.
+  if (!_past || _past->tick != copy.tick) {
+    auto& past = const_cast<std::unique_ptr<machine>&>(_past);
+    past = std::make_unique<machine>(_con);
+    restoresnapshot(*past, copy);
+  }
+  return *_past;
+}
+
+void session::togglebreakpoint(cellpos cell) {
+  if (!_breaks.erase({cell.x, cell.y})) _breaks.insert({cell.x, cell.y});
+  _view.breakpoints.clear();
+  for (const auto& [x, y] : _breaks)
+    _view.breakpoints.push_back({x, y});
+  touch();
+}
+
+void session::select(cellpos cell) {
+  // A click on a cell where several pointers stand selects the next of them each time.
+  int64_t first = -1, after = -1;
+  bool passed = false;
+  shown().ips.each([&](const ip& p) {
+    if (p.x != cell.x || p.y != cell.y) return;
+    if (first < 0) first = p.id;
+    if (passed && after < 0) after = p.id;
+    if (p.id == _view.selected) passed = true;
+  });
+  _view.selected = after >= 0 ? after : first;
+  if (_view.selected < 0) _following = false;
+  touch();
+}
+
+void session::togglefollow() {
+  _following = !_following && _view.selected >= 0;
+  follow();
+  touch();
+}
+
+void session::follow() {
+  if (!_following) return;
+  const ip* found = nullptr;
+  shown().ips.each([&](const ip& p) {
+    if (p.id == _view.selected) found = &p;
+  });
+  if (!found) return;
+  const int64_t columns = columnsshown(_view.zoom), lines = linesshown(_view.zoom);
+  // Only a pointer about to leave the view moves it, so the grid does not slide every tick.
+  const cellpos& o = _view.origin;
+  const bool inside = found->x >= o.x + 2 && found->x < o.x + columns - 2 && found->y >= o.y + 2 &&
+                      found->y < o.y + lines - 2;
+  if (!inside) _view.origin = {found->x - columns / 2, found->y - lines / 2};
+}
+
+void session::scrollto(cellpos origin) {
+  _view.origin = origin;
+  _following = false;
+  touch();
+}
+
+void session::zoomat(int zoom, int px, int py) {
+  // The cell under the mouse stays under it.
+  const cellpos under = cellat(_view, px, py);
+  studioview unscrolled;
+  unscrolled.zoom = std::clamp(zoom, 1, MAXZOOM);
+  const cellpos offset = cellat(unscrolled, px, py);
+  _view.zoom = unscrolled.zoom;
+  _view.origin = {under.x - offset.x, under.y - offset.y};
+  touch();
+}
+
+void session::home() {
+  _view.origin = {};
+  _view.zoom = 1;
+  _following = false;
+  touch();
+}
+
+void session::hover(int px, int py) {
+  _view.hovering = true;
+  _view.hover = cellat(_view, px, py);
+  touch();
+}
+
+void session::unhover() {
+  _view.hovering = false;
+}
+
+void session::togglehelp(const std::vector<Text>& keys) {
+  _view.help = _view.help.empty() ? keys : std::vector<Text>{};
+  touch();
+}
+
+void session::faster() {
+  _settings.delayms = std::clamp<int64_t>(_settings.delayms / 2, MINDELAYMS, MAXDELAYMS);
+  touch();
+}
+
+void session::slower() {
+  _settings.delayms = std::clamp<int64_t>(_settings.delayms * 2, MINDELAYMS, MAXDELAYMS);
+  touch();
+}
+
+void session::plainspeed() {
+  _settings.delayms = PLAINDELAYMS;
+  touch();
+}
+
+std::string session::status() const {
+  return std::string(_paused ? "paused" : "running") + " - tick " + std::to_string(shown().tick) +
+         (_viewing ? " (history)" : "") + " - " + std::to_string(_settings.delayms) + " ms";
+}
+
+void session::paint(canvas& surface, image& atlas) const {
+  studioview view = _view;
+  view.upcoming = _pass && !_viewing ? _pass->upcoming() : nullptr;
+  paintstudio(surface, atlas, shown(), view);
+}
+
+void session::paintplain(canvas& surface, image& atlas) const {
+  paintframe(surface, atlas, *_live);
+}
+
+} // namespace tarvex

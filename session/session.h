@@ -1,0 +1,192 @@
+// One debuggable run: the machine, its ticks and pointer steps, the history of shown states,
+// the breakpoints, the view the studio draws, reload, and the ending as a value. Every host (the
+// window, the page, the debug adapter) drives a run only through these calls, so a tick looks
+// and ends the same whichever face shows it. A session never sleeps, polls, exits or touches the
+// process's standard streams: it talks through the console it is given and returns what
+// happened.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/studioview.h"
+#include "interp/machine.h"
+#include "interp/tick.h"
+#include "runtime/stream.h"
+#include "runtime/text.h"
+#include "session/history.h"
+
+namespace tarvex {
+
+class canvas;
+struct image;
+class console;
+
+// The pause between ticks a run starts with, and the bounds the speed keys keep to.
+constexpr int64_t PLAINDELAYMS = 128;
+constexpr int64_t MINDELAYMS = 1;
+constexpr int64_t MAXDELAYMS = 2000;
+constexpr int MAXZOOM = 4;
+
+struct sessionsettings {
+  size_t maxpointers = 0;   // more live pointers than this in a tick stop the run; 0: no cap
+  int64_t maxticks = 0;     // a run still going after this many ticks stops; 0: no limit
+  int64_t historybytes = 0; // the memory for going back; 0: no history
+  int64_t delayms = PLAINDELAYMS;
+  std::vector<cellpos> breaks;     // cells to pause at, as in the trace
+  std::vector<int64_t> breakticks; // ticks to pause after
+  bool breakoutput = false;        // pause after a tick that wrote to the console
+  // Whether a step may read the line it needs. Null: the input is complete as given, and a
+  // read past its end reads the end of input. Set: more input may come, and a step that
+  // would read a line nobody has given waits (the run reports `waiting`) until this says yes.
+  std::function<bool()> lineready;
+};
+
+enum class endkind {
+  none,     // still running
+  complete, // the pointers ran out or "@" halted: the closing lines were written
+  missing,  // the source could not be opened: "Could not load NAME" was written
+  fault,    // a step faulted, such as a zero divisor
+  overcap,  // more live pointers than the cap
+  ticks,    // the tick limit stopped a run still going
+  stopped,  // the host's stop request ended the run inside a pass
+};
+
+// How a run ended: the status the command line exits with, and the line it writes to standard
+// error (the fault's name for a fault; empty when there is none).
+struct ending {
+  endkind kind = endkind::none;
+  int status = 0;
+  std::string message;
+  uint32_t fault = 0; // the fault's code
+};
+
+// Where a call that runs the program left it.
+enum class progress {
+  ticked,  // the tick is whole; its frame can be shown
+  stepped, // one pointer stepped; the tick is still open
+  busy,    // the host's budget ran out inside the pass; call again to go on
+  waiting, // the next step reads a line that has not been given
+  ended,   // the run is over: see end()
+};
+
+class session {
+public:
+  session(console& con, sessionsettings settings);
+  ~session();
+  session(const session&) = delete;
+  session& operator=(const session&) = delete;
+
+  // Loads a source by name ("utf8::" and the other prefixes as the command line takes them)
+  // or from a stream, as a new run from tick 0, and writes the opening lines. A name that
+  // cannot be opened writes "Could not load NAME" and ends the run (status 1); false then.
+  bool load(const Text& name);
+  bool load(TStream& source, const Text& name);
+  // Reads the source by the name it was loaded with again and starts over; false, with the
+  // run left as it is, when it can no longer be read.
+  bool reload();
+  const Text& sourcename() const { return _name; }
+
+  // The rest of the tick, or a whole one: the writes of the tick before land first, then
+  // every pointer steps. `budget`, when given, is asked every few thousand steps whether to
+  // stop; with `resumable` the pass stays open and the next call goes on with it (`busy`),
+  // without, the run ends where it stands (`stopped`). A tick that stepped onto a breakpoint,
+  // wrote with the output breakpoint on, or reached a tick breakpoint pauses the session.
+  progress tick(const std::function<bool()>& budget = nullptr, bool resumable = false);
+  // One pointer step of the tick, in pass order; the last one finishes the tick (`ticked`).
+  progress steppointer();
+  // Forward one tick through the history, or, at the newest state, one tick of the run.
+  progress next(const std::function<bool()>& budget = nullptr, bool resumable = false);
+  // One tick back through the history; false when there is nothing older or a pass is open.
+  bool back();
+  // Back to the newest kept tick in which a breakpoint was hit, or to the oldest kept one.
+  bool backtobreak();
+  // Runs on from the newest state.
+  void resume();
+  void pause();
+  bool paused() const { return _paused; }
+  bool passopen() const { return _pass.has_value(); }
+
+  // The studio's view: breakpoints, selection, scroll, zoom, hover, help, speed. Each call
+  // marks the session as touched.
+  void togglebreakpoint(cellpos cell);
+  bool breaksat(cellpos cell) const { return _breaks.count({cell.x, cell.y}) != 0; }
+  const std::set<std::pair<int64_t, int64_t>>& breakpoints() const { return _breaks; }
+  void setbreakoutput(bool on) { _settings.breakoutput = on; }
+  void addbreaktick(int64_t tick) { _settings.breakticks.push_back(tick); }
+  // Selects the next pointer on `cell` of the shown state (the first again after the last).
+  void select(cellpos cell);
+  void togglefollow();
+  void scrollto(cellpos origin);
+  // Zooms to `zoom` (1 to MAXZOOM) keeping the cell under canvas pixel (px, py) in place.
+  void zoomat(int zoom, int px, int py);
+  void home();
+  void hover(int px, int py);
+  void unhover();
+  void togglehelp(const std::vector<Text>& keys);
+  void faster();
+  void slower();
+  void plainspeed();
+  int64_t delayms() const { return _settings.delayms; }
+  const studioview& view() const { return _view; }
+  // True once a studio call was made or a breakpoint paused the run; until then a host shows
+  // exactly the plain frames and caption.
+  bool touched() const { return _touched; }
+  // "paused - tick 37 (history) - 128 ms", what a caption or a status line tells.
+  std::string status() const;
+
+  // The frame of the state on show (a past tick's while the history is shown) as the view
+  // draws it: always the state before the tick's writes land.
+  void paint(canvas& surface, image& atlas) const;
+  // The plain frame of the newest state, whatever the view: what pictures keep.
+  void paintplain(canvas& surface, image& atlas) const;
+
+  // The live machine, and the state on show.
+  const machine& state() const { return *_live; }
+  const machine& shown() const;
+  bool inhistory() const { return _viewing.has_value(); }
+  // The console bytes the last whole tick wrote, and whether the last tick hit a breakpoint.
+  int64_t tickbytes() const { return _tickend - _tickstart; }
+  bool hit() const { return _hit; }
+  // The ids of the pointers that stepped onto a breakpoint in the last tick, in pass order.
+  const std::vector<int64_t>& hitby() const { return _hitby; }
+  const history& past() const { return _history; }
+  const ending& end() const { return _end; }
+  bool ended() const { return _end.kind != endkind::none; }
+
+private:
+  bool install(std::unique_ptr<machine> loaded, const Text& name);
+  void opentick();
+  bool stepwatched();
+  progress finishtick(const tickoutcome& outcome);
+  void conclude(const tickoutcome& outcome);
+  void limitline(const std::string& why);
+  void follow();
+  void touch() { _touched = true; }
+
+  console& _con;
+  sessionsettings _settings;
+  std::unique_ptr<machine> _live;
+  Text _name;
+  std::optional<passstepper> _pass; // a pass stepped by hand or cut short by a budget
+  bool _writesdue = false;          // the last tick went on; its writes land when the next begins
+  history _history;
+  std::optional<size_t> _viewing; // the history copy on show instead of the live state
+  std::unique_ptr<machine> _past; // that copy, rebuilt to be painted and inspected
+  std::set<std::pair<int64_t, int64_t>> _breaks;
+  studioview _view;
+  bool _paused = false;
+  bool _touched = false;
+  bool _following = false;
+  bool _hit = false;
+  std::vector<int64_t> _hitby;
+  int64_t _tickstart = 0, _tickend = 0; // the console's byte count around the last pass
+  ending _end;
+};
+
+} // namespace tarvex
