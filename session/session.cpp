@@ -43,15 +43,15 @@ session::session(console& con, sessionsettings settings)
 
 session::~session() = default;
 
-bool session::load(const Text& name) {
+bool session::load(const Text& path, const Text& label) {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = _settings.maxpointers;
-  if (!loadsource(*loaded, name)) {
-    _con.printline(u"Could not load " + name);
-    _end = {endkind::missing, EXIT_MISSING, lowbytes(u"Could not load " + name)};
+  if (!loadsource(*loaded, path)) {
+    _con.printline(u"Could not load " + label);
+    _end = {endkind::missing, EXIT_MISSING, utf8name(u"Could not load " + label)};
     return false;
   }
-  return install(std::move(loaded), name);
+  return install(std::move(loaded), path);
 }
 
 bool session::load(TStream& source, const Text& name) {
@@ -78,6 +78,7 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _history.clear();
   _history.record(*_live);
   _end = {};
+  _closed = false;
   _hit = false;
   _hitby.clear();
   _con.printline(u"Executing program..");
@@ -114,7 +115,7 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
   if (ended()) return progress::ended;
   _viewing.reset();
   if (!_pass) {
-    if (_settings.maxticks > 0 && _live->tick >= _settings.maxticks) {
+    if (atlimit()) {
       // The run went on past its last tick, so that tick's writes land, as any going tick's do.
       if (_writesdue) applywrites(*_live);
       _writesdue = false;
@@ -204,12 +205,7 @@ void session::limitline(const std::string& why) {
 void session::conclude(const tickoutcome& outcome) {
   switch (outcome.state) {
   case tickstate::finished:
-  case tickstate::halted:
-    _con.printline(u"");
-    _con.printline(u"");
-    _con.printline(u"Execution complete.");
-    _end = {endkind::complete, 0, ""};
-    break;
+  case tickstate::halted: _end = {endkind::complete, 0, ""}; break;
   case tickstate::fault:
     _end = {endkind::fault, EXIT_FAULT, faultname(outcome.fault), outcome.fault};
     break;
@@ -225,6 +221,14 @@ void session::conclude(const tickoutcome& outcome) {
   case tickstate::interrupted: _end = {endkind::stopped, 0, ""}; break;
   case tickstate::going: break;
   }
+}
+
+void session::close() {
+  if (_end.kind != endkind::complete || _closed) return;
+  _closed = true;
+  _con.printline(u"");
+  _con.printline(u"");
+  _con.printline(u"Execution complete.");
 }
 
 bool session::back() {

@@ -82,11 +82,17 @@ public:
   session(const session&) = delete;
   session& operator=(const session&) = delete;
 
-  // Loads a source by name ("utf8::" and the other prefixes as the command line takes them)
-  // or from a stream, as a new run from tick 0, and writes the opening lines. A name that
-  // cannot be opened writes "Could not load NAME" and ends the run (status 1); false then.
-  bool load(const Text& name);
+  // Loads a source by path ("utf8::" and the other prefixes as the command line takes them)
+  // or from a stream, as a new run from tick 0, and writes the opening lines. A path that
+  // cannot be opened writes "Could not load LABEL" and ends the run (status 1); false then.
+  bool load(const Text& path, const Text& label);
   bool load(TStream& source, const Text& name);
+  // The closing lines of a run that completed, once: a host writes them after it has shown
+  // and kept the last tick, so they belong to no tick's output.
+  void close();
+  // Whether the next tick() ends the run at the tick limit without running a pass, so a host
+  // need not pause before it.
+  bool atlimit() const { return _settings.maxticks > 0 && _live->tick >= _settings.maxticks; }
   // Reads the source by the name it was loaded with again and starts over; false, with the
   // run left as it is, when it can no longer be read.
   bool reload();
@@ -137,6 +143,7 @@ public:
   // True once a studio call was made or a breakpoint paused the run; until then a host shows
   // exactly the plain frames and caption.
   bool touched() const { return _touched; }
+  void touch() { _touched = true; }
   // "paused - tick 37 (history) - 128 ms", what a caption or a status line tells.
   std::string status() const;
 
@@ -167,7 +174,6 @@ private:
   void conclude(const tickoutcome& outcome);
   void limitline(const std::string& why);
   void follow();
-  void touch() { _touched = true; }
 
   console& _con;
   sessionsettings _settings;
@@ -187,6 +193,7 @@ private:
   std::vector<int64_t> _hitby;
   int64_t _tickstart = 0, _tickend = 0; // the console's byte count around the last pass
   ending _end;
+  bool _closed = false;
 };
 
 } // namespace tarvex

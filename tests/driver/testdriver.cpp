@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <string>
 
@@ -70,7 +71,7 @@ static void run(int argc, char** argv) {
       if (stream) stream->ReadByte();
       ++i;
     } else if (word == "divzero") {
-      endprogram(divide(1, 0));
+      std::exit(divide(1, 0));
     } else if (word == "segv") {
       poke(static_cast<volatile int*>(nowhere()));
     } else if (word == "ill") {
@@ -79,11 +80,11 @@ static void run(int argc, char** argv) {
       FILE* empty = std::tmpfile();
       auto* page = static_cast<volatile char*>(
           mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, fileno(empty), 0));
-      endprogram(page[0]);
+      std::exit(page[0]);
     } else if (word == "overflow") {
-      endprogram(recurse(1));
+      std::exit(recurse(1));
     } else {
-      endprogram(64);
+      std::exit(64);
     }
   }
 }
@@ -92,8 +93,9 @@ int main(int argc, char** argv) {
   startup(argc, argv);
   try {
     run(argc, argv);
-    endprogram(0);
+    std::exit(0);
   } catch (const TRuntimeException& e) {
-    runtimeerrorexit(e.error);
+    std::fputs(lowbytes(e.error).c_str(), stderr);
+    std::exit(255);
   }
 }
