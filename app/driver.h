@@ -7,7 +7,7 @@
 #include "app/options.h"
 #include "app/pacer.h"
 #include "app/recorder.h"
-#include "app/studio.h"
+#include "session/studio.h"
 #include "app/trace.h"
 #include "display/backend/screen.h"
 #include "display/canvas.h"

@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "app/studio.h"
+#include "session/studio.h"
 
 namespace tarvex {
 

@@ -1,5 +1,5 @@
-// The window's key map and mouse rules.
-#include "app/studio.h"
+// The studio's key map and mouse rules.
+#include "session/studio.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,7 @@
-// The window's key and mouse map: what each key press and mouse event asks of the session. The
-// view, the pause, the speed and the history are the session's; only the gesture in progress
-// (a press that becomes a drag) is kept here.
+// The studio's key and mouse map: what each key press and mouse event asks of the session,
+// shared by the window and the page (which hands over its keys as the window's key codes), so
+// a key means the same in both. The view, the pause, the speed and the history are the
+// session's; only the gesture in progress (a press that becomes a drag) is kept here.
 #pragma once
 #include <vector>
 
