@@ -375,6 +375,10 @@ void session::plainspeed() {
   touch();
 }
 
+void session::setdelay(int64_t ms) {
+  _settings.delayms = std::clamp<int64_t>(ms, MINDELAYMS, MAXDELAYMS);
+}
+
 std::string session::status() const {
   return std::string(_paused ? "paused" : "running") + " - tick " + std::to_string(shown().tick) +
          (_viewing ? " (history)" : "") + " - " + std::to_string(_settings.delayms) + " ms";

@@ -138,6 +138,7 @@ public:
   void faster();
   void slower();
   void plainspeed();
+  void setdelay(int64_t ms);
   int64_t delayms() const { return _settings.delayms; }
   const studioview& view() const { return _view; }
   // True once a studio call was made or a breakpoint paused the run; until then a host shows
