@@ -169,6 +169,11 @@ EMSCRIPTEN_KEEPALIVE int tv_between() {
   return page().run && page().run->between() ? 1 : 0;
 }
 
+// 1 while a pass is open: cut short by its time, or stepped pointer by pointer.
+EMSCRIPTEN_KEEPALIVE int tv_passopen() {
+  return page().run && page().run->run().passopen() ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE double tv_pointers() {
   return page().run ? static_cast<double>(page().run->run().state().ips.count()) : 0;
 }
