@@ -58,7 +58,7 @@ pictures: build
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/countdown.png examples/countdown.txt > /dev/null || [ $$? -eq 3 ]
 	printf '3\n4\n0\n' | $(BUILD)/tarvex --batch --ticks 12 --screenshot docs/sum.png examples/sum.txt > /dev/null || [ $$? -eq 3 ]
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
-	$(BUILD)/tools/studioshot examples/code.txt 30 docs/studio.png 27,5 30,1 20,5
+	$(BUILD)/tools/studioshot examples/code.txt docs/studio.png ticks:30 key:32 click:243,66 click:163,18 move:219,66
 
 # The browser playground: the library compiled to WebAssembly with the page, in $(WEB_BUILD)/.
 web:
