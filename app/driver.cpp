@@ -85,8 +85,6 @@ screen& openscreen(canvas& surface, pacingclock& clock, bool wanted, int scale) 
   }
   addexitaction(closewindow);
 
-  surface.newgeneration();
-  surface.resetstate();
   if (!opened) {
     if (wanted) {
       std::fputs("tarvex: no display available; running without a window\n", stderr);
@@ -196,9 +194,8 @@ Text sourcename(const Text& name) {
 
   canvas surface;
   screen& view = openscreen(surface, clock, !opts.headless, static_cast<int>(opts.scale));
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, u"curses.bit")) {
+  glyphfont font;
+  if (!loadfont(font, u"curses.bit")) {
     // There is no picture to show anything with, so nothing can go on.
     std::fputs("tarvex: cannot open the font file curses.bit\n", stderr);
     endprogram(1);

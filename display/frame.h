@@ -13,12 +13,13 @@ struct machine;
 
 // Paints the whole frame onto the back buffer with the glyphs of `atlas`. Leaves the colour
 // white and the alpha 1.
-void paintframe(canvas& surface, image& atlas, const machine& m);
+void paintframe(canvas& surface, const image& atlas, const machine& m);
 // The same frame scrolled: cell (originx + c, originy + l) and the pointers on it stand where
 // the frame above draws cell (c, l). The pointer count stays where it is.
-void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx, int64_t originy);
+void paintframe(canvas& surface, const image& atlas, const machine& m, int64_t originx,
+                int64_t originy);
 // The pointer count alone, where the frame puts it: the last thing the frame draws. Leaves the
 // colour white and the alpha 1.
-void paintpointercount(canvas& surface, image& atlas, const machine& m);
+void paintpointercount(canvas& surface, const image& atlas, const machine& m);
 
 } // namespace tarvex

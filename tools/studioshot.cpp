@@ -36,9 +36,8 @@ int main(int argc, char** argv) {
   }
   installstreamfactories();
   canvas surface;
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
+  glyphfont font;
+  if (!loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
   std::FILE* sink = std::fopen("/dev/null", "w");
   console con(stdin, sink);
   machine m(con);

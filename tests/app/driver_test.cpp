@@ -48,15 +48,14 @@ struct session {
   testing::tempdir dir;
   testing::rig io;
   canvas surface;
-  glyphfont font = makefont(surface);
+  glyphfont font;
   fakescreen view;
   stillclock clock;
   options opts;
   rundriver driver{opts, io.con, surface, font.atlas, view, clock};
   session() {
     view.controls = &driver.controls();
-    surface.SetBlend(BLEND_ALPHA);
-    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+    loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
   }
   bool load(const std::string& source) {
     return driver.load(fromcstring(dir.file("prog.txt", source).c_str()));
