@@ -551,7 +551,7 @@ void runsequence(int argc, char** argv) {
     if (command.opts.version) std::fputs("\n", stdout);
     std::exit(std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 255);
   }
-  startup(argc, argv);
+  startup();
   // No stream error is caught on the way: each one ends the program here with its text.
   try {
     run(command.opts);

@@ -14,20 +14,10 @@ namespace tarvex {
 
 namespace {
 
-using detail::arrowof;
-using detail::drawglyph;
-using detail::drawtextat;
-using detail::offsurface;
+using namespace detail; // the glyph helpers both frames draw with
 
-// The window's size, from which the visible lines and columns follow.
-constexpr int32_t WINDOWWIDTH = canvas::WIDTH;
-constexpr int32_t WINDOWHEIGHT = canvas::HEIGHT;
-constexpr int32_t COLUMNS = WINDOWWIDTH / GLYPHWIDTH; // 90
-constexpr int32_t LINES = WINDOWHEIGHT / GLYPHHEIGHT; // 42
-
-// Nothing a program can hold lies this far out (pointers are 32-bit, lines live in memory), so
-// an origin clamped to it shows the same, and origin plus a column or line cannot overflow.
-constexpr int64_t FARTHEST = int64_t{1} << 40;
+constexpr int32_t COLUMNS = visiblecolumns();
+constexpr int32_t LINES = visiblelines();
 
 // A register's decimal digits, as drawtextat draws decimaltext(value), without the text.
 void drawvalue(canvas& surface, const image& atlas, uint8_t value, int64_t x, int64_t y) {
@@ -162,7 +152,7 @@ void paintpointercount(canvas& surface, const image& atlas, const machine& m) {
   surface.SetAlpha(1.0f);
   surface.SetColor(255, 255, 255);
   drawtextat(surface, atlas, u" Pointers: " + decimaltext(static_cast<int32_t>(m.ips.count())), 0,
-             WINDOWHEIGHT - GLYPHHEIGHT);
+             canvas::HEIGHT - GLYPHHEIGHT);
 }
 
 } // namespace tarvex

@@ -15,14 +15,8 @@ namespace tarvex {
 
 namespace {
 
-using detail::arrowof;
-using detail::drawglyph;
-using detail::drawtextat;
-using detail::offsurface;
+using namespace detail; // the glyph helpers both frames draw with
 
-// Far enough that a cell this far from the origin is off any canvas at any zoom, near enough
-// that its pixel position cannot overflow.
-constexpr int64_t FAR = int64_t{1} << 40;
 constexpr size_t HOVERLINES = 20; // pointer lines in the hover panel before "+N more"
 constexpr int PADDING = 4;        // between a panel's edge and its text
 constexpr int GAP = 4;            // between the hovered cell and its panel
@@ -54,8 +48,8 @@ int64_t floordiv(int64_t a, int64_t b) {
 // bits; anything held lies far off the canvas either way.
 int64_t fromorigin(int64_t cell, int64_t origin) {
   int64_t d = 0;
-  if (__builtin_sub_overflow(cell, origin, &d)) return cell < origin ? -FAR : FAR;
-  return std::clamp(d, -FAR, FAR);
+  if (__builtin_sub_overflow(cell, origin, &d)) return cell < origin ? -FARTHEST : FARTHEST;
+  return std::clamp(d, -FARTHEST, FARTHEST);
 }
 
 // However far the host scrolls, a cell near the edge of the numbers saturates rather than wraps.

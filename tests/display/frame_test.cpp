@@ -112,7 +112,7 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
   expectgolden(s.surface, "every_code_crowded_pointers");
   scene t;
   t.load("%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
-  ASSERT_EQ(runticks(t.m, 5).state, tickstate::going);
+  ASSERT_EQ(t.run(5).state, tickstate::going);
   steppass(t.m); // the frame of tick 6 is drawn after its steps, before its writes land
   t.paint();
   expectgolden(t.surface, "splitting_program_tick_6");
