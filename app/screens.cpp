@@ -63,8 +63,6 @@ screen& openscreen(canvas& surface, pacingclock& clock, bool wanted, int scale) 
   }
   addexitaction(closewindow);
 
-  surface.newgeneration();
-  surface.resetstate();
   if (!opened) {
     if (wanted) {
       std::fputs("tarvex: no display available; running without a window\n", stderr);

@@ -124,10 +124,9 @@ exitrequest run(const options& opts, report& ending) {
 exitrequest runon(const options& opts, report& ending, console& con, pacingclock& clock,
                   canvas& surface) {
   screen& view = openscreen(surface, clock, !opts.headless, static_cast<int>(opts.scale));
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
+  glyphfont font;
   // There is no picture to show anything with, so nothing can go on.
-  if (!loadfont(surface, font, u"curses.bit"))
+  if (!loadfont(font, u"curses.bit"))
     return {1, "tarvex: cannot open the font file curses.bit\n"};
 
   static tracewriter trace;
@@ -197,7 +196,7 @@ exitrequest runsequence(int argc, char** argv) {
     if (command.opts.version) std::fputs("\n", stdout);
     return {std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : EXIT_STREAM, {}};
   }
-  startup(argc, argv);
+  startup();
   report ending{command.opts};
   return run(command.opts, ending);
 }

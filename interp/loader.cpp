@@ -8,10 +8,6 @@
 
 namespace tarvex {
 
-Text codefilename(const std::vector<Text>& arglist) {
-  return arglist.size() > 1 ? arglist[1] : Text(u"code.txt");
-}
-
 void loadgrid(machine& m, TStream& source) {
   codegrid& grid = m.grid;
   grid = codegrid{};

@@ -70,9 +70,8 @@ int main(int argc, char** argv) {
   if (argc < 3) usage("too few arguments");
   installstreamfactories();
   canvas surface;
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
+  glyphfont font;
+  if (!loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
   std::FILE* sink = std::fopen("/dev/null", "w");
   console con(stdin, sink);
   session run(con, {.historybytes = int64_t{64} << 20});

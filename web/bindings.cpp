@@ -19,13 +19,10 @@ using namespace tarvex::web;
 namespace {
 
 struct host {
-  // Set up in the terminal program's order: the blend mode, then the font read through the
-  // back buffer.
+  // The font read as the terminal program reads it.
   host() {
-    surface.SetBlend(BLEND_ALPHA);
-    font = makefont(surface);
     TMemoryStream file(std::string(reinterpret_cast<const char*>(FONTDATA), FONTSIZE));
-    loadfont(surface, font, file);
+    loadfont(font, file);
   }
   canvas surface;
   glyphfont font;

@@ -43,8 +43,7 @@ struct stillclock final : pacingclock {
 struct host {
   explicit host(bool studio = true)
       : driver{opts, io.con, surface, font.atlas, view, clock, studio} {
-    surface.SetBlend(BLEND_ALPHA);
-    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+    loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
   }
   bool load(const std::string& source) {
     const Text path = fromcstring(dir.file("prog.txt", source).c_str());
@@ -53,16 +52,15 @@ struct host {
   // The session's own frame of what the driver's session shows now.
   std::vector<uint32_t> sessionframe() {
     canvas other;
-    glyphfont f = makefont(other);
-    other.SetBlend(BLEND_ALPHA);
-    loadfont(other, f, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+    glyphfont f;
+    loadfont(f, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
     driver.run().paint(other, f.atlas);
     return other.pixels();
   }
   testing::tempdir dir;
   testing::rig io;
   canvas surface;
-  glyphfont font = makefont(surface);
+  glyphfont font;
   fakescreen view;
   stillclock clock;
   options opts;

@@ -1,7 +1,7 @@
 // A test-only program that runs single runtime operations after start-up, so tests can check
 // the bytes, the error text and the exit status of each ending of the process:
 //   actions         registers three exit-time actions that write [1], [2], [3]
-//   where ARGS...   writes the working directory, the program directory and every argument
+//   where           writes the working directory
 //   print TEXT      printline
 //   readbytes FILE  ReadByte while not Eof, each byte as "n ", then one ReadByte more
 //   divzero         a real integer division by zero
@@ -53,21 +53,18 @@ static void run(int argc, char** argv) {
     std::string word = argv[i];
     const char* next = i + 1 < argc ? argv[i + 1] : "";
     if (word == "actions") {
-      addexitaction([] { consolewrite(u"[1]"); });
-      addexitaction([] { consolewrite(u"[2]"); });
-      addexitaction([] { consolewrite(u"[3]"); });
+      addexitaction([] { stdconsole().consolewrite(u"[1]"); });
+      addexitaction([] { stdconsole().consolewrite(u"[2]"); });
+      addexitaction([] { stdconsole().consolewrite(u"[3]"); });
     } else if (word == "where") {
       char cwd[4096];
-      Text lines = fromcstring(getcwd(cwd, sizeof cwd) ? cwd : "") + u"\n" + programdir() + u"\n";
-      for (const Text& arg : arglist())
-        lines += arg + u"\n";
-      return consolewrite(lines);
+      stdconsole().consolewrite(fromcstring(getcwd(cwd, sizeof cwd) ? cwd : "") + u"\n");
     } else if (word == "print") {
-      printline(fromcstring(next)), ++i;
+      stdconsole().printline(fromcstring(next)), ++i;
     } else if (word == "readbytes") {
       std::unique_ptr<TStream> stream = openforread(fromcstring(next));
       while (stream && !stream->Eof())
-        consolewrite(decimaltext(stream->ReadByte()) + u" ");
+        stdconsole().consolewrite(decimaltext(stream->ReadByte()) + u" ");
       if (stream) stream->ReadByte();
       ++i;
     } else if (word == "divzero") {
@@ -90,7 +87,7 @@ static void run(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
-  startup(argc, argv);
+  startup();
   try {
     run(argc, argv);
     std::exit(0);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "interp/loader.h"
+#include "interp/tick.h"
 #include "runtime/filestream.h"
 #include "tests/support/memconsole.h"
 
@@ -63,6 +64,13 @@ struct rig : memconsole {
   std::string line(size_t y) const { return lowbytes(m.grid.lines[y]); }
 
   ip& put(const ip& p) { return m.ips.append(p); }
+  // Up to `limit` whole ticks, as a host without frames runs them; how the run stands then.
+  tickoutcome run(int64_t limit) {
+    tickoutcome outcome = standing(m);
+    for (int64_t t = 0; t < limit && outcome.state == tickstate::going; ++t)
+      endtick(m, outcome = steppass(m));
+    return outcome;
+  }
 
   machine m{con};
 };

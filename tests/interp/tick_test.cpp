@@ -25,7 +25,7 @@ TEST(tick, halt_and_fault_stop_the_pass) {
     r.lines(lines);
     for (const ip& p : ips)
       r.put(p);
-    EXPECT_NE(runticks(r.m, 9).state, tickstate::going);
+    EXPECT_NE(r.run(9).state, tickstate::going);
     EXPECT_EQ(r.output(), "");
     for (size_t y = 0; y < lines.size(); ++y)
       EXPECT_EQ(r.line(y), lines[y]);

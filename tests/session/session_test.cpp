@@ -23,11 +23,8 @@ const std::string SOURCE = "%+++++>.;-?v\n      ^    <\n%+ (\n";
 
 struct painter {
   canvas surface;
-  glyphfont font = makefont(surface);
-  painter() {
-    surface.SetBlend(BLEND_ALPHA);
-    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
-  }
+  glyphfont font;
+  painter() { loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit")); }
   std::vector<uint32_t> frame(const session& s) {
     s.paint(surface, font.atlas);
     return surface.pixels();
