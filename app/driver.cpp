@@ -198,7 +198,7 @@ Text sourcename(const Text& name) {
   screen& view = openscreen(surface, clock, !opts.headless, static_cast<int>(opts.scale));
   surface.SetBlend(BLEND_ALPHA);
   glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, u"curses.bit")) {
+  if (!loadfont(surface, font, datafile(u"curses.bit"))) {
     // There is no picture to show anything with, so nothing can go on.
     std::fputs("tarvex: cannot open the font file curses.bit\n", stderr);
     endprogram(1);
@@ -226,7 +226,7 @@ Text sourcename(const Text& name) {
   }
   report.startedus = nowus();
   const Text codefile = opts.source.value_or(u"code.txt");
-  if (!driver->load(sourcename(codefile))) {
+  if (!driver->load(sourcename(opts.source ? codefile : datafile(codefile)))) {
     con.printline(u"Could not load " + codefile);
     if (opts.prompt) con.promptline(u">");
     // A source that cannot be opened is a failed run, not a successful one.

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -115,6 +116,14 @@ const Text& startdir() {
 Text fromstartdir(const Text& path) {
   if (startdir().empty() || (!path.empty() && (path[0] == u'/' || path[0] == u'\\'))) return path;
   return startdir() + u"/" + path;
+}
+
+Text datafile(const Text& name) {
+  // The working directory is the program's own by now, so a bare name is beside it.
+  struct stat status {};
+  if (stat(utf8name(name).c_str(), &status) == 0 || programdir().empty()) return name;
+  Text installed = programdir() + u"/../share/tarvex/" + name;
+  return stat(utf8name(installed).c_str(), &status) == 0 ? installed : name;
 }
 
 const std::vector<Text>& arglist() {
