@@ -225,6 +225,10 @@ TEST(install, make_install_and_the_package_lay_out_the_program_and_it_runs_from_
     if (line[0] == '-') listed.push_back(line.substr(line.rfind(" ./") + 3));
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, LAYOUT);
+  // The dependencies come from the libraries the binary links (dpkg-shlibdeps).
+  const std::string depends = run({.program = "dpkg-deb", .args = {"--field", deb, "Depends"}}).out;
+  for (const char* library : {"libc6", "libsdl2-2.0-0", "libpng16-16", "libgif7"})
+    EXPECT_NE(depends.find(library), std::string::npos) << depends;
   const std::string unpacked = work.path() + "/unpacked";
   ASSERT_EQ(run({.program = "dpkg", .args = {"-x", deb, unpacked}}).status, 0);
   roots.push_back(unpacked);
