@@ -5,14 +5,17 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+DEB_BUILD ?= build-deb
+# `make install` puts the program under PREFIX, inside DESTDIR when one is given (packaging).
+PREFIX ?= /usr/local
 
 WEB_BUILD ?= build-web
 WASM_BUILD ?= build-wasm
 # Debian's em++ finds its node modules only through NODE_PATH.
 EMENV = NODE_PATH=/usr/share/nodejs
 
-.PHONY: all deps build run test test-plain test-asan bench format format-check pictures fuzz clean \
-	web serve-web test-web
+.PHONY: all deps build run install deb test test-plain test-asan bench format format-check pictures \
+	fuzz clean web serve-web test-web
 
 all: build
 
@@ -25,6 +28,19 @@ build: deps
 
 run: build
 	$(BUILD)/tarvex
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# build-deb/tarvex_VERSION_ARCH.deb: the program alone, built for /usr with Debian's hardening
+# flags and packed by CPack.
+BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+		-DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CPPFLAGS) $$($(BUILDFLAGS) CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)" >/dev/null
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
 
 test: format-check test-plain test-asan fuzz test-web
 
@@ -86,4 +102,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD) $(DEB_BUILD)

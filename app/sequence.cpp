@@ -126,7 +126,7 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
   screen& view = openscreen(surface, clock, !opts.headless, static_cast<int>(opts.scale));
   glyphfont font;
   // There is no picture to show anything with, so nothing can go on.
-  if (!loadfont(font, u"curses.bit"))
+  if (!loadfont(font, datafile(u"curses.bit")))
     return {1, "tarvex: cannot open the font file curses.bit\n"};
 
   static tracewriter trace;
@@ -151,7 +151,7 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
   }
   ending.startedus = nowus();
   const Text codefile = opts.source.value_or(u"code.txt");
-  if (!driver->load(sourcename(codefile), codefile)) {
+  if (!driver->load(sourcename(opts.source ? codefile : datafile(codefile)), codefile)) {
     if (opts.prompt) con.promptline(u">");
     // A source that cannot be opened is a failed run, not a successful one.
     return ending.end(driver->run().end().status);

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -105,6 +106,13 @@ Text fromstartdir(const Text& path) {
   return startdir() + u"/" + path;
 }
 
+Text datafile(const Text& name) {
+  // The working directory is the program's own by now, so a bare name is beside it.
+  struct stat status {};
+  if (stat(utf8name(name).c_str(), &status) == 0 || values().programdir.empty()) return name;
+  Text installed = values().programdir + u"/../share/tarvex/" + name;
+  return stat(utf8name(installed).c_str(), &status) == 0 ? installed : name;
+}
 const Text& apptitle() {
   return values().apptitle;
 }

@@ -19,6 +19,10 @@ void startup();
 const Text& startdir();
 // A path named on the command line: as given when absolute, else from startdir().
 Text fromstartdir(const Text& path);
+// A file the program ships with (its font, its default program): beside the program, as in a
+// build folder or a copied one, else in ../share/tarvex/ from the program's directory, where an
+// installation puts it. The name as given when neither holds it, so a failure names it as typed.
+Text datafile(const Text& name);
 const Text& apptitle(); // "Tarvex Application"
 
 } // namespace tarvex
