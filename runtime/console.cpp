@@ -92,15 +92,4 @@ console& stdconsole() {
   return standard;
 }
 
-void openinglines(console& con) {
-  con.printline(u"Executing program..");
-  con.printline(u"");
-}
-
-void closinglines(console& con) {
-  con.printline(u"");
-  con.printline(u"");
-  con.printline(u"Execution complete.");
-}
-
 } // namespace tarvex

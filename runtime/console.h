@@ -60,9 +60,4 @@ private:
 // The process's console over stdin and stdout, created on first use.
 console& stdconsole();
 
-// The lines every run begins and ends with, whichever host runs it: "Executing program.." and
-// an empty line; two empty lines and "Execution complete.".
-void openinglines(console& con);
-void closinglines(console& con);
-
 } // namespace tarvex
