@@ -9,8 +9,8 @@
 
 #include "display/font.h"
 #include "runtime/faultnames.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "interp/grid.h"
 #include "interp/tick.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {
