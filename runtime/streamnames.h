@@ -30,8 +30,8 @@ template <class Read> bool readnamed(const Text& name, Read read) {
   return true;
 }
 
-// Creates the standard factory (the encodings) once; opening by name
-// does it on first use, start-up does it before anything else can add a factory.
+// Creates the standard factory (the encodings) once; opening by name does it on first use,
+// start-up does it before anything else can add a factory.
 void installstreamfactories();
 
 } // namespace tarvex
