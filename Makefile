@@ -65,8 +65,8 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target tarvex_bench
 	build-bench/bench/tarvex_bench
 
-# The README's pictures, made by tarvex itself: the demo as an animated GIF, one frame of
-# each example, and the studio's inspect panel.
+# The pictures of the README and docs/, made by tarvex itself: the demo as an animated GIF,
+# one frame of each example, and the studio's inspect panel.
 pictures: build
 	mkdir -p docs
 	$(BUILD)/tarvex --batch --gif docs/demo.gif examples/code.txt > /dev/null

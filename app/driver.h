@@ -7,11 +7,11 @@
 #include "app/options.h"
 #include "app/pacer.h"
 #include "app/recorder.h"
-#include "session/studio.h"
 #include "app/trace.h"
 #include "display/backend/screen.h"
 #include "display/canvas.h"
 #include "session/session.h"
+#include "session/studio.h"
 
 namespace tarvex {
 

@@ -8,23 +8,23 @@
 #include <vector>
 
 #include "runtime/text.h"
+#include "session/speed.h"
 
 namespace tarvex {
 
 enum class statsform { none, text, json };
 
 // The pause between ticks when none is asked for, and the one the studio goes back to.
-constexpr int64_t DEFAULTDELAYMS = 128;
 
 struct options {
   bool help = false;
   bool version = false;
-  bool headless = false;            // no window even where a display exists
-  int64_t delayms = DEFAULTDELAYMS; // the pause between ticks
-  int64_t maxticks = 0;             // a run still going after this many ticks stops; 0: no limit
-  int64_t maxpointers = 0;          // a run with more live pointers than this stops; 0: no limit
-  bool prompt = true;               // the closing ">" prompt
-  bool frames = true;               // false: no frame is painted at all
+  bool headless = false;          // no window even where a display exists
+  int64_t delayms = PLAINDELAYMS; // the pause between ticks
+  int64_t maxticks = 0;           // a run still going after this many ticks stops; 0: no limit
+  int64_t maxpointers = 0;        // a run with more live pointers than this stops; 0: no limit
+  bool prompt = true;             // the closing ">" prompt
+  bool frames = true;             // false: no frame is painted at all
   statsform stats = statsform::none;
   std::optional<Text> trace;      // the state trace's file, as given
   std::optional<Text> framesdir;  // the folder of PNG frames

@@ -41,9 +41,7 @@ int64_t nowus() {
 Text sourcename(const Text& name) {
   const size_t separator = name.find(u"::");
   const size_t start = separator == Text::npos ? 0 : separator + 2;
-  Text path = name.substr(start);
-  for (char16_t& c : path)
-    if (c == u'\\') c = u'/';
+  const Text path = forwardslashes(name.substr(start));
   struct stat status {};
   if (path.empty() || stat(utf8name(path).c_str(), &status) == 0) return name;
   return name.substr(0, start) + fromstartdir(name.substr(start));

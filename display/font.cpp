@@ -6,12 +6,7 @@
 namespace tarvex {
 
 bool loadfont(glyphfont& font, const Text& name) {
-  std::unique_ptr<TStream> stream = openforread(name);
-  if (!stream) return false;
-  loadfont(font, *stream);
-  // The picture is all there is to take from the file.
-  stream->Close();
-  return true;
+  return readnamed(name, [&font](TStream& stream) { loadfont(font, stream); });
 }
 
 void loadfont(glyphfont& font, TStream& stream) {

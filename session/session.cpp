@@ -22,14 +22,6 @@ constexpr int EXIT_MISSING = 1;
 constexpr int EXIT_FAULT = 2;
 constexpr int EXIT_LIMIT = 3;
 
-// The cells the view shows across and down at its zoom.
-int64_t columnsshown(int zoom) {
-  return canvas::WIDTH / (GLYPHWIDTH * zoom);
-}
-int64_t linesshown(int zoom) {
-  return canvas::HEIGHT / (GLYPHHEIGHT * zoom);
-}
-
 } // namespace
 
 session::session(console& con, sessionsettings settings)
@@ -313,7 +305,7 @@ void session::follow() {
     if (p.id == _view.selected) found = &p;
   });
   if (!found) return;
-  const int64_t columns = columnsshown(_view.zoom), lines = linesshown(_view.zoom);
+  const int64_t columns = visiblecolumns(_view.zoom), lines = visiblelines(_view.zoom);
   // Only a pointer about to leave the view moves it, so the grid does not slide every tick.
   const cellpos& o = _view.origin;
   const bool inside = found->x >= o.x + 2 && found->x < o.x + columns - 2 && found->y >= o.y + 2 &&

@@ -20,6 +20,7 @@
 #include "runtime/stream.h"
 #include "runtime/text.h"
 #include "session/history.h"
+#include "session/speed.h"
 
 namespace tarvex {
 
@@ -27,10 +28,6 @@ class canvas;
 struct image;
 class console;
 
-// The pause between ticks a run starts with, and the bounds the speed keys keep to.
-constexpr int64_t PLAINDELAYMS = 128;
-constexpr int64_t MINDELAYMS = 1;
-constexpr int64_t MAXDELAYMS = 2000;
 constexpr int MAXZOOM = 4;
 
 struct sessionsettings {

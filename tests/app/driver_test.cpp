@@ -8,8 +8,8 @@
 #include <deque>
 
 #include "display/font.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {

@@ -14,8 +14,8 @@
 #include "interp/tick.h"
 #include "runtime/memstream.h"
 #include "runtime/streamnames.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {
@@ -39,11 +39,6 @@ struct scene : testing::rig {
     return surface.pixels();
   }
 };
-
-TEST(paintframe, codes_above_255_draw_as_their_low_byte) {
-  scene wide(1, u"a\x0141"), narrow(1, u"aA");
-  EXPECT_EQ(wide.paint(), narrow.paint());
-}
 
 // A frame after another starts from the grid the last one drew when nothing under it changed;
 // a changed character, line, drawing state or font each paints the grid afresh.

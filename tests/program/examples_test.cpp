@@ -5,8 +5,8 @@
 #include "interp/loader.h"
 #include "interp/tick.h"
 #include "runtime/streamnames.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;

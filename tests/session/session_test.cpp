@@ -11,7 +11,7 @@
 #include "display/frame.h"
 #include "runtime/memstream.h"
 #include "session/typedinput.h"
-#include "tests/interp/rig.h"
+#include "tests/support/rig.h"
 #include "tests/support/process.h"
 
 namespace tarvex {

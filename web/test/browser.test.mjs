@@ -11,6 +11,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { execFileSync } from 'node:child_process';
 
+import { readgolden } from './golden.mjs';
 import { decodepng, firstdifference, native, root, site } from './native.mjs';
 
 const require = createRequire(import.meta.url);
@@ -67,7 +68,7 @@ function nativeframe(source, input, tick) {
 const frames = [
   { name: 'the demo', source: example('code.txt'), input: '', tick: 30 },
   { name: 'numbers given in the link', source: example('sum.txt'), input: '3\n4\n0\n', tick: 12 },
-  { name: 'hello', source: example('hello.txt'), input: '', tick: 2 },
+  { name: 'a golden program', source: readgolden(path.join(root, 'tests/golden/exchange_write_lands_next_tick.golden')).program, input: '', tick: 2 },
 ];
 for (const c of frames) {
   test(`a link runs to tick N with the native frame: ${c.name}`, async () => {

@@ -5,10 +5,8 @@
 //   print TEXT      printline
 //   readbytes FILE  ReadByte while not Eof, each byte as "n ", then one ReadByte more
 //   divzero         a real integer division by zero
-//   segv, ill, bus  a write through a null pointer, an invalid instruction, a read of a mapped
-//                   page past the end of its file
+//   segv            a write through a null pointer
 //   overflow        recursion without end
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,13 +69,6 @@ static void run(int argc, char** argv) {
       std::exit(divide(1, 0));
     } else if (word == "segv") {
       poke(static_cast<volatile int*>(nowhere()));
-    } else if (word == "ill") {
-      __builtin_trap();
-    } else if (word == "bus") {
-      FILE* empty = std::tmpfile();
-      auto* page = static_cast<volatile char*>(
-          mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, fileno(empty), 0));
-      std::exit(page[0]);
     } else if (word == "overflow") {
       std::exit(recurse(1));
     } else {
