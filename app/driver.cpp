@@ -35,9 +35,9 @@ sessionsettings settingsof(const options& opts, bool studio) {
 
 } // namespace
 
-rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
-                     pacingclock& clock, bool studio)
-    : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _view(view), _clock(clock),
+rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas,
+                     screen& window, pacingclock& clock, bool studio)
+    : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _screen(window), _clock(clock),
       _session(con, settingsof(opts, studio)), _studioon(studio), _frames(FRAMERATE, clock) {}
 
 bool rundriver::userstops() {
@@ -51,7 +51,7 @@ bool rundriver::userstops() {
   }
   if (now - _lastpoll < POLLMS) return false;
   _lastpoll = now;
-  return _view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0;
+  return _screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0;
 }
 
 bool rundriver::load(const Text& path, const Text& label) {
@@ -110,7 +110,7 @@ bool rundriver::tick() {
     }
     if (!everyframe()) _nextframe = _clock.now() + 1000 / FRAMERATE;
   }
-  keep(last);
+  recordframe(last);
   return !_session.ended();
 }
 
@@ -122,11 +122,11 @@ bool rundriver::await(progress& done) {
   _nextinput = start + INPUTMS;
   for (;;) {
     bool steptick = false;
-    for (inputevent event{inputkind::KeyUp}; !steptick && _view.NextInput(event);)
+    for (inputevent event{inputkind::KeyUp}; !steptick && _screen.NextInput(event);)
       act(_studio.handle(event, _session), steptick, done);
     if (steptick) return true;
     // Untouched, Escape and the close button are answered where they always were.
-    if (_session.touched() && (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0))
+    if (_session.touched() && (_screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0))
       return false;
     if (_session.paused() || _session.passopen()) {
       if (!_session.paused()) return true; // resumed inside a stepped tick: finish it
@@ -184,13 +184,13 @@ void rundriver::redraw() {
   _redrawn = _clock.now();
   if (_opts.frames) {
     paint();
-    _view.Flip(_surface);
+    _screen.Flip(_surface);
   }
   retitle();
 }
 
 void rundriver::retitle() {
-  if (_session.touched()) _view.SetTitle(apptitle() + frombytes(" - " + _session.status()));
+  if (_session.touched()) _screen.SetTitle(apptitle() + frombytes(" - " + _session.status()));
 }
 
 bool rundriver::everyframe() const {
@@ -210,7 +210,7 @@ void rundriver::paint(bool plain) {
   _painted = plain ? _session.state().tick : _session.shown().tick;
 }
 
-void rundriver::keep(bool last) {
+void rundriver::recordframe(bool last) {
   if (!_recorder) return;
   const int64_t tick = _session.state().tick;
   const bool wanted = _recorder->wants(tick, last);
@@ -233,10 +233,10 @@ const canvas& rundriver::lastframe() {
 bool rundriver::show() {
   paint();
   // A close request that comes while Escape is down stays pending: the run ends anyway.
-  if (_view.KeyDown(ESCAPE) != 0 || _view.AppTerminate() != 0) return false;
+  if (_screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0) return false;
   // Frames of short pauses are shown as they fall due, never waited for.
   if (everyframe()) _frames.wait();
-  _view.Flip(_surface);
+  _screen.Flip(_surface);
   return true;
 }
 

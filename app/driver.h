@@ -22,7 +22,7 @@ public:
   // Everything the run draws on, shows with, talks to and waits on is the caller's. With
   // `studio` the screen's keys and mouse drive the session; until the user touches them, every
   // frame, pause and caption stays as without.
-  rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& view,
+  rundriver(const options& opts, console& con, canvas& surface, image& atlas, screen& window,
             pacingclock& clock, bool studio);
 
   // Loads the source at `path` (named `label` in messages) and writes the opening lines;
@@ -46,7 +46,7 @@ public:
   void setrecorder(recorder* pictures) { _recorder = pictures; }
   // Gives the recorder the frame of the state as it stands if it wants that one; `last`:
   // no tick follows.
-  void keep(bool last);
+  void recordframe(bool last);
   // The canvas with the last frame painted, painting the current state if none was.
   const canvas& lastframe();
   // Feeds every state from now on to `trace`. A trace that cannot be written raises
@@ -76,7 +76,7 @@ private:
   console& _con;
   canvas& _surface;
   image& _atlas;
-  screen& _view;
+  screen& _screen;
   pacingclock& _clock;
   session _session;
   bool _studioon;

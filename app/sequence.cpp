@@ -160,7 +160,7 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
       driver->settrace(&trace);
     }
     if (opts.frames && !driver->show()) return ending.end(0);
-    driver->keep(false);
+    driver->recordframe(false);
     while (driver->tick()) {
     }
   }
