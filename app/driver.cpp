@@ -15,6 +15,7 @@
 #include "app/faultreport.h"
 #include "app/hushed.h"
 #include "app/startup.h"
+#include "dap/serve.h"
 #include "display/backend/window.h"
 #include "display/font.h"
 #include "display/frame.h"
@@ -554,6 +555,8 @@ void runsequence(int argc, char** argv) {
     if (command.opts.version) std::fputs("\n", stdout);
     std::exit(std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 255);
   }
+  // The editor starts the adapter where the program lies relative to: no change of directory.
+  if (command.opts.dap) std::exit(servedap(0, 1));
   startup(argc, argv);
   // No stream error is caught on the way: each one ends the program here with its text.
   try {
