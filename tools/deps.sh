@@ -7,8 +7,11 @@ set -euo pipefail
 # and as an animated GIF. clang-14 and libclang-rt-14-dev (libFuzzer) build the fuzzers.
 # clang-format keeps the sources in one layout; the test command checks it.
 #
+# nlohmann-json3-dev parses and writes the debug adapter's JSON.
+#
 # `deps.sh web` asks only for what the browser build needs (emscripten, whose em++ runs on
-# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core.
+# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core;
+# `deps.sh dap` gives node and npm for the adapter's tests and the editor extension.
 case "${1:-}" in
 web) packages=(cmake make emscripten) ;;
 web-test)
@@ -16,9 +19,13 @@ web-test)
   # Node from elsewhere may bring its own npm, which Debian's npm package would clash with.
   command -v npm >/dev/null || packages+=(npm)
   ;;
+dap)
+  packages=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+  ;;
 *)
   packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool
-    x11-apps xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev)
+    x11-apps xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev nlohmann-json3-dev)
   ;;
 esac
 missing=()
