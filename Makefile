@@ -7,7 +7,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
 VSCODE_BUILD ?= build-vscode
-VERSION := $(shell sed -n 's/^project(tarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+VERSION := $(shell sed -n 's/^project.tarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 WEB_BUILD ?= build-web
 WASM_BUILD ?= build-wasm
