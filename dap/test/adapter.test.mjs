@@ -90,10 +90,14 @@ test('every stop shows each pointer as the trace has it, going forward and back'
     await dc.configurationDoneRequest();
     assert.equal((await entry).body.reason, 'entry');
     assert.deepEqual(await pointers(dc), traced(states, 0), name);
+    // From the first threads request on, thread events keep the client's list whole.
+    const known = new Set(states.get(0).map((p) => p[0] + 1));
+    dc.on('thread', (e) => known[e.body.reason === 'started' ? 'add' : 'delete'](e.body.threadId));
     for (const [command, tick] of [['next', 1], ['next', 2], ['next', 3], ['stepBack', 2],
       ['next', 3]]) {
       assert.equal((await stopping(dc, command)).reason, 'step');
       assert.equal(await tickof(dc), tick, `${name} ${command}`);
+      assert.deepEqual([...known].sort(), states.get(tick).map((p) => p[0] + 1).sort());
       assert.deepEqual(await pointers(dc), traced(states, tick), `${name} ${command} ${tick}`);
     }
   }
@@ -221,4 +225,25 @@ test('a stream that is not the protocol ends the adapter with status 1 and a rea
     assert.match(stderr, message);
     assert.match(stdout, /"command":"initialize"/);
   }
+});
+
+test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a loop', async () => {
+  const path = example('countdown.txt');
+  const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
+    p[2] === 0)).map(([t]) => t);
+  const dc = await client(null);
+  await dc.initializeRequest();
+  const entry = dc.waitForEvent('stopped');
+  await dc.launch({ program: path, stopOnEntry: true });
+  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
+  await dc.configurationDoneRequest();
+  await entry;
+  for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
+    ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
+    ['restart', 0]]) {
+    await stopping(dc, command);
+    assert.equal(await tickof(dc), tick, command);
+  }
+  const loop = await client({ program: program('loop.tvx', '%>v\n ^<\n') });
+  assert.equal((await stopping(loop, 'pause')).reason, 'pause');
 });
