@@ -5,6 +5,9 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+DEB_BUILD ?= build-deb
+# `make install` puts the program under PREFIX, inside DESTDIR when one is given (packaging).
+PREFIX ?= /usr/local
 
 VSCODE_BUILD ?= build-vscode
 VERSION := $(shell sed -n 's/^project.tarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -14,8 +17,8 @@ WASM_BUILD ?= build-wasm
 # Debian's em++ finds its node modules only through NODE_PATH.
 EMENV = NODE_PATH=/usr/share/nodejs
 
-.PHONY: all deps build run test test-plain test-asan bench format format-check pictures fuzz clean \
-	web serve-web test-web test-dap vsix
+.PHONY: all deps build run install deb test test-plain test-asan bench format format-check pictures \
+	fuzz clean web serve-web test-web test-dap vsix
 
 all: build
 
@@ -28,6 +31,19 @@ build: deps
 
 run: build
 	$(BUILD)/tarvex
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# build-deb/tarvex_VERSION_ARCH.deb: the program alone, built for /usr with Debian's hardening
+# flags and packed by CPack.
+BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+		-DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CPPFLAGS) $$($(BUILDFLAGS) CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)" >/dev/null
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
 
 test: format-check test-plain test-asan fuzz test-web test-dap
 
@@ -52,8 +68,8 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target tarvex_bench
 	build-bench/bench/tarvex_bench
 
-# The README's pictures, made by tarvex itself: the demo as an animated GIF, one frame of
-# each example, and the studio's inspect panel.
+# The pictures of the README and docs/, made by tarvex itself: the demo as an animated GIF,
+# one frame of each example, and the studio's inspect panel.
 pictures: build
 	mkdir -p docs
 	$(BUILD)/tarvex --batch --gif docs/demo.gif examples/code.txt > /dev/null
@@ -61,7 +77,7 @@ pictures: build
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/countdown.png examples/countdown.txt > /dev/null || [ $$? -eq 3 ]
 	printf '3\n4\n0\n' | $(BUILD)/tarvex --batch --ticks 12 --screenshot docs/sum.png examples/sum.txt > /dev/null || [ $$? -eq 3 ]
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
-	$(BUILD)/tools/studioshot examples/code.txt 30 docs/studio.png 27,5 30,1 20,5
+	$(BUILD)/tools/studioshot examples/code.txt docs/studio.png ticks:30 key:32 click:243,66 click:163,18 move:219,66
 
 # The browser playground: the library compiled to WebAssembly with the page, in $(WEB_BUILD)/.
 web:
@@ -109,4 +125,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD) $(VSCODE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD) $(DEB_BUILD) $(VSCODE_BUILD)

@@ -36,15 +36,4 @@ void addexitaction(exitaction action) {
   exitactions().push_back(action);
 }
 
-void endprogram(int status) {
-  std::exit(status);
-}
-
-void runtimeerrorexit(const Text& error) {
-  std::string bytes = lowbytes(error);
-  std::fputs(bytes.c_str(), stderr);
-  std::fflush(stderr);
-  std::exit(255);
-}
-
 } // namespace tarvex

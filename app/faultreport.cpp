@@ -1,5 +1,4 @@
-// The fault report: platform fault signals mapped to the fault names, shown to the user, and
-// the end of the process with status 2.
+// The fault report: platform fault signals mapped to the fault names and shown to the user.
 #include "app/faultreport.h"
 
 #include <pthread.h>
@@ -78,7 +77,17 @@ void onfault(int signal, siginfo_t* info, void*) {
   for (int s : FAULTSIGNALS)
     sigaddset(&faults, s);
   sigprocmask(SIG_UNBLOCK, &faults, nullptr);
-  faultreport(signalcode(signal, info));
+  reporting = 1;
+  const uint32_t code = signalcode(signal, info);
+  if (!showfault(code)) {
+    // Plain writes: the fault may have struck inside the C library's stream code.
+    const char* name = faultname(code);
+    writeall(2, name, std::strlen(name));
+    writeall(2, "\n", 1);
+  }
+  // The console flushed every byte as it was written; nothing else may run in a process
+  // that faulted.
+  _exit(2);
 }
 
 void measurestack() {
@@ -97,15 +106,8 @@ void setfaultbox(faultbox box) {
   installedbox = box;
 }
 
-void faultreport(uint32_t code) {
-  reporting = 1;
-  const char* name = faultname(code);
-  if (!installedbox || !installedbox(name)) {
-    // Plain writes: the fault may have struck inside the C library's stream code.
-    writeall(2, name, std::strlen(name));
-    writeall(2, "\n", 1);
-  }
-  std::exit(2);
+bool showfault(uint32_t code) {
+  return installedbox && installedbox(faultname(code));
 }
 
 void installfaulthandlers() {

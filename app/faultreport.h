@@ -1,4 +1,4 @@
-// The report of platform faults: a named fault shown to the user, then the end of the process.
+// The report of faults: a named fault shown to the user.
 // Faults come from two places: a run that returns one (a zero divisor) and the signals of
 // real platform faults, which reach the same report through handlers on an alternate stack.
 #pragma once
@@ -14,11 +14,12 @@ namespace tarvex {
 using faultbox = bool (*)(const char* name);
 void setfaultbox(faultbox box);
 
-// Shows the fault and ends the process with status 2 through the normal exit path.
-[[noreturn]] void faultreport(uint32_t code);
+// Shows the fault's name in the installed box; false when there is none or it failed, and
+// the host then writes the name itself.
+bool showfault(uint32_t code);
 
 // Routes the signals of platform faults (SIGFPE, SIGSEGV, SIGILL, SIGBUS, SIGTRAP, and stack
-// overflow on an alternate stack) to faultreport.
+// overflow on an alternate stack) to the report, which ends the process with status 2.
 void installfaulthandlers();
 
 } // namespace tarvex

@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "app/studio.h"
+#include "session/studio.h"
 
 namespace tarvex {
 
@@ -25,7 +25,7 @@ std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
 // --help; the window keys stand where "%s" is.
 constexpr const char* usagehead =
     "Usage: tarvex [OPTIONS] [SOURCE]\n"
-    "Runs the program in SOURCE (default code.txt beside tarvex) and shows every tick in a\n"
+    "Runs the program in SOURCE (default code.txt, the demo) and shows every tick in a\n"
     "window. A relative SOURCE is looked up beside tarvex, then from the current directory.\n"
     "\n"
     "Options:\n"
@@ -37,14 +37,15 @@ constexpr const char* usagehead =
     "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
     "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
     "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
-    "  --batch           --headless --delay 0 --no-prompt, and no frames drawn\n"
+    "  --batch           as --headless --delay 0 --no-prompt, and no frames drawn\n"
     "  --stats[=json]    one line of run statistics on standard error at the end\n"
     "  --trace FILE      write every state of the run to FILE as JSON lines\n"
     "  --frames DIR      write frames as DIR/frame-NNNNNN.png (the first, every K-th, the "
     "last)\n"
     "  --every K         keep the frame of every K-th tick (default 1)\n"
     "  --gif FILE        write the same frames as one looping animated GIF\n"
-    "  --screenshot FILE write the last frame drawn as a PNG at the end of the run\n"
+    "  --screenshot FILE\n"
+    "                    write the last frame drawn as a PNG at the end of the run\n"
     "  --scale N         show the window N times enlarged, 1 to 4 (pictures stay 1x)\n"
     "  --break X,Y       pause the window after a tick in which a pointer steps onto\n"
     "                    column X, line Y (as in the trace); may be repeated\n"

@@ -8,21 +8,24 @@
 #include <vector>
 
 #include "runtime/text.h"
+#include "session/speed.h"
 
 namespace tarvex {
 
 enum class statsform { none, text, json };
 
+// The pause between ticks when none is asked for, and the one the studio goes back to.
+
 struct options {
   bool help = false;
   bool version = false;
-  bool headless = false;   // no window even where a display exists
-  bool dap = false;        // serve the debug protocol on stdin and stdout instead of running
-  int64_t delayms = 128;   // the pause between ticks
-  int64_t maxticks = 0;    // a run still going after this many ticks stops; 0: no limit
-  int64_t maxpointers = 0; // a run with more live pointers than this stops; 0: no limit
-  bool prompt = true;      // the closing ">" prompt
-  bool frames = true;      // false: no frame is painted at all
+  bool headless = false;          // no window even where a display exists
+  bool dap = false;               // serve the debug protocol on stdin and stdout instead
+  int64_t delayms = PLAINDELAYMS; // the pause between ticks
+  int64_t maxticks = 0;           // a run still going after this many ticks stops; 0: no limit
+  int64_t maxpointers = 0;        // a run with more live pointers than this stops; 0: no limit
+  bool prompt = true;             // the closing ">" prompt
+  bool frames = true;             // false: no frame is painted at all
   statsform stats = statsform::none;
   std::optional<Text> trace;      // the state trace's file, as given
   std::optional<Text> framesdir;  // the folder of PNG frames

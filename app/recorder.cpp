@@ -110,7 +110,7 @@ void recorder::record(const canvas& surface, int64_t tick) {
     if (pictureresult r = _animation.add(surface.pixels().data(), _delay)) failed(*r);
 }
 
-bool recorder::finish(const canvas& surface) {
+std::string recorder::finish(const canvas& surface) {
   pictureresult r = drain();
   if (!_screenshot.empty() && !r)
     r = writepng(_screenshot, surface.pixels().data(), surface.width(), surface.height());
@@ -118,10 +118,8 @@ bool recorder::finish(const canvas& surface) {
     pictureresult closed = _animation.close();
     if (!r) r = closed;
   }
-  if (!r) return true;
-  std::fprintf(stderr, "tarvex: cannot write %s: %s\n", r->path.c_str(), r->reason.c_str());
-  std::fflush(stderr);
-  return false;
+  if (!r) return {};
+  return "tarvex: cannot write " + r->path + ": " + r->reason + "\n";
 }
 
 } // namespace tarvex

@@ -34,9 +34,10 @@ public:
   void start();
   // Keeps the frame of `tick` as a PNG and as a GIF frame.
   void record(const canvas& surface, int64_t tick);
-  // The screenshot of `surface` and the end of the GIF. Says what failed on standard error
-  // and returns false instead of raising: it runs at every ending, also at a failed one.
-  bool finish(const canvas& surface);
+  // The screenshot of `surface` and the end of the GIF. Returns the line that says what
+  // failed (empty when nothing did) instead of raising: it runs at every ending, also at a
+  // failed one.
+  std::string finish(const canvas& surface);
 
 private:
   [[noreturn]] void failed(const picturefailure& failure) const;

@@ -1,9 +1,10 @@
-// Start-up: the process values (argument list, program file and directory, title), the
+// Start-up: the process values (program file and directory, title), the
 // working directory, the fault handlers and the standard console.
 #include "app/startup.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,7 +20,6 @@ namespace tarvex {
 namespace {
 
 struct processvalues {
-  std::vector<Text> arglist;
   Text programfile;
   Text programdir;
   Text startdir;
@@ -73,14 +73,7 @@ void guardstandarddescriptors() {
   }
 }
 
-Text dirof(const Text& programfile) {
-  size_t last = programfile.rfind(u'/');
-  if (last == Text::npos || last == 0) return {};
-  if (programfile[last - 1] == u':') return programfile.substr(0, last + 1);
-  return programfile.substr(0, last);
-}
-
-void startup(int argc, char** argv) {
+void startup() {
   // A reader that has gone must surface as a refused write with its error text, not as a
   // silent death by signal.
   signal(SIGPIPE, SIG_IGN);
@@ -89,20 +82,16 @@ void startup(int argc, char** argv) {
     signal(stop, onstop);
 
   processvalues& process = values();
-  process.programfile = fromutf8name(executablepath());
-  for (char16_t& c : process.programfile)
-    if (c == u'\\') c = u'/';
-  process.programdir = dirof(process.programfile);
+  process.programfile = forwardslashes(fromutf8name(executablepath()));
+  // The directory part: up to the last "/", none when that is the first character.
+  const size_t last = process.programfile.rfind(u'/');
+  process.programdir = last == Text::npos ? Text() : process.programfile.substr(0, last);
   process.startdir = fromutf8name(workingdirectory());
   if (!process.programdir.empty()) {
     if (chdir(utf8name(process.programdir).c_str()) != 0) {
       // Relative names then resolve in the directory the user started from.
     }
   }
-
-  process.arglist.clear();
-  for (int i = 0; i < argc; ++i)
-    process.arglist.push_back(fromutf8name(argv[i]));
 
   installstreamfactories();
   stdconsole();
@@ -117,11 +106,12 @@ Text fromstartdir(const Text& path) {
   return startdir() + u"/" + path;
 }
 
-const std::vector<Text>& arglist() {
-  return values().arglist;
-}
-const Text& programdir() {
-  return values().programdir;
+Text datafile(const Text& name) {
+  // The working directory is the program's own by now, so a bare name is beside it.
+  struct stat status {};
+  if (stat(utf8name(name).c_str(), &status) == 0 || values().programdir.empty()) return name;
+  Text installed = values().programdir + u"/../share/tarvex/" + name;
+  return stat(utf8name(installed).c_str(), &status) == 0 ? installed : name;
 }
 const Text& apptitle() {
   return values().apptitle;

@@ -1,6 +1,5 @@
 // Start-up: the process values every layer reads, set once before the run begins.
 #pragma once
-#include <vector>
 
 #include "runtime/text.h"
 
@@ -12,21 +11,18 @@ void guardstandarddescriptors();
 
 // Installs the fault handlers, the handlers that end the process with 128 + the signal number
 // on SIGINT, SIGTERM and SIGHUP, records the program file, changes the working directory to
-// the program's own directory (a failure is ignored) and builds the argument list.
-void startup(int argc, char** argv);
+// the program's own directory (a failure is ignored).
+void startup();
 
-// Entry 0 the program's path as typed, entry 1 the first argument proper.
-const std::vector<Text>& arglist();
-const Text& programdir();
 // The working directory the program was started in, before start-up left it; empty when it
 // could not be read.
 const Text& startdir();
 // A path named on the command line: as given when absolute, else from startdir().
 Text fromstartdir(const Text& path);
+// A file the program ships with (its font, its default program): beside the program, as in a
+// build folder or a copied one, else in ../share/tarvex/ from the program's directory, where an
+// installation puts it. The name as given when neither holds it, so a failure names it as typed.
+Text datafile(const Text& name);
 const Text& apptitle(); // "Tarvex Application"
-
-// The directory part of a program path with "/" separators: up to its last "/", which stays
-// only after a ":" (a drive root); empty when there is no separator or it comes first.
-Text dirof(const Text& programfile);
 
 } // namespace tarvex

@@ -33,11 +33,9 @@ template <class Place> void addpointers(machine& m, int count, Place place) {
   }
 }
 
-// Alpha blending and the shipped font, as at start-up; false without the font.
-inline bool setupdisplay(canvas& surface, glyphfont& font) {
-  surface.SetBlend(BLEND_ALPHA);
-  font = makefont(surface);
-  return loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+// The shipped font, as at start-up; false without it.
+inline bool setupdisplay(canvas&, glyphfont& font) {
+  return loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
 }
 
 } // namespace tarvex::bench

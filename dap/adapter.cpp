@@ -282,6 +282,7 @@ struct adapter::state {
 
   // The run has ended: its last output, the fault's line, the status, and the end.
   void finish() {
+    run->close();
     flushoutput(true);
     const ending& end = run->end();
     if (!end.message.empty()) output(end.message + "\n", "stderr");
@@ -711,7 +712,7 @@ adapter::adapter(std::function<void(const std::string&)> send,
   _s->hooks = std::move(hooks);
   if (!_s->hooks.load)
     _s->hooks.load = [](session& run, const std::string& path) {
-      return run.load(fromutf8name(path));
+      return run.load(fromutf8name(path), fromutf8name(path));
     };
   if (!_s->hooks.readfile)
     _s->hooks.readfile = [](const std::string& path) -> std::optional<std::string> {

@@ -1,67 +1,34 @@
-// The drawing canvas: a back buffer in plain memory with the immediate-mode drawing state
-// (colour, alpha, blend mode), pixmaps and multi-frame images. Nothing here knows a window;
-// presenting is the window's job.
+// The drawing canvas: a back buffer in plain memory and the drawing state (colour and alpha)
+// the frames draw with: clear, fill, a glyph blit and a copy of a saved layer. Nothing here
+// knows a window; presenting is the window's job.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace tarvex {
 
-// The one rounding every blended or modulated channel goes through: x/255 to the nearest.
+// The one rounding every blended channel goes through: x/255 to the nearest.
 constexpr uint8_t div255(uint32_t x) {
   return static_cast<uint8_t>((x + 127) / 255);
 }
-// A texel channel multiplied by the applied colour or alpha byte.
-constexpr uint8_t modulate(uint8_t texel, uint8_t applied) {
-  return div255(uint32_t{texel} * applied);
-}
-// Blend mode 3: drawn × alpha + old × (1 − alpha).
+// Alpha blending: drawn × alpha + old × (1 − alpha).
 constexpr uint8_t blendchannel(uint8_t drawn, uint8_t old, uint8_t alpha) {
   return div255(uint32_t{drawn} * alpha + uint32_t{old} * (255u - alpha));
 }
 
-enum blendmode : int { BLEND_SOLID_MASKED = 1, BLEND_SOLID = 2, BLEND_ALPHA = 3 };
-
-// A picture in memory. Format 1: one intensity byte a pixel; format 6: red, green, blue,
-// alpha bytes. Pixel (x, y) starts at byte y * pitch + x * bytes per pixel.
-struct pixmap {
-  std::vector<uint8_t> pixels;
-  int width = 0;
-  int height = 0;
-  int pitch = 0;
-  int format = 0;
-};
-
-namespace detail {
-// A frame's picture multiplied by one applied colour and alpha and prepared for one blend
-// mode, so repeated draws in the same state skip the per-texel arithmetic.
-struct tint {
-  uint64_t key = 0;             // applied red, green, blue, alpha and mode; 0 for none
-  bool opaque = false;          // every pixel replaces what lies under it
-  bool invisible = false;       // no pixel changes anything
-  std::vector<uint32_t> drawn;  // opaque: the finished 0x00RRGGBB pixels
-  std::vector<uint16_t> scaled; // per pixel byte: drawn × weight + rounding
-  std::vector<uint16_t> keep;   // per pixel byte: 255 − weight, the share of the old pixel
-};
-struct tintpair {
-  tint slot[2];
-  int recent = 0; // the slot used last; a miss replaces the other one
-};
-} // namespace detail
-
-// Equal-sized frames; each frame's pixmap is turned into its drawable on first draw.
+// The glyph atlas: 256 pictures (frames) of 8 by 12 pixels. Row r of frame n is one byte,
+// bit j set where pixel j of the row is ink; ink draws in the applied colour, the rest black.
 struct image {
-  int width = 0;
-  int height = 0;
-  std::vector<pixmap> pixmaps;         // empty pixmap (width 0) until grabbed
-  std::vector<pixmap> frames;          // the drawable: the picture padded to power-of-two size
-  std::vector<uint32_t> seqs;          // generation each drawable was made in; 0 for none
-  std::vector<detail::tintpair> tints; // per frame, the last two states it was drawn in
-  // Taken from one process-wide count whenever a frame's picture changes, so two images (or one
-  // image at two moments) with the same version hold the same pictures.
+  static constexpr int WIDTH = 8;
+  static constexpr int HEIGHT = 12;
+  std::array<std::array<uint8_t, HEIGHT>, 256> rows{};
+  // Taken from one process-wide count whenever the pictures change, so two atlases (or one at
+  // two moments) with the same version hold the same pictures.
   uint64_t version = 0;
 };
+uint64_t nextimageversion();
 
 class canvas {
 public:
@@ -78,47 +45,27 @@ public:
     return _pixels[static_cast<size_t>(y) * static_cast<size_t>(_width) + static_cast<size_t>(x)];
   }
 
-  // Replaces every pixel with `from`, which holds width × height words.
+  // Replaces every pixel with `from` (a layer saved from pixels()) when the sizes agree.
   void setpixels(const std::vector<uint32_t>& from);
-  // The drawing state as one number: blend mode, colour and alpha, all a draw depends on
-  // besides its arguments and the pictures.
-  uint64_t statekey() const;
+  // The drawing state as one number: all a draw depends on besides its arguments and the
+  // pictures.
+  uint32_t statekey() const;
 
-  void SetBlend(int mode);
   void SetColor(int red, int green, int blue); // each clamped to 0-255
   void SetAlpha(float alpha);                  // applied as floor(clamp(a) * 255), NaN as 0
+  // Every pixel black, whatever the colour and alpha.
   void Cls();
-  void DrawRect(float x, float y, float width, float height);
-
-  pixmap MakePixmap(int width, int height, int format, int align);
-  void WritePixel(pixmap& pm, int x, int y, uint32_t argb);
-  void DrawPixmap(const pixmap& pm, int x, int y);
-  pixmap GrabPixmap(int x, int y, int width, int height);
-
-  image MakeImage(int width, int height, int frames);
-  void GrabFrame(image& img, int x, int y, int frame);
-  void DrawImageFrame(image& img, float x, float y, int frame);
-
-  // Raised when a window opens or closes, so drawables are made again.
-  void newgeneration();
-  // The drawing state of a freshly opened window: blend mode 1, colour white, alpha 1.
-  void resetstate();
+  // The rectangle in the applied colour at the applied alpha, cut to the canvas.
+  void DrawRect(int64_t x, int64_t y, int64_t width, int64_t height);
+  // Frame `frame` (its low byte) of `atlas` with its top-left pixel at (x, y), cut to the canvas:
+  // ink in the applied colour, the rest black, both at the applied alpha.
+  void DrawImageFrame(const image& atlas, int64_t x, int64_t y, int frame);
 
 private:
-  struct state {
-    int blend = BLEND_SOLID_MASKED;
-    uint8_t applied[4] = {255, 255, 255, 255}; // red, green, blue, alpha
-  };
-
-  // The frame's picture padded to power-of-two size, as its drawable.
-  pixmap makedrawable(const image& img, int frame);
-  const detail::tint& tinted(image& img, size_t frame);
-
   int _width;
   int _height;
   std::vector<uint32_t> _pixels;
-  state _state;
-  uint32_t _generation = 1;
+  uint8_t _applied[4] = {255, 255, 255, 255}; // red, green, blue, alpha
 };
 
 } // namespace tarvex

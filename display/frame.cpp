@@ -14,23 +14,13 @@ namespace tarvex {
 
 namespace {
 
-using detail::arrowof;
-using detail::drawglyph;
-using detail::drawtextat;
-using detail::offsurface;
+using namespace detail; // the glyph helpers both frames draw with
 
-// The window's size, from which the visible lines and columns follow.
-constexpr int32_t WINDOWWIDTH = canvas::WIDTH;
-constexpr int32_t WINDOWHEIGHT = canvas::HEIGHT;
-constexpr int32_t COLUMNS = WINDOWWIDTH / GLYPHWIDTH; // 90
-constexpr int32_t LINES = WINDOWHEIGHT / GLYPHHEIGHT; // 42
-
-// Nothing a program can hold lies this far out (pointers are 32-bit, lines live in memory), so
-// an origin clamped to it shows the same, and origin plus a column or line cannot overflow.
-constexpr int64_t FARTHEST = int64_t{1} << 40;
+constexpr int32_t COLUMNS = visiblecolumns();
+constexpr int32_t LINES = visiblelines();
 
 // A register's decimal digits, as drawtextat draws decimaltext(value), without the text.
-void drawvalue(canvas& surface, image& atlas, uint8_t value, int64_t x, int64_t y) {
+void drawvalue(canvas& surface, const image& atlas, uint8_t value, int64_t x, int64_t y) {
   int digits[3], count = 0;
   do {
     digits[count++] = value % 10;
@@ -66,14 +56,14 @@ template <class Origin> bool shown(const ip& p, Origin origin) {
 // view, where they stand, the font's pictures, the drawing state and the canvas's size.
 struct gridlayer {
   uint64_t fontversion = 0;
-  uint64_t state = 0;
+  uint32_t state = 0;
   int64_t ox = 0, oy = 0;
   std::vector<char16_t> cells;  // the characters in view, each line's followed by its count
   std::vector<uint32_t> pixels; // the canvas after the grid was drawn
 };
 
 template <class Origin>
-void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
+void paintat(canvas& surface, const image& atlas, const machine& m, Origin origin) {
   const int64_t ox = origin.x, oy = origin.y;
   // Line 42 is drawn too, though only its top 8 pixel rows fall inside the window.
   surface.SetColor(255, 240, 192);
@@ -99,7 +89,7 @@ void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
       layer.oy == oy && layer.cells == cells && layer.pixels.size() == surface.pixels().size()) {
     surface.setpixels(layer.pixels);
   } else {
-    const uint64_t state = surface.statekey();
+    const uint32_t state = surface.statekey();
     surface.Cls();
     const char16_t* cell = cells.data();
     for (int64_t l = top; l <= LINES && oy + l < m.grid.linecount && oy + l < stored; ++l) {
@@ -125,8 +115,7 @@ void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
   for (const ip* p : inview) {
     int64_t px = GLYPHWIDTH * (p->x - ox), py = GLYPHHEIGHT * (p->y - oy);
     surface.SetAlpha(0.5f);
-    if (!offsurface(surface, px, py, GLYPHWIDTH, GLYPHHEIGHT))
-      surface.DrawRect(static_cast<float>(px), static_cast<float>(py), GLYPHWIDTH, GLYPHHEIGHT);
+    surface.DrawRect(px, py, GLYPHWIDTH, GLYPHHEIGHT);
     surface.SetAlpha(1.0f);
     drawglyph(surface, atlas, arrowof(p->dir), px, py);
   }
@@ -148,21 +137,22 @@ void paintat(canvas& surface, image& atlas, const machine& m, Origin origin) {
 
 } // namespace
 
-void paintframe(canvas& surface, image& atlas, const machine& m) {
+void paintframe(canvas& surface, const image& atlas, const machine& m) {
   paintat(surface, atlas, m, zeroorigin{});
 }
 
-void paintframe(canvas& surface, image& atlas, const machine& m, int64_t originx, int64_t originy) {
+void paintframe(canvas& surface, const image& atlas, const machine& m, int64_t originx,
+                int64_t originy) {
   paintat(surface, atlas, m,
           cellorigin{std::clamp(originx, -FARTHEST, FARTHEST),
                      std::clamp(originy, -FARTHEST, FARTHEST)});
 }
 
-void paintpointercount(canvas& surface, image& atlas, const machine& m) {
+void paintpointercount(canvas& surface, const image& atlas, const machine& m) {
   surface.SetAlpha(1.0f);
   surface.SetColor(255, 255, 255);
   drawtextat(surface, atlas, u" Pointers: " + decimaltext(static_cast<int32_t>(m.ips.count())), 0,
-             WINDOWHEIGHT - GLYPHHEIGHT);
+             canvas::HEIGHT - GLYPHHEIGHT);
 }
 
 } // namespace tarvex

@@ -13,16 +13,14 @@ inline bool offsurface(const canvas& surface, int64_t x, int64_t y, int64_t widt
   return x >= surface.width() || y >= surface.height() || x + width <= 0 || y + height <= 0;
 }
 
-// One glyph, left out when it lies wholly off the surface, which changes no pixel and keeps
-// far-off positions away from the canvas's float arithmetic.
-inline void drawglyph(canvas& surface, image& atlas, int code, int64_t x, int64_t y) {
-  if (offsurface(surface, x, y, GLYPHWIDTH, GLYPHHEIGHT)) return;
-  surface.DrawImageFrame(atlas, static_cast<float>(x), static_cast<float>(y), code & 0xFF);
+inline void drawglyph(canvas& surface, const image& atlas, int code, int64_t x, int64_t y) {
+  surface.DrawImageFrame(atlas, x, y, code);
 }
 
 // Pixel positions are worked out in 64 bits: a pointer far left of the margin would overflow
 // 8 * x in 32.
-inline void drawtextat(canvas& surface, image& atlas, const Text& text, int64_t x, int64_t y) {
+inline void drawtextat(canvas& surface, const image& atlas, const Text& text, int64_t x,
+                       int64_t y) {
   if (offsurface(surface, x, y, static_cast<int64_t>(text.size()) * GLYPHWIDTH, GLYPHHEIGHT))
     return;
   for (size_t i = 0; i < text.size(); ++i)

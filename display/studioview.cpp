@@ -15,14 +15,8 @@ namespace tarvex {
 
 namespace {
 
-using detail::arrowof;
-using detail::drawglyph;
-using detail::drawtextat;
-using detail::offsurface;
+using namespace detail; // the glyph helpers both frames draw with
 
-// Far enough that a cell this far from the origin is off any canvas at any zoom, near enough
-// that its pixel position cannot overflow.
-constexpr int64_t FAR = int64_t{1} << 40;
 constexpr size_t HOVERLINES = 20; // pointer lines in the hover panel before "+N more"
 constexpr int PADDING = 4;        // between a panel's edge and its text
 constexpr int GAP = 4;            // between the hovered cell and its panel
@@ -54,8 +48,8 @@ int64_t floordiv(int64_t a, int64_t b) {
 // bits; anything held lies far off the canvas either way.
 int64_t fromorigin(int64_t cell, int64_t origin) {
   int64_t d = 0;
-  if (__builtin_sub_overflow(cell, origin, &d)) return cell < origin ? -FAR : FAR;
-  return std::clamp(d, -FAR, FAR);
+  if (__builtin_sub_overflow(cell, origin, &d)) return cell < origin ? -FARTHEST : FARTHEST;
+  return std::clamp(d, -FARTHEST, FARTHEST);
 }
 
 // However far the host scrolls, a cell near the edge of the numbers saturates rather than wraps.
@@ -78,14 +72,9 @@ box cellbox(const studioview& view, int64_t x, int64_t y) {
           fromorigin(y, view.origin.y) * GLYPHHEIGHT * zoom, GLYPHWIDTH * zoom, GLYPHHEIGHT * zoom};
 }
 
-// Cut to the canvas first, so the float arithmetic only ever sees canvas-sized numbers.
 void fill(canvas& surface, box b, colour c) {
-  int64_t x0 = std::max<int64_t>(b.x, 0), x1 = std::min<int64_t>(b.x + b.w, surface.width());
-  int64_t y0 = std::max<int64_t>(b.y, 0), y1 = std::min<int64_t>(b.y + b.h, surface.height());
-  if (x0 >= x1 || y0 >= y1) return;
   surface.SetColor(c.red, c.green, c.blue);
-  surface.DrawRect(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1 - x0),
-                   static_cast<float>(y1 - y0));
+  surface.DrawRect(b.x, b.y, b.w, b.h);
 }
 
 // A frame `thickness` pixels wide just inside the box.
@@ -100,17 +89,15 @@ void outline(canvas& surface, box b, int64_t thickness, colour c) {
 // Every frame pixel as a zoom × zoom square, the picture's top left staying where it is. The
 // rows and columns the last squares cut off are read too, so the canvas fills at zoom 3.
 void magnify(canvas& surface, int zoom) {
-  int width = surface.width(), height = surface.height();
-  pixmap source = surface.GrabPixmap(0, 0, (width + zoom - 1) / zoom, (height + zoom - 1) / zoom);
-  pixmap scaled = surface.MakePixmap(width, height, 6, 4);
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* from =
-        source.pixels.data() + static_cast<size_t>(y / zoom) * static_cast<size_t>(source.pitch);
-    uint8_t* to = scaled.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(scaled.pitch);
-    for (int x = 0; x < width; ++x)
-      std::copy_n(from + static_cast<size_t>(x / zoom) * 4, 4, to + static_cast<size_t>(x) * 4);
-  }
-  surface.DrawPixmap(scaled, 0, 0);
+  const size_t width = static_cast<size_t>(surface.width());
+  const size_t height = static_cast<size_t>(surface.height()), z = static_cast<size_t>(zoom);
+  static thread_local std::vector<uint32_t> scaled;
+  scaled.resize(width * height);
+  const std::vector<uint32_t>& source = surface.pixels();
+  for (size_t y = 0; y < height; ++y)
+    for (size_t x = 0; x < width; ++x)
+      scaled[y * width + x] = source[y / z * width + x / z];
+  surface.setpixels(scaled);
 }
 
 struct panelline {
@@ -127,7 +114,7 @@ box panelsize(const std::vector<panelline>& lines) {
 }
 
 // Opaque black, as the glyph cells on it are, so the text reads the same on any picture.
-void drawpanel(canvas& surface, image& atlas, const std::vector<panelline>& lines, box at) {
+void drawpanel(canvas& surface, const image& atlas, const std::vector<panelline>& lines, box at) {
   fill(surface, at, BLACK);
   outline(surface, at, 1, PANELEDGE);
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -195,7 +182,7 @@ cellpos cellat(const studioview& view, int px, int py) {
           saturatedsum(view.origin.y, floordiv(py, GLYPHHEIGHT * zoom))};
 }
 
-void paintstudio(canvas& surface, image& atlas, const machine& m, const studioview& view) {
+void paintstudio(canvas& surface, const image& atlas, const machine& m, const studioview& view) {
   paintframe(surface, atlas, m, view.origin.x, view.origin.y);
   int zoom = zoomof(view);
   if (zoom > 1) {

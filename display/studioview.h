@@ -42,6 +42,6 @@ cellpos cellat(const studioview& view, int px, int py);
 
 // The frame of `m` as `view` shows it. With a view as constructed this is paintframe's picture
 // pixel for pixel.
-void paintstudio(canvas& surface, image& atlas, const machine& m, const studioview& view);
+void paintstudio(canvas& surface, const image& atlas, const machine& m, const studioview& view);
 
 } // namespace tarvex

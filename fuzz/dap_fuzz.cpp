@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   adapterhooks hooks;
   // No file is opened: a name with "missing" in it cannot be loaded, any other is the program.
   hooks.load = [](session& run, const std::string& path) {
-    if (path.find("missing") != std::string::npos) return run.load(u"/nonexistent/missing.tvx");
+    if (path.find("missing") != std::string::npos)
+      return run.load(u"/nonexistent/missing.tvx", u"missing.tvx");
     TMemoryStream source{std::string(PROGRAM)};
     return run.load(source, fromutf8name(path));
   };

@@ -11,11 +11,10 @@ using namespace tarvex;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static canvas surface;
   static console con(stdin, stdout);
-  glyphfont font = makefont(surface);
-  surface.SetBlend(BLEND_ALPHA);
+  glyphfont font;
   TMemoryStream file(std::string(reinterpret_cast<const char*>(data), size));
   try {
-    loadfont(surface, font, file);
+    loadfont(font, file);
   } catch (const TStreamReadException&) {
     return 0; // an empty file, as at start-up
   }

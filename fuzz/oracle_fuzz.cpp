@@ -9,8 +9,8 @@
 #include "interp/tick.h"
 #include "interp/writes.h"
 #include "runtime/memstream.h"
-#include "tests/interp/quadratic.h"
-#include "tests/interp/rig.h"
+#include "tests/support/quadratic.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;

@@ -24,12 +24,11 @@ constexpr int64_t STEPS = 20000;
 
 struct display {
   canvas surface;
-  glyphfont font = makefont(surface);
+  glyphfont font;
   display() {
-    surface.SetBlend(BLEND_ALPHA);
     // A font of stripes: every glyph has ink, so every draw changes pixels.
     TMemoryStream sheet(std::string(FONTFILESIZE, '\x5a'));
-    loadfont(surface, font, sheet);
+    loadfont(font, sheet);
   }
 };
 

@@ -8,10 +8,6 @@
 
 namespace tarvex {
 
-Text codefilename(const std::vector<Text>& arglist) {
-  return arglist.size() > 1 ? arglist[1] : Text(u"code.txt");
-}
-
 void loadgrid(machine& m, TStream& source) {
   codegrid& grid = m.grid;
   grid = codegrid{};
@@ -34,11 +30,7 @@ void loadgrid(machine& m, TStream& source) {
 }
 
 bool loadsource(machine& m, const Text& codefile) {
-  std::unique_ptr<TStream> source = openforread(codefile);
-  if (!source) return false;
-  loadgrid(m, *source);
-  source->Close();
-  return true;
+  return readnamed(codefile, [&m](TStream& source) { loadgrid(m, source); });
 }
 
 } // namespace tarvex

@@ -101,7 +101,7 @@ public:
     while (removed) {
       entry* e = removed;
       removed = of(e->prev);
-      static_cast<T&>(*e) = T{}; // drops what the record owned (a write's text)
+      static_cast<T&>(*e) = T{}; // drops whatever the record owned
       e->next = nullptr;
       e->prev = spare;
       spare = e;

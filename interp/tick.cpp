@@ -126,13 +126,4 @@ tickoutcome standing(const machine& m) {
   return {};
 }
 
-tickoutcome runticks(machine& m, int64_t limit) {
-  tickoutcome outcome = standing(m);
-  for (int64_t ran = 0; ran < limit && outcome.state == tickstate::going; ++ran) {
-    outcome = steppass(m);
-    endtick(m, outcome);
-  }
-  return outcome;
-}
-
 } // namespace tarvex

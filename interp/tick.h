@@ -65,8 +65,4 @@ inline int64_t completedticks(const machine& m) {
   return m.tick - (m.passing ? 1 : 0);
 }
 
-// Runs up to `limit` ticks with no pause and no frame, applying writes after each tick that
-// goes on; returns how the run stands after the last one (m.tick counts them).
-tickoutcome runticks(machine& m, int64_t limit);
-
 } // namespace tarvex

@@ -42,163 +42,151 @@ uint8_t byte(int value) {
   return static_cast<uint8_t>(value & 0xFF);
 }
 
-void execute(machine& m, ip& p, char16_t cell) {
-  uint8_t& current = p.val[p.on];
-  uint8_t& other = p.val[1 - p.on];
-  const int64_t x = p.x;
-  const int64_t y = p.y;
-  switch (cell) {
-  case u'x': m.ips.remove(p); break; // remove
-  case u'#':                         // split: three children, never back
-    m.ips.remove(p);
-    spread(m, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.remafter);
-    break;
-  case u';': m.con->printline(u""); break; // end of line
-  case u'"': p.printing = 1; break;        // string mode
-  case u'@':                               // halt
-    m.ips.clear();
-    m.halted = 1;
-    break;
-  case u'+': current = byte(current + 1); break;
-  case u'-': current = byte(current - 1); break;
-  case u'$': // jump; the cell reached runs next step
-    p.x = current;
-    p.y = other;
-    break;
-  case u't': current = byte(current * other); break;
-  case u'd': // quotient; a zero divisor is a fault before any register changes
-    if (other == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
-    current = byte(current / other);
-    break;
-  case u'*': current = byte(current + other); break;
-  case u'\'': current = byte(current - other); break;
-  case u'M': // remainder
-    if (other == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
-    current = byte(current % other);
-    break;
-  case u'=': other = current; break;
-  case u'0': current = 0; break;
-  case u'~': p.on = p.on == 0 ? 1 : 0; break; // swap registers
-  case u'&':                                  // and: non-zero takes other
-    if (current != 0) current = other;
-    break;
-  case u'|': // or: zero takes other
-    if (current == 0) current = other;
-    break;
-  case u'X': // exclusive or of 0 and 1
-    current = (current == 0 && other == 1) || (current == 1 && other == 0) ? 1 : 0;
-    break;
-  case u'`': p.remafter = p.remafter == 0 ? 1 : 0; break; // toggle remove-after
-  case u'n': exchange(m, p, x, y - 1, x, y + 1); break;   // write up, read down
-  case u'u': exchange(m, p, x, y + 1, x, y - 1); break;   // write down, read up
-  case u'(': exchange(m, p, x - 1, y, x + 1, y); break;   // write left, read right
-  case u')': exchange(m, p, x + 1, y, x - 1, y); break;   // write right, read left
-  case u'.': m.con->consolewrite(decimaltext(current)); break;
-  case u',': m.con->consolewrite(chartext(current)); break;
-  case u':': current = byte(toint(m.con->consoleread())); break;
-  case u'>': p.dir = RIGHT; break;
-  case u'<': p.dir = LEFT; break;
-  case u'^': p.dir = UP; break;
-  case u'v': p.dir = DOWN; break;
-  case u'?':
-    if (current == 0) m.ips.remove(p);
-    break;
-  case u'!':
-    if (current != 0) m.ips.remove(p);
-    break;
-  case u'}':
-    if (p.dir == RIGHT) m.ips.remove(p);
-    break;
-  case u'{':
-    if (p.dir == LEFT) m.ips.remove(p);
-    break;
-  case u'8': // hold for the next two steps
-    if (p.wait == 0) p.wait = 3;
-    break;
-  case u'J':
-    if (current != 0) shift(p);
-    break;
-  case u'j':
-    if (current == 0) shift(p);
-    break;
-  case u'/': // mirror that flips at the end of the tick
-    queuewrite(m, x, y, u'\\');
-    p.dir = slashturn[p.dir];
-    break;
-  case u'\\':
-    queuewrite(m, x, y, u'/');
-    p.dir = backslashturn[p.dir];
-    break;
-  case u'O': p.dir = backslashturn[p.dir]; break; // fixed mirrors
-  case u'o': p.dir = slashturn[p.dir]; break;
-  case u'N': // reverse if horizontal
-    if (p.dir == LEFT || p.dir == RIGHT) p.dir ^= 1;
-    break;
-  case u'Z': // reverse if vertical
-    if (p.dir == UP || p.dir == DOWN) p.dir ^= 1;
-    break;
-  case u'I': p.dir ^= 1; break; // reverse
-  case u'U':
-    if (current != 0) p.dir = UP;
-    break;
-  case u'D':
-    if (current != 0) p.dir = DOWN;
-    break;
-  case u'L':
-    if (current != 0) p.dir = LEFT;
-    break;
-  case u'R':
-    if (current != 0) p.dir = RIGHT;
-    break;
-  default: break; // every other character does nothing
-  }
+uint8_t& current(ip& p) {
+  return p.val[p.on];
+}
+uint8_t& other(ip& p) {
+  return p.val[1 - p.on];
 }
 
-// Cells whose whole effect is a new direction that depends only on the old one: the fixed
-// mirrors, the arrows, the reversals and every character that does nothing. A table gives
-// their turn without the jump through the instruction switch, which pointers crossing mixed
-// cells mispredict nearly every step.
-struct turntable {
-  bool plain[256] = {};
+// What a cell does to the pointer that lands on it.
+using instruction = void (*)(machine& m, ip& p);
+
+// The instruction set, indexed by the character code. A cell with no instruction only turns
+// the pointer by `turn` (most leave it as it is), which skips the indirect call that pointers
+// crossing mixed cells mispredict nearly every step. Both come from this one table, so a
+// character is either an instruction here or a turn, never neither.
+struct instructionset {
+  instruction act[256] = {};
   int32_t turn[256][4] = {};
 };
 
-constexpr turntable maketurns() {
-  turntable t;
-  const char acting[] = "x#;\"@+-$td*'M=0~&|X`nu().,:?!}{8Jj/\\UDLR";
-  for (int c = 0; c < 256; ++c) {
-    t.plain[c] = true;
-    for (const char* a = acting; *a != 0; ++a)
-      if (static_cast<unsigned char>(*a) == c) t.plain[c] = false;
-    for (int32_t d = 0; d < 4; ++d) {
-      int32_t to = d;
-      switch (c) {
-      case 'o': to = slashturn[d]; break;
-      case 'O': to = backslashturn[d]; break;
-      case '>': to = RIGHT; break;
-      case '<': to = LEFT; break;
-      case '^': to = UP; break;
-      case 'v': to = DOWN; break;
-      case 'N': to = d == LEFT || d == RIGHT ? d ^ 1 : d; break;
-      case 'Z': to = d == UP || d == DOWN ? d ^ 1 : d; break;
-      case 'I': to = d ^ 1; break;
-      default: break;
-      }
-      t.turn[c][d] = to;
-    }
-  }
-  return t;
+constexpr instructionset makeinstructions() {
+  instructionset s;
+  for (int c = 0; c < 256; ++c)
+    for (int32_t d = 0; d < 4; ++d)
+      s.turn[c][d] = d;
+  auto act = [&s](char c, instruction f) { s.act[static_cast<unsigned char>(c)] = f; };
+  auto turn = [&s](char c, const int32_t(&to)[4]) {
+    for (int32_t d = 0; d < 4; ++d)
+      s.turn[static_cast<unsigned char>(c)][d] = to[d];
+  };
+  act('x', [](machine& m, ip& p) { m.ips.remove(p); });
+  act('#', [](machine& m, ip& p) { // split: three children, never back
+    m.ips.remove(p);
+    spread(m, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.remafter);
+  });
+  act(';', [](machine& m, ip&) { m.con->printline(u""); }); // end of line
+  act('"', [](machine&, ip& p) { p.printing = 1; });        // string mode
+  act('@', [](machine& m, ip&) {                            // halt
+    m.ips.clear();
+    m.halted = 1;
+  });
+  act('+', [](machine&, ip& p) { current(p) = byte(current(p) + 1); });
+  act('-', [](machine&, ip& p) { current(p) = byte(current(p) - 1); });
+  act('$', [](machine&, ip& p) { // jump; the cell reached runs next step
+    p.x = current(p);
+    p.y = other(p);
+  });
+  act('t', [](machine&, ip& p) { current(p) = byte(current(p) * other(p)); });
+  act('d', [](machine& m, ip& p) { // quotient; a zero divisor is a fault before any change
+    if (other(p) == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
+    current(p) = byte(current(p) / other(p));
+  });
+  act('*', [](machine&, ip& p) { current(p) = byte(current(p) + other(p)); });
+  act('\'', [](machine&, ip& p) { current(p) = byte(current(p) - other(p)); });
+  act('M', [](machine& m, ip& p) { // remainder
+    if (other(p) == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
+    current(p) = byte(current(p) % other(p));
+  });
+  act('=', [](machine&, ip& p) { other(p) = current(p); });
+  act('0', [](machine&, ip& p) { current(p) = 0; });
+  act('~', [](machine&, ip& p) { p.on = p.on == 0 ? 1 : 0; }); // swap registers
+  act('&', [](machine&, ip& p) {                               // and: non-zero takes other
+    if (current(p) != 0) current(p) = other(p);
+  });
+  act('|', [](machine&, ip& p) { // or: zero takes other
+    if (current(p) == 0) current(p) = other(p);
+  });
+  act('X', [](machine&, ip& p) { // exclusive or of 0 and 1
+    current(p) = (current(p) == 0 && other(p) == 1) || (current(p) == 1 && other(p) == 0) ? 1 : 0;
+  });
+  act('`', [](machine&, ip& p) { p.remafter = p.remafter == 0 ? 1 : 0; });         // remove-after
+  act('n', [](machine& m, ip& p) { exchange(m, p, p.x, p.y - 1, p.x, p.y + 1); }); // up, down
+  act('u', [](machine& m, ip& p) { exchange(m, p, p.x, p.y + 1, p.x, p.y - 1); }); // down, up
+  act('(', [](machine& m, ip& p) { exchange(m, p, p.x - 1, p.y, p.x + 1, p.y); }); // left, right
+  act(')', [](machine& m, ip& p) { exchange(m, p, p.x + 1, p.y, p.x - 1, p.y); }); // right, left
+  act('.', [](machine& m, ip& p) { m.con->consolewrite(decimaltext(current(p))); });
+  act(',', [](machine& m, ip& p) { m.con->consolewrite(chartext(current(p))); });
+  act(':', [](machine& m, ip& p) { current(p) = byte(toint(m.con->consoleread())); });
+  act('?', [](machine& m, ip& p) {
+    if (current(p) == 0) m.ips.remove(p);
+  });
+  act('!', [](machine& m, ip& p) {
+    if (current(p) != 0) m.ips.remove(p);
+  });
+  act('}', [](machine& m, ip& p) {
+    if (p.dir == RIGHT) m.ips.remove(p);
+  });
+  act('{', [](machine& m, ip& p) {
+    if (p.dir == LEFT) m.ips.remove(p);
+  });
+  act('8', [](machine&, ip& p) { // hold for the next two steps
+    if (p.wait == 0) p.wait = 3;
+  });
+  act('J', [](machine&, ip& p) {
+    if (current(p) != 0) shift(p);
+  });
+  act('j', [](machine&, ip& p) {
+    if (current(p) == 0) shift(p);
+  });
+  act('/', [](machine& m, ip& p) { // mirror that flips at the end of the tick
+    queuewrite(m, p.x, p.y, u'\\');
+    p.dir = slashturn[p.dir & 3];
+  });
+  act('\\', [](machine& m, ip& p) {
+    queuewrite(m, p.x, p.y, u'/');
+    p.dir = backslashturn[p.dir & 3];
+  });
+  act('U', [](machine&, ip& p) {
+    if (current(p) != 0) p.dir = UP;
+  });
+  act('D', [](machine&, ip& p) {
+    if (current(p) != 0) p.dir = DOWN;
+  });
+  act('L', [](machine&, ip& p) {
+    if (current(p) != 0) p.dir = LEFT;
+  });
+  act('R', [](machine&, ip& p) {
+    if (current(p) != 0) p.dir = RIGHT;
+  });
+  turn('o', slashturn); // fixed mirrors
+  turn('O', backslashturn);
+  turn('>', {RIGHT, RIGHT, RIGHT, RIGHT});
+  turn('<', {LEFT, LEFT, LEFT, LEFT});
+  turn('^', {UP, UP, UP, UP});
+  turn('v', {DOWN, DOWN, DOWN, DOWN});
+  turn('N', {UP, DOWN, RIGHT, LEFT}); // reverse if horizontal
+  turn('Z', {DOWN, UP, LEFT, RIGHT}); // reverse if vertical
+  turn('I', {DOWN, UP, RIGHT, LEFT}); // reverse
+  return s;
 }
 
-constexpr turntable turns = maketurns();
+constexpr instructionset instructions = makeinstructions();
+
+// The hold: a pointer holding for more than this step stays on its cell.
+bool holds(const ip& p) {
+  return p.wait > 1;
+}
 
 } // namespace
 
 void update(machine& m, ip& p) {
   codegrid& grid = m.grid;
   p.n = 0;
+  const bool moves = !holds(p);
   if (p.wait > 0) --p.wait;
-  if (p.wait == 0) move(p, p.dir);
+  if (moves) move(p, p.dir);
   if (p.y >= grid.linecount || p.y < 0) {
     m.ips.remove(p);
     return;
@@ -220,17 +208,18 @@ void update(machine& m, ip& p) {
       m.con->consolewrite(Text(1, cell));
     return;
   }
-  if (hascell && cell < 256 && turns.plain[cell] && static_cast<uint32_t>(p.dir) < 4)
-    p.dir = turns.turn[cell][p.dir];
-  else if (hascell)
-    execute(m, p, cell);
+  if (!hascell || cell >= 256) return; // above 255 nothing acts
+  if (const instruction act = instructions.act[cell])
+    act(m, p);
+  else if (static_cast<uint32_t>(p.dir) < 4)
+    p.dir = instructions.turn[cell][p.dir];
   // "$" may have jumped below the last line; the other sides wait for the next step.
   if (p.y >= grid.linecount) m.ips.remove(p);
 }
 
 bool readsinput(const machine& m, const ip& p) {
   // The same hold and move as update, without changing anything.
-  const bool moves = p.wait <= 1;
+  const bool moves = !holds(p);
   const int64_t x = int64_t{p.x} + (moves ? DX[p.dir & 3] : 0);
   const int64_t y = int64_t{p.y} + (moves ? DY[p.dir & 3] : 0);
   if (p.printing || y < 0 || y >= m.grid.linecount || x < 1) return false;

@@ -92,22 +92,4 @@ console& stdconsole() {
   return standard;
 }
 
-void printline(const Text& text) {
-  stdconsole().printline(text);
-}
-void consolewrite(const Text& text) {
-  stdconsole().consolewrite(text);
-}
-
-void openinglines(console& con) {
-  con.printline(u"Executing program..");
-  con.printline(u"");
-}
-
-void closinglines(console& con) {
-  con.printline(u"");
-  con.printline(u"");
-  con.printline(u"Execution complete.");
-}
-
 } // namespace tarvex

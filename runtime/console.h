@@ -1,5 +1,5 @@
-// The console: the process's standard input and output, and the operations the interpreter,
-// the loader and the run sequence use to talk through it.
+// The console: the process's standard input and output, and the operations the interpreter
+// and the hosts use to talk through it.
 #pragma once
 #include <cstdio>
 #include <memory>
@@ -59,14 +59,5 @@ private:
 
 // The process's console over stdin and stdout, created on first use.
 console& stdconsole();
-
-// The lines every run begins and ends with, whichever host runs it: "Executing program.." and
-// an empty line; two empty lines and "Execution complete.".
-void openinglines(console& con);
-void closinglines(console& con);
-
-// The console operations of the process, on stdconsole().
-void printline(const Text& text);
-void consolewrite(const Text& text);
 
 } // namespace tarvex

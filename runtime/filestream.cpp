@@ -12,11 +12,8 @@ namespace {
 // File names are UTF-8, as the command line that gave them (fromutf8name). False for a name
 // that cannot be a file name (a zero code would cut it).
 bool filesystemname(const Text& path, std::string& name) {
-  name.clear();
-  for (char16_t c : path) {
-    if (c == 0) return false;
-    appendutf8(name, c == u'\\' ? u'/' : c);
-  }
+  if (path.find(u'\0') != Text::npos) return false;
+  name = utf8name(forwardslashes(path));
   return true;
 }
 

@@ -8,7 +8,7 @@
 
 namespace tarvex {
 
-// An uncaught runtime error; the process ends through runtimeerrorexit with `error`.
+// An uncaught runtime error; the host ends the run with `error` on standard error and status 255.
 class TRuntimeException : public std::exception {
 public:
   explicit TRuntimeException(Text text) : error(std::move(text)) {}

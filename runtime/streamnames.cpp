@@ -32,22 +32,6 @@ public:
   }
 };
 
-// Byte-order streams swap the bytes of multi-byte values; this stream interface reads and
-// writes only single bytes and lines, which pass through unchanged.
-class TByteOrderStream : public TStreamWrapper {};
-
-class TByteOrderStreamFactory : public TStreamFactory {
-public:
-  std::unique_ptr<TStream> CreateStream(const Text& proto, const Text& path) override {
-    if (proto != u"bigendian" && proto != u"littleendian") return nullptr;
-    std::unique_ptr<TStream> inner = openforread(path);
-    if (!inner) return nullptr;
-    auto stream = std::make_unique<TByteOrderStream>();
-    stream->SetStream(std::move(inner));
-    return stream;
-  }
-};
-
 Text lowercase(Text text) {
   for (char16_t& c : text)
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
@@ -70,10 +54,8 @@ TStreamFactory::~TStreamFactory() {
 }
 
 void installstreamfactories() {
-  // Made in this order so the encodings are asked first; they live until the process ends.
-  static TByteOrderStreamFactory* byteorder = new TByteOrderStreamFactory();
+  // It lives until the process ends.
   static TEncodingStreamFactory* encoding = new TEncodingStreamFactory();
-  (void)byteorder;
   (void)encoding;
 }
 

@@ -20,8 +20,18 @@ public:
 // stream can be had; prints nothing.
 std::unique_ptr<TStream> openforread(const Text& name);
 
-// Creates the standard factories (the encodings, the byte orders) once; opening by name
-// does it on first use, start-up does it before anything else can add a factory.
+// Opens `name`, hands the stream to `read` and closes it; false, with nothing read, when it
+// cannot be opened.
+template <class Read> bool readnamed(const Text& name, Read read) {
+  std::unique_ptr<TStream> stream = openforread(name);
+  if (!stream) return false;
+  read(*stream);
+  stream->Close();
+  return true;
+}
+
+// Creates the standard factory (the encodings) once; opening by name does it on first use,
+// start-up does it before anything else can add a factory.
 void installstreamfactories();
 
 } // namespace tarvex

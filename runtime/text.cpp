@@ -81,6 +81,12 @@ Text fromutf8name(std::string_view bytes) {
   return name;
 }
 
+Text forwardslashes(Text path) {
+  for (char16_t& c : path)
+    if (c == u'\\') c = u'/';
+  return path;
+}
+
 std::string utf8name(const Text& name) {
   std::string bytes;
   for (char16_t c : name)

@@ -25,5 +25,7 @@ void appendutf8(std::string& bytes, char16_t code);
 // appendutf8 turns back into the byte, so any name survives the round trip unchanged.
 Text fromutf8name(std::string_view bytes);
 std::string utf8name(const Text& name);
+// The path with every backslash a slash, so names written with either separator open.
+Text forwardslashes(Text path);
 
 } // namespace tarvex

@@ -52,25 +52,10 @@ int TTextStream::ReadChar() {
 }
 
 void TTextStream::WriteChar(int code) {
-  int c = code & 0xFFFF;
-  switch (_encoding) {
-  case UTF8: {
-    std::string bytes;
-    appendutf8(bytes, static_cast<char16_t>(c));
-    for (char b : bytes)
-      WriteByte(static_cast<unsigned char>(b));
-    break;
-  }
-  case UTF16BE:
-    WriteByte(c / 256);
-    WriteByte(c % 256);
-    break;
-  case UTF16LE:
-    WriteByte(c % 256);
-    WriteByte(c / 256);
-    break;
-  default: WriteByte(c % 256); break;
-  }
+  std::string bytes;
+  appendutf8(bytes, static_cast<char16_t>(code & 0xFFFF));
+  for (char b : bytes)
+    WriteByte(static_cast<unsigned char>(b));
 }
 
 Text TTextStream::ReadLine() {

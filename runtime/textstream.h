@@ -1,4 +1,4 @@
-// The text stream: characters to and from bytes in one of four encodings.
+// The text stream: characters read from bytes in one of four encodings, written as UTF-8.
 #pragma once
 #include <memory>
 
@@ -14,6 +14,7 @@ public:
 
   // One character; raises TStreamReadException when the data ends inside it.
   int ReadChar();
+  // UTF-8 whatever the encoding: the console's is the only text stream ever written to.
   void WriteChar(int code);
 
   // One line by takeline's rule; the end of the data is Eof, tested before each character.

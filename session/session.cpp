@@ -22,14 +22,6 @@ constexpr int EXIT_MISSING = 1;
 constexpr int EXIT_FAULT = 2;
 constexpr int EXIT_LIMIT = 3;
 
-// The cells the view shows across and down at its zoom.
-int64_t columnsshown(int zoom) {
-  return canvas::WIDTH / (GLYPHWIDTH * zoom);
-}
-int64_t linesshown(int zoom) {
-  return canvas::HEIGHT / (GLYPHHEIGHT * zoom);
-}
-
 } // namespace
 
 session::session(console& con, sessionsettings settings)
@@ -43,15 +35,15 @@ session::session(console& con, sessionsettings settings)
 
 session::~session() = default;
 
-bool session::load(const Text& name) {
+bool session::load(const Text& path, const Text& label) {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = _settings.maxpointers;
-  if (!loadsource(*loaded, name)) {
-    _con.printline(u"Could not load " + name);
-    _end = {endkind::missing, EXIT_MISSING, lowbytes(u"Could not load " + name)};
+  if (!loadsource(*loaded, path)) {
+    _con.printline(u"Could not load " + label);
+    _end = {endkind::missing, EXIT_MISSING, utf8name(u"Could not load " + label)};
     return false;
   }
-  return install(std::move(loaded), name);
+  return install(std::move(loaded), path);
 }
 
 bool session::load(TStream& source, const Text& name) {
@@ -78,6 +70,7 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _history.clear();
   _history.record(*_live);
   _end = {};
+  _closed = false;
   _hit = false;
   _hitby.clear();
   _hitpointers.clear();
@@ -118,7 +111,7 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
   if (ended()) return progress::ended;
   _viewing.reset();
   if (!_pass) {
-    if (_settings.maxticks > 0 && _live->tick >= _settings.maxticks) {
+    if (atlimit()) {
       // The run went on past its last tick, so that tick's writes land, as any going tick's do.
       if (_writesdue) applywrites(*_live);
       _writesdue = false;
@@ -208,12 +201,7 @@ void session::limitline(const std::string& why) {
 void session::conclude(const tickoutcome& outcome) {
   switch (outcome.state) {
   case tickstate::finished:
-  case tickstate::halted:
-    _con.printline(u"");
-    _con.printline(u"");
-    _con.printline(u"Execution complete.");
-    _end = {endkind::complete, 0, ""};
-    break;
+  case tickstate::halted: _end = {endkind::complete, 0, ""}; break;
   case tickstate::fault:
     _end = {endkind::fault, EXIT_FAULT, faultname(outcome.fault), outcome.fault};
     break;
@@ -229,6 +217,14 @@ void session::conclude(const tickoutcome& outcome) {
   case tickstate::interrupted: _end = {endkind::stopped, 0, ""}; break;
   case tickstate::going: break;
   }
+}
+
+void session::close() {
+  if (_end.kind != endkind::complete || _closed) return;
+  _closed = true;
+  _con.printline(u"");
+  _con.printline(u"");
+  _con.printline(u"Execution complete.");
 }
 
 bool session::back() {
@@ -313,7 +309,7 @@ void session::follow() {
     if (p.id == _view.selected) found = &p;
   });
   if (!found) return;
-  const int64_t columns = columnsshown(_view.zoom), lines = linesshown(_view.zoom);
+  const int64_t columns = visiblecolumns(_view.zoom), lines = visiblelines(_view.zoom);
   // Only a pointer about to leave the view moves it, so the grid does not slide every tick.
   const cellpos& o = _view.origin;
   const bool inside = found->x >= o.x + 2 && found->x < o.x + columns - 2 && found->y >= o.y + 2 &&
@@ -373,6 +369,10 @@ void session::slower() {
 void session::plainspeed() {
   _settings.delayms = PLAINDELAYMS;
   touch();
+}
+
+void session::setdelay(int64_t ms) {
+  _settings.delayms = std::clamp<int64_t>(ms, MINDELAYMS, MAXDELAYMS);
 }
 
 std::string session::status() const {

@@ -20,6 +20,7 @@
 #include "runtime/stream.h"
 #include "runtime/text.h"
 #include "session/history.h"
+#include "session/speed.h"
 
 namespace tarvex {
 
@@ -27,10 +28,6 @@ class canvas;
 struct image;
 class console;
 
-// The pause between ticks a run starts with, and the bounds the speed keys keep to.
-constexpr int64_t PLAINDELAYMS = 128;
-constexpr int64_t MINDELAYMS = 1;
-constexpr int64_t MAXDELAYMS = 2000;
 constexpr int MAXZOOM = 4;
 
 struct sessionsettings {
@@ -82,11 +79,17 @@ public:
   session(const session&) = delete;
   session& operator=(const session&) = delete;
 
-  // Loads a source by name ("utf8::" and the other prefixes as the command line takes them)
-  // or from a stream, as a new run from tick 0, and writes the opening lines. A name that
-  // cannot be opened writes "Could not load NAME" and ends the run (status 1); false then.
-  bool load(const Text& name);
+  // Loads a source by path ("utf8::" and the other prefixes as the command line takes them)
+  // or from a stream, as a new run from tick 0, and writes the opening lines. A path that
+  // cannot be opened writes "Could not load LABEL" and ends the run (status 1); false then.
+  bool load(const Text& path, const Text& label);
   bool load(TStream& source, const Text& name);
+  // The closing lines of a run that completed, once: a host writes them after it has shown
+  // and kept the last tick, so they belong to no tick's output.
+  void close();
+  // Whether the next tick() ends the run at the tick limit without running a pass, so a host
+  // need not pause before it.
+  bool atlimit() const { return _settings.maxticks > 0 && _live->tick >= _settings.maxticks; }
   // Reads the source by the name it was loaded with again and starts over; false, with the
   // run left as it is, when it can no longer be read.
   bool reload();
@@ -132,11 +135,13 @@ public:
   void faster();
   void slower();
   void plainspeed();
+  void setdelay(int64_t ms);
   int64_t delayms() const { return _settings.delayms; }
   const studioview& view() const { return _view; }
   // True once a studio call was made or a breakpoint paused the run; until then a host shows
   // exactly the plain frames and caption.
   bool touched() const { return _touched; }
+  void touch() { _touched = true; }
   // "paused - tick 37 (history) - 128 ms", what a caption or a status line tells.
   std::string status() const;
 
@@ -173,7 +178,6 @@ private:
   void conclude(const tickoutcome& outcome);
   void limitline(const std::string& why);
   void follow();
-  void touch() { _touched = true; }
 
   console& _con;
   sessionsettings _settings;
@@ -195,6 +199,7 @@ private:
   ip _laststepped;
   int64_t _tickstart = 0, _tickend = 0; // the console's byte count around the last pass
   ending _end;
+  bool _closed = false;
 };
 
 } // namespace tarvex

@@ -4,8 +4,13 @@
 set -euo pipefail
 # xvfb, xdotool and x11-apps (xwd) run the real-window tests; xfonts-base gives Xvfb the core
 # fonts the fault box draws its text with. libpng-dev and libgif-dev write frames as PNG files
-# and as an animated GIF. clang-14 and libclang-rt-14-dev (libFuzzer) build the fuzzers.
+# and as an animated GIF; nlohmann-json3-dev reads the trace back in its test. clang-14 and
+# libclang-rt-14-dev (libFuzzer) build the fuzzers.
 # clang-format keeps the sources in one layout; the test command checks it.
+# help2man makes the man page from --help at build time; man-db renders it in the install test.
+# dpkg-dev gives `make deb` dpkg-shlibdeps (the package's dependencies) and dpkg-buildflags;
+# file is how CPack finds the binaries to hand to dpkg-shlibdeps.
+# lintian checks the package in the install test (which skips it with a message when missing).
 #
 # nlohmann-json3-dev parses and writes the debug adapter's JSON.
 #
@@ -25,7 +30,8 @@ dap)
   ;;
 *)
   packages=(g++ cmake make pkg-config clang-format libgtest-dev libbenchmark-dev libsdl2-dev xvfb xdotool
-    x11-apps xfonts-base libpng-dev libgif-dev clang-14 libclang-rt-14-dev nlohmann-json3-dev)
+    x11-apps xfonts-base libpng-dev libgif-dev nlohmann-json3-dev clang-14 libclang-rt-14-dev help2man
+    man-db dpkg-dev file lintian)
   ;;
 esac
 missing=()

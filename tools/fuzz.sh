@@ -11,13 +11,19 @@ seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/source" "$seeds/oracle" "$seeds/streams" "$seeds/font" "$seeds/dap"
 i=0
-for program in "$root"/examples/*.txt "$root"/tests/golden/*/prog.txt; do
+for file in "$root"/examples/*.txt "$root"/tests/golden/*.golden; do
   i=$((i + 1))
+  # A golden case's program is what follows its "----" line.
+  case $file in
+  *.golden) sed '1,/^----$/d' "$file" > "$seeds/program" ;;
+  *) cp "$file" "$seeds/program" ;;
+  esac
   # The source harness reads its first byte as the share of the rest that is the program.
-  { printf '\377'; cat "$program"; } > "$seeds/source/$i"
-  cp "$program" "$seeds/oracle/$i"
-  cp "$program" "$seeds/streams/$i"
+  { printf '\377'; cat "$seeds/program"; } > "$seeds/source/$i"
+  cp "$seeds/program" "$seeds/oracle/$i"
+  cp "$seeds/program" "$seeds/streams/$i"
 done
+rm "$seeds/program"
 cp "$root/display/curses.bit" "$seeds/font/shipped"
 # The debug adapter's seed: a session that launches, breaks, steps both ways and inspects.
 frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }

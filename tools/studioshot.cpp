@@ -1,64 +1,86 @@
-// Draws one studio frame into a PNG, for the README: a program run for some ticks, then shown
-// with a breakpoint outlined and the inspect panel over a cell, as the paused window shows it.
+// Draws one studio frame into a PNG: a program driven through the studio's key and mouse map,
+// as the window and the page drive it, then painted as the session shows it. It makes the
+// README's studio picture and the frames the page's studio is compared with.
 //
-//   studioshot SOURCE TICKS OUT.png HOVERX,HOVERY [BREAKX,BREAKY ...]
+//   studioshot SOURCE OUT.png EVENT...
+//
+// EVENT: ticks:N (N ticks), key:CODE (a key by its window key code), char:C, move:X,Y,
+// click:X,Y (the left button pressed and released), right:X,Y, drag:X,Y,X2,Y2, wheel:X,Y,STEPS
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "app/picture.h"
 #include "display/font.h"
-#include "display/studioview.h"
-#include "interp/loader.h"
-#include "interp/tick.h"
 #include "runtime/console.h"
 #include "runtime/streamnames.h"
+#include "session/session.h"
+#include "session/studio.h"
 
 namespace {
 
-tarvex::cellpos cellarg(const char* text) {
-  long long x = 0, y = 0;
-  if (std::sscanf(text, "%lld,%lld", &x, &y) != 2) {
-    std::fprintf(stderr, "studioshot: '%s' is no cell X,Y\n", text);
-    std::exit(64);
+using namespace tarvex;
+
+[[noreturn]] void usage(const char* why) {
+  std::fprintf(stderr, "studioshot: %s\nusage: studioshot SOURCE OUT.png EVENT...\n", why);
+  std::exit(64);
+}
+
+void apply(session& run, studio& keys, const std::string& event) {
+  const size_t colon = event.find(':');
+  if (colon == std::string::npos) usage(("no event: " + event).c_str());
+  const std::string kind = event.substr(0, colon), args = event.substr(colon + 1);
+  int a = 0, b = 0, c = 0, d = 0;
+  const int n = std::sscanf(args.c_str(), "%d,%d,%d,%d", &a, &b, &c, &d);
+  std::vector<inputevent> events;
+  using k = inputkind;
+  if (kind == "ticks") {
+    for (int i = 0; i < a; ++i)
+      run.tick();
+    return;
   }
-  return {x, y};
+  if (kind == "key" && n == 1)
+    events = {{k::KeyDown, a}};
+  else if (kind == "char" && !args.empty())
+    events = {{k::KeyDown, 0, static_cast<char32_t>(args[0])}};
+  else if (kind == "move" && n == 2)
+    events = {{k::MouseMove, 0, 0, a, b}};
+  else if (kind == "click" && n == 2)
+    events = {{k::MouseDown, 1, 0, a, b}, {k::MouseUp, 1, 0, a, b}};
+  else if (kind == "right" && n == 2)
+    events = {{k::MouseDown, 3, 0, a, b}};
+  else if (kind == "drag" && n == 4)
+    events = {{k::MouseDown, 1, 0, a, b}, {k::MouseMove, 0, 0, c, d}, {k::MouseUp, 1, 0, c, d}};
+  else if (kind == "wheel" && n == 3)
+    events = {{k::Wheel, c, 0, a, b}};
+  else
+    usage(("bad event: " + event).c_str());
+  for (const inputevent& e : events)
+    switch (keys.handle(e, run)) {
+    case studioaction::steptick: run.next(); break;
+    case studioaction::steppointer: run.steppointer(); break;
+    case studioaction::reload: run.reload(); break;
+    default: break;
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  using namespace tarvex;
-  if (argc < 5) {
-    std::fputs("usage: studioshot SOURCE TICKS OUT.png HOVERX,HOVERY [BREAKX,BREAKY ...]\n",
-               stderr);
-    return 64;
-  }
+  if (argc < 3) usage("too few arguments");
   installstreamfactories();
   canvas surface;
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
-  if (!loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
+  glyphfont font;
+  if (!loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"))) return 1;
   std::FILE* sink = std::fopen("/dev/null", "w");
   console con(stdin, sink);
-  machine m(con);
-  if (!loadsource(m, frombytes(argv[1]))) {
-    std::fprintf(stderr, "studioshot: cannot open %s\n", argv[1]);
-    return 1;
-  }
-  // The frame of the last tick shows its moves, not its writes.
-  for (long t = 1, ticks = std::atol(argv[2]); t <= ticks; ++t) {
-    tickoutcome outcome = steppass(m);
-    if (t < ticks) endtick(m, outcome);
-  }
-  studioview view;
-  view.hovering = true;
-  view.hover = cellarg(argv[4]);
-  for (int i = 5; i < argc; ++i)
-    view.breakpoints.push_back(cellarg(argv[i]));
-  view.status = u"Tarvex Application - paused - tick " + fromcstring(argv[2]) + u" - 128 ms";
-  paintstudio(surface, font.atlas, m, view);
-  pictureresult failed = writepng(argv[3], surface.pixels().data(), canvas::WIDTH, canvas::HEIGHT);
+  session run(con, {.historybytes = int64_t{64} << 20});
+  if (!run.load(frombytes(argv[1]), frombytes(argv[1]))) usage("cannot open the source");
+  studio keys;
+  for (int i = 3; i < argc; ++i)
+    apply(run, keys, argv[i]);
+  run.paint(surface, font.atlas);
+  pictureresult failed = writepng(argv[2], surface.pixels().data(), canvas::WIDTH, canvas::HEIGHT);
   if (failed) {
     std::fprintf(stderr, "studioshot: %s: %s\n", failed->path.c_str(), failed->reason.c_str());
     return 1;

@@ -11,19 +11,18 @@
 #include "web/fontdata.h"
 #include "web/playground.h"
 
+#include <vector>
+
 using namespace tarvex;
 using namespace tarvex::web;
 
 namespace {
 
 struct host {
-  // Set up in the terminal program's order: the blend mode, then the font read through the
-  // back buffer.
+  // The font read as the terminal program reads it.
   host() {
-    surface.SetBlend(BLEND_ALPHA);
-    font = makefont(surface);
     TMemoryStream file(std::string(reinterpret_cast<const char*>(FONTDATA), FONTSIZE));
-    loadfont(surface, font, file);
+    loadfont(font, file);
   }
   canvas surface;
   glyphfont font;
@@ -32,10 +31,12 @@ struct host {
   std::vector<uint8_t> rgba = std::vector<uint8_t>(canvas::WIDTH * canvas::HEIGHT * 4);
 };
 
-host& the() {
+host& page() {
   static host made;
   return made;
 }
+
+std::vector<cellpos> pendingbreaks; // set before the next load
 
 double clock() {
   return emscripten_get_now();
@@ -49,70 +50,135 @@ extern "C" {
 // tv_output. More than `cap` live pointers end the run: a tab has far less memory than the
 // machine a terminal run takes, and a program that splits without end must not take it all.
 EMSCRIPTEN_KEEPALIVE void tv_load(const char* source, int length, double cap) {
-  host& h = the();
+  host& h = page();
   // The old run goes first: two large machines at once could need twice the memory.
   h.run.reset();
   h.run = std::make_unique<playground>(std::string(source, static_cast<size_t>(length)),
-                                       static_cast<size_t>(cap));
+                                       static_cast<size_t>(cap), pendingbreaks);
+  pendingbreaks.clear();
+}
+
+// A breakpoint the next load sets (a link's &break=X,Y).
+EMSCRIPTEN_KEEPALIVE void tv_breakat(double x, double y) {
+  pendingbreaks.push_back({static_cast<int64_t>(x), static_cast<int64_t>(y)});
+}
+
+// A key or mouse event on the canvas, as the window's studio takes it: `kind` as inputkind
+// (0 key down, 2 key repeat, 6 mouse move, 7 press, 8 release, 9 wheel), `key` the window's key
+// code, the button or the wheel's steps, `text` the character typed. Returns a canvasaction.
+EMSCRIPTEN_KEEPALIVE int tv_input(int kind, int key, int text, int x, int y) {
+  if (!page().run) return 0;
+  const inputevent event{static_cast<inputkind>(kind), key, static_cast<char32_t>(text), x, y};
+  return static_cast<int>(page().run->input(event));
+}
+
+EMSCRIPTEN_KEEPALIVE void tv_pause() {
+  if (page().run) page().run->run().pause();
+}
+
+EMSCRIPTEN_KEEPALIVE void tv_resume() {
+  if (page().run) page().run->run().resume();
+}
+
+EMSCRIPTEN_KEEPALIVE int tv_paused() {
+  return page().run && page().run->run().paused() ? 1 : 0;
+}
+
+// One tick back through the history; 1 when it went back.
+EMSCRIPTEN_KEEPALIVE int tv_back() {
+  return page().run && page().run->run().back() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void tv_setdelay(double ms) {
+  if (page().run) page().run->run().setdelay(static_cast<int64_t>(ms));
+}
+
+EMSCRIPTEN_KEEPALIVE double tv_delay() {
+  return page().run ? static_cast<double>(page().run->run().delayms()) : 128;
+}
+
+// The state as the window's caption tells it ("paused - tick 3 (history) - 128 ms"), or the
+// breakpoints as "X,Y X,Y" (which 1); tv_bytes points at it.
+EMSCRIPTEN_KEEPALIVE int tv_describe(int which) {
+  host& h = page();
+  h.bytes.clear();
+  if (!h.run) return 0;
+  if (which == 0) {
+    h.bytes = h.run->run().status();
+  } else {
+    for (const auto& [x, y] : h.run->run().breakpoints())
+      h.bytes += (h.bytes.empty() ? "" : " ") + std::to_string(x) + "," + std::to_string(y);
+  }
+  return static_cast<int>(h.bytes.size());
+}
+
+// The tick on show: a past one while the history is shown.
+EMSCRIPTEN_KEEPALIVE double tv_shown() {
+  return page().run ? static_cast<double>(page().run->run().shown().tick) : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void tv_feed(const char* input, int length) {
-  if (the().run) the().run->feed(std::string(input, static_cast<size_t>(length)));
+  if (page().run) page().run->feed(std::string(input, static_cast<size_t>(length)));
 }
 
 EMSCRIPTEN_KEEPALIVE void tv_endinput() {
-  if (the().run) the().run->endinput();
+  if (page().run) page().run->endinput();
 }
 
 // A progress code (1 ticked, 2 busy, 3 waiting, 4 ended); 0 without a run.
 EMSCRIPTEN_KEEPALIVE int tv_advance(double ticks, double budgetms) {
-  if (!the().run) return 0;
-  return static_cast<int>(the().run->advance(static_cast<int64_t>(ticks), budgetms, clock));
+  if (!page().run) return 0;
+  return static_cast<int>(page().run->advance(static_cast<int64_t>(ticks), budgetms, clock));
 }
 
 // The console bytes written since the last call; tv_bytes points at them.
 EMSCRIPTEN_KEEPALIVE int tv_output() {
-  host& h = the();
+  host& h = page();
   h.bytes = h.run ? h.run->takeoutput() : std::string();
   return static_cast<int>(h.bytes.size());
 }
 
 // The fault's name or the limit's line; tv_bytes points at it.
 EMSCRIPTEN_KEEPALIVE int tv_message() {
-  host& h = the();
+  host& h = page();
   h.bytes = h.run ? h.run->message() : std::string();
   return static_cast<int>(h.bytes.size());
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tv_bytes() {
-  return the().bytes.data();
+  return page().bytes.data();
 }
 
 EMSCRIPTEN_KEEPALIVE int tv_ending() {
-  return the().run ? static_cast<int>(the().run->end()) : 0;
+  return page().run ? static_cast<int>(page().run->end()) : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE int tv_status() {
-  return the().run ? the().run->status() : 0;
+  return page().run ? page().run->status() : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE double tv_tick() {
-  return the().run ? static_cast<double>(the().run->state().tick) : 0;
+  return page().run ? static_cast<double>(page().run->run().state().tick) : 0;
 }
 
 // 1 while the machine stands between two whole ticks (its frame can be painted), else 0.
 EMSCRIPTEN_KEEPALIVE int tv_between() {
-  return the().run && the().run->between() ? 1 : 0;
+  return page().run && page().run->between() ? 1 : 0;
+}
+
+// 1 while a pass is open: cut short by its time, or stepped pointer by pointer.
+EMSCRIPTEN_KEEPALIVE int tv_passopen() {
+  return page().run && page().run->run().passopen() ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE double tv_pointers() {
-  return the().run ? static_cast<double>(the().run->state().ips.count()) : 0;
+  return page().run ? static_cast<double>(page().run->run().state().ips.count()) : 0;
 }
 
 // Paints the frame of the last whole tick and returns its RGBA bytes (720 × 512 × 4, rows
 // from the top), or null while no whole frame is there: the page keeps the one it shows.
 EMSCRIPTEN_KEEPALIVE const uint8_t* tv_frame() {
-  host& h = the();
+  host& h = page();
   if (!h.run || !h.run->between()) return nullptr;
   h.run->paint(h.surface, h.font.atlas);
   uint8_t* to = h.rgba.data();

@@ -1,29 +1,28 @@
-// The browser's host of one run: the program's bytes, its console over memory, and the ticks
-// taken a pointer step at a time so that the page's animation frames, not the run, own the
-// clock. Nothing here waits: a step that would read a line nobody has typed yet, or a tick that
+// The browser's host of one session: the program's bytes, its console over memory, and ticks
+// cut into calls that return, so that the page's animation frames, not the run, own the clock.
+// Nothing here waits: a step that would read a line nobody has typed yet, or a tick that
 // outlasts its time, hands control back and is resumed by the next call.
 #pragma once
 #include <cstdint>
-#include <cstdio>
-#include <optional>
 #include <string>
 
 #include "display/canvas.h"
-#include "interp/machine.h"
-#include "interp/tick.h"
-#include "runtime/console.h"
+#include "session/session.h"
+#include "session/studio.h"
+#include "session/typedinput.h"
 
 namespace tarvex::web {
 
 // Where a call to advance left the run.
-enum class progress : int {
+enum class stride : int {
   ticked = 1,  // every tick asked for was taken; the run goes on
   busy = 2,    // the time was spent first; call again to go on
   waiting = 3, // a step reads a line and no whole line has been typed
   ended = 4,   // the run is over; end() says how
+  paused = 5,  // a breakpoint paused the run after a tick
 };
 
-// How a run ended, with the exit status the terminal program gives for it.
+// How a run ended, as the page shows it.
 enum class ending : int {
   none = 0,     // still running
   complete = 1, // the pointers ran out or "@" halted: the closing lines, status 0
@@ -31,65 +30,61 @@ enum class ending : int {
   overcap = 3,  // more live pointers than the cap: status 3
 };
 
+// What a key or mouse event on the canvas asks of the page.
+enum class canvasaction : int {
+  none = 0,
+  redraw = 1,   // the view or the state on show changed
+  steptick = 2, // one tick of the run: the page takes it as it takes any tick
+  reload = 3,   // run the editor's text again from tick 0
+  ticked = 4,   // a pointer step finished the tick (or ended the run)
+};
+
 class playground {
 public:
   // Loads `source` byte for byte (as the terminal program reads a plain file name) and writes
-  // the opening lines. More than `maxpointers` live pointers end the run (0: no cap).
-  playground(const std::string& source, size_t maxpointers);
-  ~playground();
-  playground(const playground&) = delete;
-  playground& operator=(const playground&) = delete;
+  // the opening lines. More than `maxpointers` live pointers end the run (0: no cap); a
+  // breakpoint is set on each of `breaks`.
+  playground(const std::string& source, size_t maxpointers, const std::vector<cellpos>& breaks);
 
   // Input typed so far, in order; the run may read it as soon as a whole line is there.
-  void feed(const std::string& bytes);
-  // No more input comes: reads take what is left, then empty lines, as at the end of a file.
-  void endinput();
+  void feed(const std::string& bytes) { _typed.feed(bytes); }
+  // No more input comes: reads take what is left, then the end of input, as with `< file`.
+  void endinput() { _typed.endinput(); }
 
   // Takes up to `ticks` ticks, until `now()` passes `budgetms` from the call's start. A call
   // always begins a tick; a further one only when the last whole tick would fit in the time
-  // left, so the run stops between ticks, where its frame can be shown. A tick longer than the
-  // whole time stops inside its pass and goes on at the next call.
-  progress advance(int64_t ticks, double budgetms, double (*now)());
+  // left, so the run stops between ticks, where its frame can be shown.
+  stride advance(int64_t ticks, double budgetms, double (*now)());
+  // A key (the window's key code and the character it types) or a mouse event in canvas
+  // pixels, through the studio's map.
+  canvasaction input(const inputevent& event);
 
-  // Paints the frame of the last whole tick, as the terminal program shows it: this tick's
-  // moves, not its writes. Only between ticks (see between()).
-  void paint(canvas& surface, image& atlas) const;
-  // Whether the machine stands between two whole ticks, so its frame is one the terminal
-  // program shows: not while a pass is open, nor after a fault or the cap cut one short, nor
-  // when the "%" cells alone passed the cap.
-  bool between() const { return !_pass && !_machine.passing && !_machine.overcap; }
+  // Paints the session's frame of the state on show. Only when between() holds.
+  void paint(canvas& surface, image& atlas) const { _run.paint(surface, atlas); }
+  // Whether the state on show is one the terminal program shows: not while a pass cut short
+  // by its time is open, nor after a fault or the cap cut one short, nor when the "%" cells
+  // alone passed the cap. A pass the user steps pointer by pointer shows as it stands.
+  bool between() const {
+    if (_run.passopen()) return _stepping;
+    return !_run.state().passing && !_run.state().overcap;
+  }
 
-  // The console bytes written since the last call.
-  std::string takeoutput();
-
-  const machine& state() const { return _machine; }
-  ending end() const { return _end; }
-  int status() const;
+  std::string takeoutput() { return _typed.takeoutput(); }
+  session& run() { return _run; }
+  const session& run() const { return _run; }
+  ending end() const;
+  int status() const { return _run.end().status; }
   // The fault's name or the limit's line, as the terminal program writes it to standard error.
-  const std::string& message() const { return _message; }
+  const std::string& message() const { return _run.end().message; }
 
 private:
-  static ssize_t readinput(void* self, char* buffer, size_t size);
-  static ssize_t writeoutput(void* self, const char* buffer, size_t size);
-  bool lineready() const;
-  // Records how the tick `outcome` ended the run, writing what the terminal program writes.
-  void conclude(const tickoutcome& outcome);
-  void limitreached();
+  stride finish();
 
-  std::string _input;
-  size_t _read = 0; // bytes of _input the run has consumed
-  bool _inputended = false;
-  std::string _output;
-  std::FILE* _in;
-  std::FILE* _out;
-  console _con;
-  machine _machine;
-  std::optional<passstepper> _pass;
-  bool _writesdue = false; // the last tick went on and its writes wait for the next one
-  double _passms = 0;      // the time the open pass has taken in calls before this one
-  double _lastpassms = 0;  // the time the last whole pass took
-  ending _end = ending::none;
-  std::string _message;
+  typedinput _typed;
+  session _run;
+  studio _keys;
+  bool _stepping = false; // the open pass is one the user steps pointer by pointer
+  double _lastpassms = 0; // the time the last whole tick took
 };
 
 } // namespace tarvex::web

@@ -39,14 +39,6 @@ namespace {
 // exactly its own.
 void quietlog(void*, int, SDL_LogPriority, const char*) {}
 
-// SDL takes its texts in UTF-8.
-std::string utf8(const Text& text) {
-  std::string out;
-  for (char16_t c : text)
-    appendutf8(out, c);
-  return out;
-}
-
 // SDL falls back on drivers that draw into memory only; for the program that is no display.
 bool showsnothing(const char* driver) {
   return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
@@ -69,7 +61,7 @@ std::unique_ptr<window::system> window::system::start(int width, int height, con
     return nullptr;
   }
   auto made = std::make_unique<system>();
-  made->window = SDL_CreateWindow(utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
+  made->window = SDL_CreateWindow(utf8name(title).c_str(), SDL_WINDOWPOS_CENTERED,
                                   SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_HIDDEN);
   if (!made->window) return nullptr;
   made->renderer = SDL_CreateRenderer(made->window, -1, SDL_RENDERER_SOFTWARE);
@@ -132,7 +124,7 @@ bool window::NextInput(inputevent& event) {
 }
 
 void window::SetTitle(const Text& title) {
-  SDL_SetWindowTitle(_system->window, utf8(title).c_str());
+  SDL_SetWindowTitle(_system->window, utf8name(title).c_str());
 }
 
 void window::discardinput() {

@@ -1,11 +1,13 @@
-// The state trace read back: on random programs, every line gives the pointers, the queued
-// writes and the console bytes of its tick, and the grid follows from the loaded one, the
-// lengths and the writes applied after each line. A file that stops taking bytes keeps whole
-// lines only.
+// The state trace read back: on random programs run by the built program, every line gives the
+// pointers, the queued writes and the console bytes of its tick as the interpreter stepped by
+// hand has them, and the grid follows from the loaded one, the lengths and the writes applied
+// after each line. A file that stops taking bytes keeps whole lines only.
 #include "app/trace.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+
+#include <nlohmann/json.hpp>
 
 #include <random>
 #include <set>
@@ -13,47 +15,30 @@
 
 #include "interp/grid.h"
 #include "interp/tick.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {
 
 using numbers = std::vector<long long>;
+using nlohmann::json;
 
-// The whole numbers of the array after "key": in one line, however deeply nested.
-numbers array(const std::string& line, const std::string& key) {
+// The whole numbers of an array, however deeply nested, in order.
+numbers flat(const json& array) {
   numbers all;
-  size_t at = line.find("\"" + key + "\":[") + key.size() + 4;
-  for (int depth = 1; depth > 0; ++at) {
-    depth += line[at] == '[' ? 1 : line[at] == ']' ? -1 : 0;
-    if (line[at] == '-' || std::isdigit(static_cast<unsigned char>(line[at]))) {
-      size_t used = 0;
-      all.push_back(std::stoll(line.substr(at), &used));
-      at += used - 1;
-    }
-  }
+  for (const json& item : array)
+    if (item.is_array())
+      for (long long n : flat(item))
+        all.push_back(n);
+    else
+      all.push_back(item.get<long long>());
   return all;
 }
 
-long long value(const std::string& line, const std::string& key) {
-  return std::stoll(line.substr(line.find("\"" + key + "\":") + key.size() + 3));
-}
-
-// The bytes of the "out" string: one character a byte, escaped as \uXXXX, \" or \\.
-std::string out(const std::string& line) {
-  std::string bytes;
-  for (size_t at = line.find("\"out\":\"") + 7; line[at] != '"'; ++at) {
-    if (line[at] != '\\') {
-      bytes += line[at];
-    } else if (line[++at] == 'u') {
-      bytes += char(std::stoi(line.substr(at + 1, 4), nullptr, 16));
-      at += 4;
-    } else {
-      bytes += line[at];
-    }
-  }
-  return bytes;
+// The bytes of the "out" string: one character a byte.
+std::string out(const json& line) {
+  return lowbytes(fromutf8name(line["out"].get<std::string>()));
 }
 
 TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
@@ -69,9 +54,11 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
     testing::rig r;
     r.load(source);
     codegrid rebuilt = r.m.grid;
-    tracewriter trace;
-    ASSERT_TRUE(trace.open(dir.path() + "/t"));
-    ASSERT_TRUE(trace.header(u"prog", r.m));
+    const testing::outcome run =
+        testing::run({.program = TARVEX_BIN,
+                      .args = {"--batch", "--ticks", "30", "--trace", dir.path() + "/t",
+                               dir.file("prog.txt", source)}});
+    ASSERT_TRUE(run.status == 0 || run.status == 3) << run.err;
     std::string printed;
     r.con.settap(&printed);
     struct expected {
@@ -82,7 +69,6 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
     std::vector<expected> ticks;
     for (tickstate state = tickstate::going; state == tickstate::going && r.m.tick < 30;) {
       if (!ticks.empty()) state = steppass(r.m).state;
-      ASSERT_TRUE(trace.state(r.m, printed));
       expected& e = ticks.emplace_back(expected{{}, {}, printed, r.m.grid.lines});
       r.m.ips.each([&](const ip& p) {
         e.ips.insert(e.ips.end(), {p.id, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.printing,
@@ -95,15 +81,17 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
     std::istringstream file(testing::readfile(dir.path() + "/t"));
     std::string line;
     ASSERT_TRUE(std::getline(file, line));
-    EXPECT_EQ(value(line, "lines"), rebuilt.linecount);
-    EXPECT_EQ(value(line, "longest"), rebuilt.maxlen);
+    json header = json::parse(line);
+    EXPECT_EQ(header["lines"], rebuilt.linecount);
+    EXPECT_EQ(header["longest"], rebuilt.maxlen);
     for (size_t t = 0; t < ticks.size(); ++t) {
       ASSERT_TRUE(std::getline(file, line));
-      EXPECT_EQ(value(line, "tick"), long(t));
-      EXPECT_EQ(array(line, "pointers"), ticks[t].ips) << line;
-      const numbers writes = array(line, "writes"), lengths = array(line, "lengths");
+      const json state = json::parse(line);
+      EXPECT_EQ(state["tick"], t);
+      EXPECT_EQ(flat(state["pointers"]), ticks[t].ips) << line;
+      const numbers writes = flat(state["writes"]), lengths = flat(state["lengths"]);
       EXPECT_EQ(writes, ticks[t].writes) << line;
-      EXPECT_EQ(out(line), ticks[t].out) << line;
+      EXPECT_EQ(out(state), ticks[t].out) << line;
       for (size_t i = 0; i < lengths.size(); i += 2)
         rebuilt.lines[size_t(lengths[i])].resize(size_t(lengths[i + 1]), u' ');
       // The grid a tick shows is the one before its own writes; the first write to a cell wins.
@@ -135,7 +123,8 @@ TEST(trace, a_full_disk_leaves_whole_lines_and_says_why) {
   EXPECT_EQ(kept.back(), '\n');
   for (size_t at = kept.find("{\"tick\""); at != std::string::npos;
        at = kept.find("{\"tick\"", at + 1))
-    EXPECT_EQ(out(kept.substr(at)), std::string(3000, 'x')) << "a line cut short";
+    EXPECT_EQ(out(json::parse(kept.substr(at, kept.find('\n', at) - at))), std::string(3000, 'x'))
+        << "a line cut short";
 }
 
 } // namespace

@@ -1,25 +1,45 @@
-// The glyph font read from a file shorter than the picture.
+// The glyph font: where each byte of the file lands in the atlas.
 #include "display/font.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/support/process.h"
+#include "runtime/memstream.h"
+#include "runtime/stream.h"
 
 namespace tarvex {
 namespace {
 
-// 3000 zero bytes reach row 7 of glyph 247 but not of glyph 248: a clear bit is ink, and
-// what the file does not reach stays blank.
-TEST(font, a_short_file_inks_what_it_reaches_and_leaves_the_rest_blank) {
-  tarvex::testing::tempdir dir;
-  canvas surface;
-  glyphfont font = makefont(surface);
-  ASSERT_TRUE(loadfont(surface, font, frombytes(dir.file("curses.bit", std::string(3000, '\0')))));
-  surface.Cls();
-  surface.DrawImageFrame(font.atlas, 0, 0, 247);
-  surface.DrawImageFrame(font.atlas, 8, 0, 248);
-  EXPECT_EQ(surface.pixel(0, 7), 0xFFFFFFu);
-  EXPECT_EQ(surface.pixel(8, 7), 0u);
+image read(const std::string& bytes) {
+  glyphfont font;
+  TMemoryStream file(bytes);
+  loadfont(font, file);
+  return font.atlas;
+}
+
+// Byte b is pixel row b / 16 of a 16 × 16 sheet of glyphs, 8 columns from 8 (b % 16) on; a clear
+// bit is ink. A file shorter than the sheet leaves the rest blank; one longer is cut.
+TEST(font, each_byte_is_one_pixel_row_of_one_glyph_and_a_clear_bit_is_ink) {
+  struct row {
+    size_t byte;
+    int glyph, glyphrow;
+  };
+  const row rows[] = {{0, 0, 0},     {1, 1, 0},    {15, 15, 0},    {16, 0, 1},
+                      {191, 15, 11}, {192, 16, 0}, {3071, 255, 11}};
+  for (const row& r : rows) {
+    std::string bytes(FONTFILESIZE + 5, '\xff');
+    bytes[r.byte] = '\x5a';
+    image atlas = read(bytes);
+    int inked = 0;
+    for (const auto& glyph : atlas.rows)
+      for (uint8_t pixels : glyph)
+        inked += pixels != 0;
+    EXPECT_EQ(inked, 1) << r.byte;
+    EXPECT_EQ(atlas.rows[size_t(r.glyph)][size_t(r.glyphrow)], 0xA5) << r.byte;
+  }
+  image shortfile = read(std::string(3000, '\0'));
+  EXPECT_EQ(shortfile.rows[247][7], 0xFF);
+  EXPECT_EQ(shortfile.rows[248][7], 0x00);
+  EXPECT_THROW(read(""), TStreamReadException);
 }
 
 } // namespace

@@ -12,9 +12,10 @@
 #include "display/studioview.h"
 #include "interp/loader.h"
 #include "interp/tick.h"
+#include "runtime/memstream.h"
 #include "runtime/streamnames.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {
@@ -23,10 +24,9 @@ namespace {
 // state built by hand: `count` copies of `line`, then pointers.
 struct scene : testing::rig {
   canvas surface;
-  glyphfont font = makefont(surface);
+  glyphfont font;
   explicit scene(int count = 0, const Text& line = u"") {
-    surface.SetBlend(BLEND_ALPHA);
-    loadfont(surface, font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
+    loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
     m.grid.lines.assign(size_t(count), line);
     m.grid.linecount = count;
   }
@@ -40,11 +40,6 @@ struct scene : testing::rig {
   }
 };
 
-TEST(paintframe, codes_above_255_draw_as_their_low_byte) {
-  scene wide(1, u"a\x0141"), narrow(1, u"aA");
-  EXPECT_EQ(wide.paint(), narrow.paint());
-}
-
 // A frame after another starts from the grid the last one drew when nothing under it changed;
 // a changed character, line, drawing state or font each paints the grid afresh.
 TEST(paintframe, a_frame_after_another_is_the_frame_painted_afresh) {
@@ -52,7 +47,10 @@ TEST(paintframe, a_frame_after_another_is_the_frame_painted_afresh) {
       [](scene& s) { s.m.grid.lines[1][1] = u'X'; },
       [](scene& s) { s.m.grid.lines[2] += u"d"; },
       [](scene& s) { s.surface.SetAlpha(0.5f); },
-      [](scene& s) { s.surface.GrabFrame(s.font.atlas, 0, 0, 'a'); },
+      [](scene& s) {
+        TMemoryStream stripes(std::string(FONTFILESIZE, '\x5a'));
+        loadfont(s.font, stripes);
+      },
   };
   for (const auto& change : changes) {
     scene again(3, u"abc "), fresh(3, u"abc ");
@@ -109,7 +107,7 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
   expectgolden(s.surface, "every_code_crowded_pointers");
   scene t;
   t.load("%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
-  ASSERT_EQ(runticks(t.m, 5).state, tickstate::going);
+  ASSERT_EQ(t.run(5).state, tickstate::going);
   steppass(t.m); // the frame of tick 6 is drawn after its steps, before its writes land
   t.paint();
   expectgolden(t.surface, "splitting_program_tick_6");

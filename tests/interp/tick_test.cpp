@@ -8,8 +8,8 @@
 
 #include "interp/update.h"
 #include "interp/writes.h"
-#include "tests/interp/quadratic.h"
-#include "tests/interp/rig.h"
+#include "tests/support/quadratic.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;
@@ -25,7 +25,7 @@ TEST(tick, halt_and_fault_stop_the_pass) {
     r.lines(lines);
     for (const ip& p : ips)
       r.put(p);
-    EXPECT_NE(runticks(r.m, 9).state, tickstate::going);
+    EXPECT_NE(r.run(9).state, tickstate::going);
     EXPECT_EQ(r.output(), "");
     for (size_t y = 0; y < lines.size(); ++y)
       EXPECT_EQ(r.line(y), lines[y]);
@@ -88,17 +88,9 @@ std::string randomprogram(std::mt19937& random) {
   return source;
 }
 
-// Everything a run shows: pointers, queued writes, output, the halt flag and the grid.
+// Everything a run shows: the machine and the output.
 std::string state(rig& r) {
-  std::string all;
-  r.m.ips.each([&](const ip& p) { all += ::testing::PrintToString(fields(p)); });
-  r.m.writes.each([&](const buf& w) {
-    all += ::testing::PrintToString(std::tuple(w.x, w.y, lowbytes(Text(1, w.code))));
-  });
-  all += "|" + r.output() + std::to_string(r.m.halted);
-  for (const Text& line : r.m.grid.lines)
-    all += "|" + std::string(line.begin(), line.end()); // zero codes included
-  return all;
+  return everything(r.m) + "|" + r.output();
 }
 
 TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {

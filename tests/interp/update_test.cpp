@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/faultnames.h"
-#include "tests/interp/rig.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/interp/rig.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;

@@ -5,8 +5,8 @@
 #include "interp/loader.h"
 #include "interp/tick.h"
 #include "runtime/streamnames.h"
-#include "tests/interp/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 using namespace tarvex;
 using namespace tarvex::testing;
@@ -37,7 +37,7 @@ TEST(examples, run_to_the_end_with_the_documented_output) {
         openforread(fromcstring((std::string(TARVEX_SOURCE_DIR) + "/examples/" + e.file).c_str()));
     ASSERT_TRUE(source);
     loadgrid(r.m, *source);
-    EXPECT_NE(runticks(r.m, 10000).state, tickstate::going);
+    EXPECT_NE(r.run(10000).state, tickstate::going);
     EXPECT_LE(r.m.tick, e.maxticks);
     EXPECT_EQ(r.output(), e.output);
   }

@@ -1,11 +1,12 @@
-// Golden programs: every folder under tests/golden holds a program ("prog.txt"), its standard
-// input ("stdin"), the exact standard output bytes ("stdout"), the exit status ("status") and,
-// where it matters, the exact standard error ("stderr") and the arguments ("args", one a line,
-// "@dir@" standing for the case's folder). Each runs against the built tarvex with no display.
+// Golden programs: each tests/golden/NAME.golden is one case, a header of "key: value" lines,
+// a line "----", then the program's exact bytes. Keys: args (words, "@file" for the program;
+// default "--delay=0 @file"), stdin, stdout, stderr (checked only when given) and status.
+// Values take the escapes \r, \n, \\ and \xHH. Each runs the built tarvex with no display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "tests/support/process.h"
@@ -15,70 +16,59 @@ using namespace tarvex::testing;
 
 namespace {
 
-std::string golden_root() {
-  return std::string(TARVEX_TESTS_DIR) + "/golden";
-}
-
 std::vector<std::string> cases() {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(golden_root()))
-    if (e.is_directory()) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(TARVEX_TESTS_DIR "/golden"))
+    if (e.path().extension() == ".golden") names.push_back(e.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
-std::string replace_all(std::string s, const std::string& from, const std::string& to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-    s.replace(at, from.size(), to);
-  return s;
-}
-
-// Shows control bytes so a mismatch in line ends or stray bytes is visible.
-std::string visible(const std::string& bytes) {
-  std::ostringstream o;
-  for (char byte : bytes) {
-    const auto c = static_cast<unsigned char>(byte);
-    if (c == '\r')
-      o << "\\r";
-    else if (c == '\n')
-      o << "\\n\n";
-    else if (c < 32 || c > 126)
-      o << "\\x" << std::hex << int(c) << std::dec;
-    else
-      o << byte;
+std::string unescape(const std::string& value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      out += value[i];
+    } else if (char c = value[++i]; c == 'x') {
+      out += static_cast<char>(std::stoi(value.substr(i + 1, 2), nullptr, 16)), i += 2;
+    } else {
+      out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    }
   }
-  return o.str();
+  return out;
 }
 
 class golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(golden, program_gives_exact_bytes_and_status) {
-  const std::string dir = golden_root() + "/" + GetParam();
-  invocation call{.program = TARVEX_BIN};
-  if (fs::exists(dir + "/args")) {
-    std::istringstream lines(readfile(dir + "/args"));
-    for (std::string line; std::getline(lines, line);)
-      call.args.push_back(replace_all(line, "@dir@", dir));
-  } else {
-    // The pause changes no byte; other tests keep the default.
-    call.args = {"--delay=0", dir + "/prog.txt"};
-  }
-  if (fs::exists(dir + "/stdin")) call.input = readfile(dir + "/stdin");
+  const std::string text = readfile(TARVEX_TESTS_DIR "/golden/" + GetParam() + ".golden");
+  const size_t split = text.find("\n----\n");
+  ASSERT_NE(split, std::string::npos) << "no ---- line";
+  std::map<std::string, std::string> header{{"args", "--delay=0 @file"}};
+  std::istringstream lines(text.substr(0, split));
+  for (std::string line; std::getline(lines, line);)
+    if (size_t colon = line.find(": "); colon != std::string::npos)
+      header[line.substr(0, colon)] = line.substr(colon + 2);
+  tempdir dir;
+  const std::string program = dir.file("prog.txt", text.substr(split + 6));
+  invocation call{.program = TARVEX_BIN, .input = unescape(header["stdin"]), .timeoutseconds = 10};
+  std::istringstream words(header["args"]);
+  for (std::string word; words >> word;)
+    call.args.push_back(word == "@file" ? program : word);
 
   outcome r = run(call);
-
   ASSERT_FALSE(r.timedout);
-  EXPECT_EQ(visible(r.out), visible(readfile(dir + "/stdout")));
-  EXPECT_EQ(r.status, std::stoi(readfile(dir + "/status")));
-  if (fs::exists(dir + "/stderr")) {
-    // The one line about running without a window is the environment's, not the program's.
-    std::string err = r.err;
-    if (err.rfind("tarvex: no display available", 0) == 0) err = err.substr(err.find('\n') + 1);
-    EXPECT_EQ(visible(err), visible(readfile(dir + "/stderr")));
+  EXPECT_EQ(r.out, unescape(header["stdout"]));
+  EXPECT_EQ(r.status, std::stoi(header["status"]));
+  // The one line about running without a window is the environment's, not the program's.
+  std::string err = r.err;
+  if (err.rfind("tarvex: no display available", 0) == 0) err = err.substr(err.find('\n') + 1);
+  if (header.count("stderr")) {
+    EXPECT_EQ(err, unescape(header["stderr"]));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(programs, golden, ::testing::ValuesIn(cases()),
-                         [](const auto& param_info) { return param_info.param; });
+                         [](const auto& param) { return param.param; });
 
 } // namespace

@@ -12,7 +12,8 @@ namespace {
 TEST(shellendings, each_hard_ending_keeps_the_output_says_why_and_has_its_status) {
   tempdir dir;
   const std::string tarvex = TARVEX_BIN, storm = dir.file("storm.txt", "%##\n ##\n"),
-                    loop = dir.file("loop.txt", "%>v\n ^<\n"), hello = dir.file("hi.txt", "%.@");
+                    loop = dir.file("loop.txt", "%>v\n ^<\n"), hello = dir.file("hi.txt", "%.@"),
+                    printer = dir.file("printer.txt", "%>.v\n ^ <\n"), status = dir.path() + "/st";
   const std::string head = "Executing program..\r\n\r\n";
   struct row {
     std::string shell; // run by /bin/sh with $T the program
@@ -22,6 +23,10 @@ TEST(shellendings, each_hard_ending_keeps_the_output_says_why_and_has_its_status
   } rows[] = {
       {"$T --batch " + hello + " >&-", 255, "", "Error writing to stream"},
       {"$T --batch " + hello + " >/dev/full", 255, "", "Error writing to stream"},
+      // The reader goes after the opening lines; the program's next write ends the run.
+      {"{ $T --headless --delay 5 --ticks 300 " + printer + "; echo $? >" + status +
+           "; } | head -c 23; exit $(cat " + status + ")",
+       255, head, "Error writing to stream"},
       {"ulimit -v 1048576; $T --batch " + storm, 3, head, "tarvex: out of memory after 1 ticks (",
        false},
       {"$T --batch --max-pointers 5 " + storm, 3, head,

@@ -47,10 +47,9 @@ const std::string LOOP = "%>v\n ^<\n";
 canvas firstframe(const std::string& path, int64_t tick = 0) {
   installstreamfactories();
   canvas surface;
-  surface.SetBlend(BLEND_ALPHA);
-  glyphfont font = makefont(surface);
+  glyphfont font;
   auto source = openforread(frombytes(path));
-  EXPECT_TRUE(loadfont(surface, font, frombytes(TARVEX_SOURCE_DIR "/display/curses.bit")));
+  EXPECT_TRUE(loadfont(font, frombytes(TARVEX_SOURCE_DIR "/display/curses.bit")));
   EXPECT_TRUE(source);
   if (!source) return surface;
   console con(stdin, stdout);

@@ -4,7 +4,12 @@
 
 const WIDTH = 720;
 const HEIGHT = 512;
-const TICKED = 1, BUSY = 2, WAITING = 3, ENDED = 4; // what one call to the module reports
+const TICKED = 1, BUSY = 2, WAITING = 3, ENDED = 4, PAUSED = 5; // what one call to the module reports
+// What a key or mouse event on the canvas asks of the page.
+const REDRAW = 1, STEPTICK = 2, RELOAD = 3, POINTERTICKED = 4;
+// The window's event kinds and key codes, which the studio's map reads.
+const KEYDOWN = 0, KEYREPEAT = 2, MOUSEMOVE = 6, MOUSEDOWN = 7, MOUSEUP = 8, WHEEL = 9;
+const KEYCODES = { ' ': 32, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, F1: 112 };
 const COMPLETE = 1, FAULT = 2, OVERCAP = 3; // how a run ended
 // The module's share of one animation frame: the rest is the page's, so it stays responsive
 // however long a tick takes.
@@ -32,6 +37,7 @@ let mode = 'paced'; // paced: one tick per pause; target: as fast as the frames 
 let target = 0;
 let nextdue = 0; // when the next paced tick is due
 let shown = -1; // the tick whose frame the canvas shows
+let linkbreaks = []; // breakpoints a link sets, for each load of its program
 let framepending = false;
 // What the speed figures are made of: animation frames the run took, frames painted, and the
 // longest time the module held the page in one of them.
@@ -78,7 +84,14 @@ function give(program, input) {
 function sharelink() {
   let hash = '#src=' + tobase64url(programbytes());
   const input = inputbytes();
-  if (input.length) hash += '&in=' + tobase64url(input);
+  // A link with its input replays the run exactly; one without it asks for lines as it runs.
+  if (input.length || !$('live').checked) hash += '&in=' + tobase64url(input);
+  if (tv) {
+    const breaks = new TextDecoder().decode(takebytes(tv._tv_describe(1)));
+    for (const cell of breaks.split(' ').filter((c) => c)) hash += '&break=' + cell;
+    const tick = tv._tv_shown();
+    if (tick > 0) hash += '&ticks=' + tick;
+  }
   return location.href.replace(/#.*$/, '') + hash;
 }
 
@@ -92,6 +105,10 @@ function openlink() {
     note('The link does not hold a program: its src= is not base64url.');
     return false;
   }
+  // The given input is all of it, as `tarvex < file` reads it; without any, lines are typed.
+  $('live').checked = !fields.has('in');
+  linkbreaks = fields.getAll('break').map((cell) => cell.split(',').map(Number)).filter(
+    (cell) => cell.length === 2 && cell.every(Number.isInteger));
   reset();
   const ticks = Number(fields.get('ticks'));
   if (Number.isInteger(ticks) && ticks > 0) runto(ticks);
@@ -117,7 +134,7 @@ function takebytes(length) {
 
 // Whole ticks taken: a pass still open is not one.
 function wholeticks() {
-  return tv._tv_tick() - (tv._tv_between() ? 0 : 1);
+  return tv._tv_tick() - (tv._tv_passopen() || !tv._tv_between() ? 1 : 0);
 }
 
 function drain() {
@@ -127,9 +144,9 @@ function drain() {
   appendtext(decoder.decode(bytes, { stream: true }));
 }
 
-function paint() {
+function paint(again = false) {
   const whole = wholeticks();
-  if (whole === shown) return;
+  if (whole === shown && !again) return;
   const at = tv._tv_frame();
   if (!at) return;
   image.data.set(tv.HEAPU8.subarray(at, at + WIDTH * HEIGHT * 4));
@@ -184,11 +201,16 @@ function note(text) {
 
 function setstate(next) {
   state = next;
+  // The session's pause follows the page's, so the status line and the keys agree with it.
+  if (tv && next === 'paused') tv._tv_pause();
+  if (tv && next === 'running') tv._tv_resume();
   document.body.dataset.state = next;
   const live = tv !== null && state !== 'broken';
   $('run').disabled = !live || state === 'running' || state === 'waiting';
   $('pause').disabled = !live || (state !== 'running' && state !== 'waiting');
   $('step').disabled = !live || state === 'ended';
+  $('steppointer').disabled = !live || state !== 'paused';
+  $('back').disabled = !live || state !== 'paused';
   $('reset').disabled = !live;
   $('share').disabled = $('savepng').disabled = tv === null;
   showstatus();
@@ -198,8 +220,10 @@ function showstatus() {
   if (!tv || state === 'broken') return;
   const whole = wholeticks();
   document.body.dataset.tick = String(whole);
-  const words = { paused: 'paused', running: 'running', waiting: 'waiting for a line of input', ended: 'ended' };
-  $('status').textContent = `Tick ${whole} · ${tv._tv_pointers()} pointers · ${words[state] || state}`;
+  // What the window's caption tells: paused or running, the tick, (history), the delay.
+  const told = new TextDecoder().decode(takebytes(tv._tv_describe(0)));
+  const words = { waiting: ' · waiting for a line of input', ended: ' · ended' };
+  $('status').textContent = `${told} · ${tv._tv_pointers()} pointers${words[state] || ''}`;
 }
 
 function showending() {
@@ -232,8 +256,11 @@ function reset() {
   if (!tv) return;
   try {
     loadedtext = editor.value;
+    for (const [x, y] of linkbreaks) tv._tv_breakat(x, y);
     withbytes(programbytes(), (at, n) => tv._tv_load(at, n, POINTERCAP));
+    tv._tv_setdelay(delayms());
     withbytes(inputbytes(), (at, n) => tv._tv_feed(at, n));
+    if (!$('live').checked) tv._tv_endinput();
     panel.textContent = '';
     panelsize = 0;
     output = [];
@@ -289,7 +316,82 @@ function step() {
 }
 
 function pause() {
-  if (state === 'running' || state === 'waiting') setstate('paused');
+  if (state !== 'running' && state !== 'waiting') return;
+  setstate('paused');
+}
+
+// One pointer step of the tick, as the Down key.
+function steppointer() {
+  canvasevent(KEYDOWN, KEYCODES.ArrowDown, 0, 0, 0);
+}
+
+// One tick back through the history, as the Left key.
+function back() {
+  canvasevent(KEYDOWN, KEYCODES.ArrowLeft, 0, 0, 0);
+}
+
+// A key or mouse event through the studio's map, which the window uses too.
+function canvasevent(kind, key, text, x, y) {
+  if (!tv || state === 'broken') return false;
+  const before = tv._tv_paused();
+  const action = tv._tv_input(kind, key, text, x, y);
+  if (!action) return false;
+  try {
+    if (action === STEPTICK) return step(), true;
+    if (action === RELOAD) return reset(), true;
+    if (action === POINTERTICKED) {
+      drain();
+      if (tv._tv_ending()) {
+        drain();
+        appendtext(decoder.decode());
+        showending();
+        setstate('ended');
+      }
+    }
+    paint(true);
+    // Space pauses and resumes the page's run as it does the window's.
+    const paused = tv._tv_paused();
+    if (paused !== before && state !== 'ended') {
+      if (paused) setstate('paused');
+      else run();
+    }
+    $('speed').value = String(Math.round((1000 * Math.log(tv._tv_delay())) / Math.log(2000)));
+    $('speedshown').value = `${delayms()} ms`;
+    showstatus();
+  } catch (error) {
+    broken(error);
+  }
+  return true;
+}
+
+// Canvas pixels under a mouse event, whatever size the canvas is shown at.
+function canvasxy(event) {
+  const box = screen.getBoundingClientRect();
+  return [Math.floor(((event.clientX - box.left) * WIDTH) / box.width),
+    Math.floor(((event.clientY - box.top) * HEIGHT) / box.height)];
+}
+
+function listencanvas() {
+  screen.addEventListener('keydown', (event) => {
+    if (event.ctrlKey || event.altKey || event.metaKey) return;
+    const key = KEYCODES[event.key] || 0;
+    const text = event.key.length === 1 ? event.key.codePointAt(0) : 0;
+    if (canvasevent(event.repeat ? KEYREPEAT : KEYDOWN, key, text, 0, 0)) event.preventDefault();
+  });
+  screen.addEventListener('mousemove', (event) => canvasevent(MOUSEMOVE, 0, 0, ...canvasxy(event)));
+  screen.addEventListener('mousedown', (event) => {
+    screen.focus({ preventScroll: true });
+    if (event.button === 0 || event.button === 2) canvasevent(MOUSEDOWN, event.button + 1, 0, ...canvasxy(event));
+  });
+  screen.addEventListener('mouseup', (event) => {
+    if (event.button === 0) canvasevent(MOUSEUP, 1, 0, ...canvasxy(event));
+  });
+  screen.addEventListener('contextmenu', (event) => event.preventDefault());
+  screen.addEventListener('wheel', (event) => {
+    if (!event.deltaY) return;
+    event.preventDefault();
+    canvasevent(WHEEL, event.deltaY < 0 ? 1 : -1, 0, ...canvasxy(event));
+  }, { passive: false });
 }
 
 function schedule() {
@@ -321,7 +423,10 @@ function frame(now) {
       // A run that cannot keep the pace goes as fast as it can, without owing ticks.
       nextdue = progress === BUSY ? now : Math.max(nextdue + taken * delayms(), now - delayms());
     }
-    if (progress === ENDED) {
+    if (progress === PAUSED) {
+      // A breakpoint paused the run after the tick, as the window pauses.
+      setstate('paused');
+    } else if (progress === ENDED) {
       meter.endedat = performance.now();
       drain();
       appendtext(decoder.decode()); // a character left open at the end shows as U+FFFD
@@ -394,6 +499,7 @@ function pickexample() {
   const entry = EXAMPLES.find(([name]) => name === $('examples').value);
   if (!entry) return;
   give(fromhex(entry[1]), new Uint8Array());
+  linkbreaks = [];
   history.replaceState(null, '', location.href.replace(/#.*$/, ''));
   reset();
 }
@@ -402,12 +508,16 @@ function start() {
   for (const [name] of EXAMPLES) $('examples').add(new Option(name, name));
   $('speed').addEventListener('input', () => {
     $('speedshown').value = `${delayms()} ms`;
+    if (tv) tv._tv_setdelay(delayms());
     // A shorter pause takes effect now, not after the longer one has run out.
     nextdue = Math.min(nextdue, performance.now() + delayms());
   });
   $('run').addEventListener('click', run);
   $('pause').addEventListener('click', pause);
   $('step').addEventListener('click', step);
+  $('steppointer').addEventListener('click', steppointer);
+  $('back').addEventListener('click', back);
+  listencanvas();
   $('reset').addEventListener('click', reset);
   $('share').addEventListener('click', share);
   $('savepng').addEventListener('click', savepng);

@@ -7,8 +7,11 @@ import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
 import http from 'node:http';
+import os from 'node:os';
 import path from 'node:path';
+import { execFileSync } from 'node:child_process';
 
+import { readgolden } from './golden.mjs';
 import { decodepng, firstdifference, native, root, site } from './native.mjs';
 
 const require = createRequire(import.meta.url);
@@ -65,7 +68,7 @@ function nativeframe(source, input, tick) {
 const frames = [
   { name: 'the demo', source: example('code.txt'), input: '', tick: 30 },
   { name: 'numbers given in the link', source: example('sum.txt'), input: '3\n4\n0\n', tick: 12 },
-  { name: 'a golden program', source: fs.readFileSync(path.join(root, 'tests/golden/exchange_write_lands_next_tick/prog.txt')), input: '', tick: 2 },
+  { name: 'a golden program', source: readgolden(path.join(root, 'tests/golden/exchange_write_lands_next_tick.golden')).program, input: '', tick: 2 },
 ];
 for (const c of frames) {
   test(`a link runs to tick N with the native frame: ${c.name}`, async () => {
@@ -165,5 +168,60 @@ test('the Share link carries the program and its input', async () => {
   const bytes = Buffer.from(await again.evaluate(() => Array.from(window.playground.consolebytes())));
   assert.equal(bytes.toString('latin1'), native(Buffer.from('%"é";@'), '', () => []).out.toString('latin1'));
   await again.close();
+  await page.close();
+});
+
+test('a link whose input runs out replays the native run: the end of input, not a wait', async () => {
+  const source = example('sum.txt');
+  const page = await open(`#src=${base64url(source)}&in=${base64url('3\n4\n')}&ticks=12`);
+  await settled(page, 12);
+  const bytes = Buffer.from(await page.evaluate(() => Array.from(window.playground.consolebytes())));
+  const want = native(source, '3\n4\n', () => ['--ticks', '12']);
+  assert.equal(bytes.toString('latin1'), want.out.toString('latin1'));
+  assert.equal(firstdifference(await screenpixels(page), nativeframe(source, '3\n4\n', 12), 720), null);
+  await page.close();
+});
+
+// The studio through the page's canvas and through the native session, driven by the same
+// keys and mouse over a grid of 300 by 200 cells: the pixels agree.
+test('the studio in the page shows the native session frame', async () => {
+  let source = '';
+  for (let line = 0; line < 200; ++line) source += (line % 7 ? '' : '%') + (line % 2 ? '-' : '+').repeat(299) + '\n';
+  const page = await browser.newPage({ viewport: { width: 1600, height: 1400 } });
+  await page.goto(base + `#src=${base64url(source)}&ticks=2`);
+  await settled(page, 2);
+  const box = await page.locator('#screen').boundingBox();
+  const at = (x, y) => [box.x + ((x + 0.5) * box.width) / 720, box.y + ((y + 0.5) * box.height) / 512];
+  await page.focus('#screen');
+  await page.keyboard.press('ArrowRight');
+  await settled(page, 3);
+  await page.keyboard.press('.');
+  await page.keyboard.press('.');
+  await page.keyboard.press('ArrowRight');
+  await settled(page, 4);
+  await page.keyboard.press('ArrowLeft');
+  assert.match(await page.textContent('#status'), /^paused - tick 3 \(history\) - 128 ms/);
+  await page.mouse.move(...at(30, 30));
+  await page.mouse.move(...at(50, 40));
+  await page.mouse.down();
+  await page.mouse.up();
+  await page.mouse.move(...at(400, 300));
+  await page.mouse.down();
+  await page.mouse.move(...at(240, 180));
+  await page.mouse.up();
+  await page.mouse.move(...at(360, 256));
+  await page.mouse.wheel(0, -100);
+  await page.mouse.wheel(0, -100);
+  await page.waitForTimeout(200);
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
+  fs.writeFileSync(path.join(dir, 'prog.txt'), source);
+  const shot = path.join(dir, 'want.png');
+  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [
+    path.join(dir, 'prog.txt'), shot, 'ticks:2', 'key:32', 'key:39', 'char:.', 'char:.', 'key:39', 'key:37',
+    'move:30,30', 'move:50,40', 'click:50,40', 'move:400,300', 'drag:400,300,240,180', 'move:360,256',
+    'wheel:360,256,1', 'wheel:360,256,1']);
+  const difference = firstdifference(await screenpixels(page), decodepng(shot).rgba, 720);
+  fs.rmSync(dir, { recursive: true });
+  assert.equal(difference, null, `the page's studio frame differs from the native one at ${difference}`);
   await page.close();
 });
