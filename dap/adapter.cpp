@@ -183,6 +183,7 @@ struct adapter::state {
   action pending = action::none;
   bool waiting = false; // the next step reads a line nobody has typed yet
   bool threadsasked = false;
+  std::optional<int64_t> stopped;            // the pointer the last stop named
   std::set<int64_t> reported;                // pointer ids the client was told of
   std::vector<std::pair<int64_t, int>> refs; // variablesReference - 1 -> pointer id, scope
   std::string carried;                       // output bytes of an unfinished character
@@ -317,6 +318,7 @@ struct adapter::state {
         if (!pointer) pointer = p.id;
       });
     }
+    stopped = pointer;
     if (pointer) body["threadId"] = *pointer + 1;
     if (extra.is_object()) body.update(extra);
     event("stopped", std::move(body));
@@ -459,15 +461,25 @@ struct adapter::state {
     json list = json::array();
     size_t listed = 0, live = 0;
     const machine& m = shown();
+    auto add = [&](const ip& p) {
+      list.push_back({{"id", p.id + 1},
+                      {"name", "pointer " + std::to_string(p.id) + " \u2192 (" +
+                                   std::to_string(p.x) + ", " + std::to_string(p.y) + ")"}});
+    };
+    bool stoppedlisted = false;
     m.ips.each([&](const ip& p) {
       ++live;
       reported.insert(p.id);
       if (listed >= MAXTHREADS) return;
       ++listed;
-      list.push_back({{"id", p.id + 1},
-                      {"name", "pointer " + std::to_string(p.id) + " \u2192 (" +
-                                   std::to_string(p.x) + ", " + std::to_string(p.y) + ")"}});
+      stoppedlisted |= stopped == p.id;
+      add(p);
     });
+    // The pointer the client is looking at stays in the list, wherever it stands in it.
+    if (const ip* p = stopped && !stoppedlisted ? findpointer(m, *stopped) : nullptr) {
+      add(*p);
+      ++listed;
+    }
     if (live > listed)
       output(std::to_string(live - listed) + " of " + std::to_string(live) +
              " pointers are left out of the thread list\n");

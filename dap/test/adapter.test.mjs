@@ -247,3 +247,18 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const loop = await client({ program: program('loop.tvx', '%>v\n ^<\n') });
   assert.equal((await stopping(loop, 'pause')).reason, 'pause');
 });
+
+test('past 1,000 pointers the threads are the first 1,000 and the stopped one', async () => {
+  // 400 starts make 1,600 pointers; the one heading down from the last is 1,597.
+  const path = program('crowd.tvx', `${'%'.repeat(400)}\n${' '.repeat(400)}\n`);
+  const dc = await client(null);
+  await dc.initializeRequest();
+  await dc.launch({ program: path });
+  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 2, column: 400 }] });
+  const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.configurationDoneRequest()]);
+  assert.equal(stopped.body.threadId, 1598);
+  const [note, { body }] = await Promise.all([dc.waitForEvent('output'), dc.threadsRequest()]);
+  assert.equal(body.threads.length, 1001);
+  assert.equal(body.threads.at(-1).id, 1598);
+  assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
+});
