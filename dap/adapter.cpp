@@ -773,6 +773,7 @@ bool adapter::receive(const std::string& body, std::string& error) {
     response["success"] = false;
     response["message"] = "bad arguments for " + command + ": " + why.what();
   }
+  if (!response["success"]) s.log(command + ": " + response["message"].get<std::string>());
   s.post(std::move(response));
   s.drain();
   return true;
