@@ -9,13 +9,16 @@ DEB_BUILD ?= build-deb
 # `make install` puts the program under PREFIX, inside DESTDIR when one is given (packaging).
 PREFIX ?= /usr/local
 
+VSCODE_BUILD ?= build-vscode
+VERSION := $(shell sed -n 's/^project.tarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
 WEB_BUILD ?= build-web
 WASM_BUILD ?= build-wasm
 # Debian's em++ finds its node modules only through NODE_PATH.
 EMENV = NODE_PATH=/usr/share/nodejs
 
 .PHONY: all deps build run install deb test test-plain test-asan bench format format-check pictures \
-	fuzz clean web serve-web test-web
+	fuzz clean web serve-web test-web test-dap vsix
 
 all: build
 
@@ -42,7 +45,7 @@ deb: deps
 	cmake --build $(DEB_BUILD) -j $(JOBS)
 	cd $(DEB_BUILD) && cpack -G DEB
 
-test: format-check test-plain test-asan fuzz test-web
+test: format-check test-plain test-asan fuzz test-web test-dap
 
 test-plain: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_WERROR=ON >/dev/null
@@ -94,6 +97,26 @@ test-web: web build
 	TARVEX_SITE=$(abspath $(WEB_BUILD)) TARVEX_BIN=$(abspath $(BUILD))/tarvex \
 		node --no-experimental-fetch --test web/test/
 
+# The debug adapter under node, driven by the client VS Code's own adapters are tested with and
+# checked against --trace and --batch; then the editor grammar against its annotated examples.
+test-dap: build
+	@tools/deps.sh dap
+	[ -d dap/test/node_modules/@vscode ] || (cd dap/test && npm ci --no-audit --no-fund)
+	TARVEX_BIN=$(abspath $(BUILD))/tarvex node --test --test-timeout=120000 dap/test/
+	[ -d editors/vscode/node_modules/vscode-tmgrammar-test ] || \
+		(cd editors/vscode && npm ci --no-audit --no-fund)
+	cd editors/vscode && npx vscode-tmgrammar-test 'test/*.test.tvx'
+
+# The VS Code extension as $(VSCODE_BUILD)/tarvex-VERSION.vsix.
+vsix:
+	@tools/deps.sh dap
+	@grep -q '"version": "$(VERSION)"' editors/vscode/package.json || \
+		(echo "editors/vscode/package.json: the version is not $(VERSION)" >&2; exit 1)
+	[ -d editors/vscode/node_modules/@vscode/vsce ] || (cd editors/vscode && npm ci --no-audit --no-fund)
+	mkdir -p $(VSCODE_BUILD)
+	cd editors/vscode && npx vsce package --no-dependencies --skip-license --allow-missing-repository \
+		-o $(abspath $(VSCODE_BUILD))/tarvex-$(VERSION).vsix
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -102,4 +125,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WASM_BUILD) $(DEB_BUILD) $(VSCODE_BUILD)

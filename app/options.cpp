@@ -32,6 +32,7 @@ constexpr const char* usagehead =
     "  --help            show this text and exit\n"
     "  --version         show the version and exit\n"
     "  --headless        run without a window, silently\n"
+    "  --dap             serve the Debug Adapter Protocol on standard input and output\n"
     "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
     "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
     "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
@@ -110,6 +111,8 @@ parsed parseoptions(const std::vector<Text>& words) {
       unwanted = !flag(o.version, true);
     } else if (name == "--headless") {
       unwanted = !flag(o.headless, true);
+    } else if (name == "--dap") {
+      unwanted = !flag(o.dap, true);
     } else if (name == "--no-prompt") {
       unwanted = !flag(o.prompt, false);
     } else if (name == "--break-output") {

@@ -20,6 +20,7 @@ struct options {
   bool help = false;
   bool version = false;
   bool headless = false;          // no window even where a display exists
+  bool dap = false;               // serve the debug protocol on stdin and stdout instead
   int64_t delayms = PLAINDELAYMS; // the pause between ticks
   int64_t maxticks = 0;           // a run still going after this many ticks stops; 0: no limit
   int64_t maxpointers = 0;        // a run with more live pointers than this stops; 0: no limit

@@ -17,6 +17,7 @@
 #include "app/options.h"
 #include "app/screens.h"
 #include "app/startup.h"
+#include "dap/serve.h"
 #include "display/font.h"
 #include "runtime/console.h"
 #include "runtime/stream.h"
@@ -194,6 +195,8 @@ exitrequest runsequence(int argc, char** argv) {
     if (command.opts.version) std::fputs("\n", stdout);
     return {std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : EXIT_STREAM, {}};
   }
+  // The editor starts the adapter in the directory its paths are relative to: no change of it.
+  if (command.opts.dap) return {servedap(0, 1), {}};
   startup();
   report ending{command.opts};
   return run(command.opts, ending);

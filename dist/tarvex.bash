@@ -29,7 +29,7 @@ _tarvex() {
   esac
 
   if [[ $cur == -* ]]; then
-    _tarvex_words '--help --version --headless --delay --ticks --max-pointers --no-prompt
+    _tarvex_words '--help --version --headless --dap --delay --ticks --max-pointers --no-prompt
       --batch --stats --trace --frames --every --gif --screenshot --scale --break
       --break-output --history' "$cur"
   else

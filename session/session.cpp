@@ -73,6 +73,7 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _closed = false;
   _hit = false;
   _hitby.clear();
+  _hitpointers.clear();
   _con.printline(u"Executing program..");
   _con.printline(u"");
   _tickstart = _tickend = _con.written();
@@ -89,6 +90,7 @@ void session::opentick() {
   _tickstart = _con.written();
   _hit = false;
   _hitby.clear();
+  _hitpointers.clear();
 }
 
 bool session::stepwatched() {
@@ -96,9 +98,11 @@ bool session::stepwatched() {
   if (!p) return false;
   const bool more = _pass->step();
   // A stepped record stays readable until the pass ends, so its cell is read after the step.
+  _laststepped = *p;
   if (!_breaks.empty() && _breaks.count({p->x, p->y})) {
     _hit = true;
     _hitby.push_back(p->id);
+    _hitpointers.push_back(*p);
   }
   return more;
 }

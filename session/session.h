@@ -160,6 +160,12 @@ public:
   bool hit() const { return _hit; }
   // The ids of the pointers that stepped onto a breakpoint in the last tick, in pass order.
   const std::vector<int64_t>& hitby() const { return _hitby; }
+  // Those pointers as they stood right after their step (a pointer that removed itself is
+  // still there), so a host can weigh conditions over them; in the order of hitby().
+  const std::vector<ip>& hitpointers() const { return _hitpointers; }
+  // The pointer the last watched step moved (steppointer, or a tick stepped one by one), as it
+  // stood after the step.
+  const ip& laststepped() const { return _laststepped; }
   const history& past() const { return _history; }
   const ending& end() const { return _end; }
   bool ended() const { return _end.kind != endkind::none; }
@@ -189,6 +195,8 @@ private:
   bool _following = false;
   bool _hit = false;
   std::vector<int64_t> _hitby;
+  std::vector<ip> _hitpointers;
+  ip _laststepped;
   int64_t _tickstart = 0, _tickend = 0; // the console's byte count around the last pass
   ending _end;
   bool _closed = false;

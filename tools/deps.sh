@@ -12,13 +12,20 @@ set -euo pipefail
 # file is how CPack finds the binaries to hand to dpkg-shlibdeps.
 # lintian checks the package in the install test (which skips it with a message when missing).
 #
+# nlohmann-json3-dev parses and writes the debug adapter's JSON.
+#
 # `deps.sh web` asks only for what the browser build needs (emscripten, whose em++ runs on
-# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core.
+# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core;
+# `deps.sh dap` gives node and npm for the adapter's tests and the editor extension.
 case "${1:-}" in
 web) packages=(cmake make emscripten) ;;
 web-test)
   packages=(cmake make emscripten chromium)
   # Node from elsewhere may bring its own npm, which Debian's npm package would clash with.
+  command -v npm >/dev/null || packages+=(npm)
+  ;;
+dap)
+  packages=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
   ;;
 *)

@@ -9,7 +9,7 @@ seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/source" "$seeds/oracle" "$seeds/streams" "$seeds/font"
+mkdir -p "$seeds/source" "$seeds/oracle" "$seeds/streams" "$seeds/font" "$seeds/dap"
 i=0
 for file in "$root"/examples/*.txt "$root"/tests/golden/*.golden; do
   i=$((i + 1))
@@ -25,6 +25,22 @@ for file in "$root"/examples/*.txt "$root"/tests/golden/*.golden; do
 done
 rm "$seeds/program"
 cp "$root/display/curses.bit" "$seeds/font/shipped"
+# The debug adapter's seed: a session that launches, breaks, steps both ways and inspects.
+frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+n=0
+for request in '"initialize","arguments":{"linesStartAt1":true}' \
+  '"launch","arguments":{"program":"p.tvx","stopOnEntry":true}' \
+  '"setBreakpoints","arguments":{"source":{"path":"p.tvx"},"breakpoints":[{"line":1,"column":8,"condition":"register 0 == 3","hitCondition":">= 1"},{"line":2}]}' \
+  '"configurationDone"' '"threads"' '"stepIn","arguments":{"threadId":1}' \
+  '"stepOut","arguments":{"threadId":1}' '"next","arguments":{"threadId":1}' \
+  '"stackTrace","arguments":{"threadId":4}' '"scopes","arguments":{"frameId":4}' \
+  '"variables","arguments":{"variablesReference":1}' \
+  '"evaluate","arguments":{"expression":"cell 1,0","context":"hover"}' \
+  '"stepBack","arguments":{"threadId":1}' '"continue","arguments":{"threadId":1}' \
+  '"reverseContinue","arguments":{"threadId":1}' '"restart"' '"disconnect"'; do
+  n=$((n + 1))
+  frame "{\"seq\":$n,\"type\":\"request\",\"command\":$request}"
+done > "$seeds/dap/session"
 
 passed=0
 failed=0

@@ -1,0 +1,264 @@
+// The debug adapter driven by the client VS Code's own adapters are tested with, checked
+// against what the command line says of the same program: --trace for every state, --batch
+// for the output and the exit status.
+import assert from 'node:assert/strict';
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { after, test } from 'node:test';
+import testsupport from '@vscode/debugadapter-testsupport';
+
+const root = resolve(import.meta.dirname, '../..');
+const bin = process.env.TARVEX_BIN ?? join(root, 'build/tarvex');
+const scratch = mkdtempSync(join(tmpdir(), 'tarvex-dap-'));
+const example = (name) => join(root, 'examples', name);
+const program = (name, text) => {
+  const path = join(scratch, name);
+  writeFileSync(path, text);
+  return path;
+};
+
+// The states of a run as --trace writes them: tick -> pointers [id, x, y, dir, r0, r1, on,
+// string mode, remove after, hold, steps].
+function trace(path, input = '') {
+  const file = join(scratch, 'trace.jsonl');
+  spawnSync(bin, ['--batch', '--trace', file, path], { input });
+  const lines = readFileSync(file, 'utf8').trim().split('\n').slice(1).map((l) => JSON.parse(l));
+  return new Map(lines.map((l) => [l.tick, l.pointers]));
+}
+
+const clients = [];
+// Killed, not disconnected: an adapter that broke down would not answer.
+after(() => clients.forEach((c) => c.stopAdapter()));
+
+// A started client with its stdout output collected; initialized and launched when asked.
+async function client(launch) {
+  const dc = new testsupport.DebugClient(bin, '--dap', 'tarvex');
+  dc.defaultTimeout = 10000;
+  clients.push(dc);
+  await dc.start();
+  dc.out = '';
+  dc.on('output', (e) => {
+    if (e.body.category === 'stdout') dc.out += e.body.output;
+  });
+  if (launch) {
+    await dc.initializeRequest();
+    await dc.launch(launch);
+    await dc.configurationDoneRequest();
+  }
+  return dc;
+}
+
+// Sends a request and waits for the stop it causes.
+async function stopping(dc, command, args = { threadId: 1 }) {
+  const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.send(command, args)]);
+  return stopped.body;
+}
+
+const number = (value) => Number.parseInt(value, 10);
+const DIRECTIONS = ['up', 'down', 'left', 'right'];
+
+// Every live pointer as the client sees it, in the trace's layout (without the steps).
+async function pointers(dc) {
+  const { body } = await dc.threadsRequest();
+  const seen = [];
+  for (const thread of body.threads) {
+    const frame = (await dc.stackTraceRequest({ threadId: thread.id })).body.stackFrames[0];
+    const scope = (await dc.scopesRequest({ frameId: frame.id })).body.scopes[0];
+    const vars = (await dc.variablesRequest({ variablesReference: scope.variablesReference })).body
+      .variables;
+    const v = Object.fromEntries(vars.map((x) => [x.name, x.value]));
+    assert.equal(thread.id, number(v.id) + 1);
+    seen.push([number(v.id), frame.column, frame.line - 1, DIRECTIONS.indexOf(v.direction),
+      number(v['register 0']), number(v['register 1']), number(v.current),
+      number(v['string mode']), number(v['remove after']), number(v.hold)]);
+  }
+  return seen;
+}
+const traced = (states, tick) => states.get(tick).map((p) => p.slice(0, 10));
+const tickof = async (dc) =>
+  number((await dc.evaluateRequest({ expression: 'tick', context: 'repl' })).body.result);
+
+test('every stop shows each pointer as the trace has it, going forward and back', async () => {
+  for (const name of ['countdown.txt', 'code.txt']) {
+    const states = trace(example(name));
+    const dc = await client(null);
+    await dc.initializeRequest();
+    const entry = dc.waitForEvent('stopped');
+    await dc.launch({ program: example(name), stopOnEntry: true });
+    await dc.configurationDoneRequest();
+    assert.equal((await entry).body.reason, 'entry');
+    assert.deepEqual(await pointers(dc), traced(states, 0), name);
+    // From the first threads request on, thread events keep the client's list whole.
+    const known = new Set(states.get(0).map((p) => p[0] + 1));
+    dc.on('thread', (e) => known[e.body.reason === 'started' ? 'add' : 'delete'](e.body.threadId));
+    for (const [command, tick] of [['next', 1], ['next', 2], ['next', 3], ['stepBack', 2],
+      ['next', 3]]) {
+      assert.equal((await stopping(dc, command)).reason, 'step');
+      assert.equal(await tickof(dc), tick, `${name} ${command}`);
+      assert.deepEqual([...known].sort(), states.get(tick).map((p) => p[0] + 1).sort());
+      assert.deepEqual(await pointers(dc), traced(states, tick), `${name} ${command} ${tick}`);
+    }
+  }
+});
+
+test('stepIn walks the pass in list order and stepOut ends it as a whole tick would', async () => {
+  const path = example('code.txt');
+  const states = trace(path);
+  const dc = await client(null);
+  await dc.initializeRequest();
+  const entry = dc.waitForEvent('stopped');
+  await dc.launch({ program: path, stopOnEntry: true });
+  await dc.configurationDoneRequest();
+  await entry;
+  for (let tick = 1; tick <= 6; ++tick) {
+    // One pointer is left unstepped, so that the pass is still open for stepOut.
+    const order = states.get(tick - 1).map((p) => p[0] + 1);
+    for (const thread of order.slice(0, Math.min(2, order.length - 1)))
+      assert.equal((await stopping(dc, 'stepIn')).threadId, thread, `tick ${tick}`);
+    await stopping(dc, 'stepOut');
+    assert.deepEqual(await pointers(dc), traced(states, tick), `tick ${tick}`);
+  }
+});
+
+// countdown prints 5 to 1 from column 8 of line 1, so register 0 there falls one a visit.
+const BREAKS = [
+  { at: { line: 1, column: 8 }, holds: () => true },
+  { at: { line: 1, column: 8, condition: 'register 0 == 3' }, holds: (p) => p[4] === 3 },
+  { at: { line: 1, column: 8, condition: 'direction == left' }, holds: () => false },
+  { at: { line: 1, column: 8, hitCondition: '4' }, holds: (p, n) => n === 4 },
+  { at: { line: 2 }, holds: () => true, line: true },
+];
+
+test('a breakpoint stops after the first tick whose pointer stepped there and held', async () => {
+  const path = example('countdown.txt');
+  const states = trace(path);
+  for (const row of BREAKS) {
+    let expected = null;
+    let visits = 0;
+    for (const [tick, list] of states) {
+      const on = list.find((p) => p[2] === row.at.line - 1 && (row.line || p[1] === row.at.column));
+      if (tick > 0 && on && row.holds(on, ++visits)) {
+        expected = { tick, thread: on[0] + 1 };
+        break;
+      }
+    }
+    const dc = await client(null);
+    await dc.initializeRequest();
+    await dc.launch({ program: path });
+    const { body } = await dc.setBreakpointsRequest({ source: { path }, breakpoints: [row.at] });
+    assert.ok(body.breakpoints[0].verified);
+    const ending = expected ? dc.waitForEvent('stopped') : dc.waitForEvent('exited');
+    await dc.configurationDoneRequest();
+    const event = (await ending).body;
+    if (!expected) continue;
+    assert.equal(event.reason, 'breakpoint', JSON.stringify(row.at));
+    assert.deepEqual(event.hitBreakpointIds, [body.breakpoints[0].id]);
+    assert.deepEqual([await tickof(dc), event.threadId], [expected.tick, expected.thread],
+      JSON.stringify(row.at));
+  }
+});
+
+const DIVIDE = program('divide.tvx', '%0d\n');
+const OUTPUTS = [
+  { path: example('hello.txt') },
+  { path: example('countdown.txt') },
+  { path: example('sum.txt'), input: '3\n4\n0\n' },
+  { path: example('sum.txt'), typed: ['3', '4', '0'], batch: '3\n4\n0\n' },
+  { path: DIVIDE },
+  { path: join(scratch, 'missing.tvx') },
+];
+
+test('the joined output and the exit code are those of --batch', async () => {
+  for (const row of OUTPUTS) {
+    const batch = spawnSync(bin, ['--batch', row.path], { input: row.batch ?? row.input ?? '' });
+    const dc = await client(null);
+    await dc.initializeRequest();
+    const exited = dc.waitForEvent('exited');
+    const launched = dc.launch({ program: row.path, ...(row.input && { input: row.input }) });
+    if (batch.status === 1) {
+      await assert.rejects(launched, { message: `Could not load ${row.path}` });
+    } else {
+      await launched;
+      await dc.configurationDoneRequest();
+      for (const line of row.typed ?? [])
+        await dc.evaluateRequest({ expression: `input ${line}`, context: 'repl' });
+    }
+    assert.equal((await exited).body.exitCode, batch.status, row.path);
+    assert.equal(dc.out, batch.stdout.toString(), row.path);
+  }
+});
+
+test('requests it cannot carry out fail and the session goes on', async () => {
+  const dc = await client(null);
+  for (const [command, args, message] of [
+    ['frobnicate', {}, /unknown request 'frobnicate'/],
+    ['launch', { program: 42 }, /bad arguments for launch/],
+    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments/],
+    ['setBreakpoints', { source: {}, breakpoints: [{ line: 'one' }] }, /bad arguments/],
+    ['next', { threadId: 1 }, /no program is launched/],
+  ])
+    await assert.rejects(dc.send(command, args), { message }, command);
+  assert.ok((await dc.initializeRequest()).body.supportsStepBack);
+});
+
+const frame = (body) => `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
+const BROKEN = [
+  ['Content-Length: ten\r\n\r\n{}', /broken header: Content-Length is not a number/],
+  ['Content-Type: json\r\n\r\n{}', /broken header: no Content-Length/],
+  ['Content-Length: 16777217\r\n\r\n', /over the limit of 16 MiB/],
+  [frame('{"seq":1,"type":"request",'), /not JSON/],
+  [frame('{"seq":1,"type":"request"}'), /no command/],
+];
+
+test('a stream that is not the protocol ends the adapter with status 1 and a reason', async () => {
+  for (const [bytes, message] of BROKEN) {
+    const adapter = spawn(bin, ['--dap']);
+    let stderr = '';
+    let stdout = '';
+    adapter.stderr.on('data', (d) => (stderr += d));
+    adapter.stdout.on('data', (d) => (stdout += d));
+    adapter.stdin.end(frame('{"seq":0,"type":"request","command":"initialize"}') + bytes);
+    const status = await new Promise((done) => adapter.on('close', done));
+    assert.equal(status, 1, JSON.stringify(bytes));
+    assert.match(stderr, message);
+    assert.match(stdout, /"command":"initialize"/);
+  }
+});
+
+test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a loop', async () => {
+  const path = example('countdown.txt');
+  const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
+    p[2] === 0)).map(([t]) => t);
+  const dc = await client(null);
+  await dc.initializeRequest();
+  const entry = dc.waitForEvent('stopped');
+  await dc.launch({ program: path, stopOnEntry: true });
+  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
+  await dc.configurationDoneRequest();
+  await entry;
+  for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
+    ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
+    ['restart', 0]]) {
+    await stopping(dc, command);
+    assert.equal(await tickof(dc), tick, command);
+  }
+  const loop = await client({ program: program('loop.tvx', '%>v\n ^<\n') });
+  assert.equal((await stopping(loop, 'pause')).reason, 'pause');
+});
+
+test('past 1,000 pointers the threads are the first 1,000 and the stopped one', async () => {
+  // 400 starts make 1,600 pointers; the one heading down from the last is 1,597.
+  const path = program('crowd.tvx', `${'%'.repeat(400)}\n${' '.repeat(400)}\n`);
+  const dc = await client(null);
+  await dc.initializeRequest();
+  await dc.launch({ program: path });
+  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 2, column: 400 }] });
+  const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.configurationDoneRequest()]);
+  assert.equal(stopped.body.threadId, 1598);
+  const [note, { body }] = await Promise.all([dc.waitForEvent('output'), dc.threadsRequest()]);
+  assert.equal(body.threads.length, 1001);
+  assert.equal(body.threads.at(-1).id, 1598);
+  assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
+});
