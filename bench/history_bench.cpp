@@ -2,9 +2,9 @@
 // pass (the grid shared, as when nothing wrote to it), and the restore that shows a past tick.
 #include <benchmark/benchmark.h>
 
-#include "session/history.h"
 #include "bench/scene.h"
 #include "runtime/console.h"
+#include "session/history.h"
 
 namespace tarvex {
 namespace {

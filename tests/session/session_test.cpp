@@ -11,8 +11,8 @@
 #include "display/frame.h"
 #include "runtime/memstream.h"
 #include "session/typedinput.h"
-#include "tests/support/rig.h"
 #include "tests/support/process.h"
+#include "tests/support/rig.h"
 
 namespace tarvex {
 namespace {
