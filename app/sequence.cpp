@@ -179,6 +179,29 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
   }
 }
 
+// The window a debug session launched with `window` shows its run in, opened at the first
+// frame. Without a display or a font the run goes on without one, as the command line's does.
+adapterhooks windowhooks() {
+  recordprocess();
+  adapterhooks hooks;
+  hooks.show = [](const session& run) {
+    static systemclock clock;
+    static canvas surface;
+    static glyphfont font;
+    static screen* shown = nullptr;
+    static bool tried = false;
+    if (!tried) {
+      tried = true;
+      screen& opened = openscreen(surface, clock, true, 1);
+      if (haswindow() && loadfont(font, datafile(u"curses.bit"))) shown = &opened;
+    }
+    if (!shown) return;
+    run.paint(surface, font.atlas);
+    shown->Flip(surface);
+  };
+  return hooks;
+}
+
 } // namespace
 
 exitrequest runsequence(int argc, char** argv) {
@@ -196,7 +219,7 @@ exitrequest runsequence(int argc, char** argv) {
     return {std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : EXIT_STREAM, {}};
   }
   // The editor starts the adapter in the directory its paths are relative to: no change of it.
-  if (command.opts.dap) return {servedap(0, 1), {}};
+  if (command.opts.dap) return {servedap(0, 1, windowhooks()), {}};
   startup();
   report ending{command.opts};
   return run(command.opts, ending);

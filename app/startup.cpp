@@ -23,6 +23,7 @@ struct processvalues {
   Text programfile;
   Text programdir;
   Text startdir;
+  bool moved = false; // the working directory is the program's own
   Text apptitle = u"Tarvex Application";
 };
 
@@ -73,6 +74,16 @@ void guardstandarddescriptors() {
   }
 }
 
+void recordprocess() {
+  processvalues& process = values();
+  process.programfile = forwardslashes(fromutf8name(executablepath()));
+  // The directory part: up to the last "/", none when that is the first character.
+  const size_t last = process.programfile.rfind(u'/');
+  process.programdir = last == Text::npos ? Text() : process.programfile.substr(0, last);
+  process.startdir = fromutf8name(workingdirectory());
+  installstreamfactories();
+}
+
 void startup() {
   // A reader that has gone must surface as a refused write with its error text, not as a
   // silent death by signal.
@@ -81,19 +92,10 @@ void startup() {
   for (int stop : {SIGINT, SIGTERM, SIGHUP})
     signal(stop, onstop);
 
+  recordprocess();
   processvalues& process = values();
-  process.programfile = forwardslashes(fromutf8name(executablepath()));
-  // The directory part: up to the last "/", none when that is the first character.
-  const size_t last = process.programfile.rfind(u'/');
-  process.programdir = last == Text::npos ? Text() : process.programfile.substr(0, last);
-  process.startdir = fromutf8name(workingdirectory());
-  if (!process.programdir.empty()) {
-    if (chdir(utf8name(process.programdir).c_str()) != 0) {
-      // Relative names then resolve in the directory the user started from.
-    }
-  }
-
-  installstreamfactories();
+  // When the change fails, relative names resolve in the directory the user started from.
+  process.moved = !process.programdir.empty() && chdir(utf8name(process.programdir).c_str()) == 0;
   stdconsole();
 }
 
@@ -107,10 +109,12 @@ Text fromstartdir(const Text& path) {
 }
 
 Text datafile(const Text& name) {
-  // The working directory is the program's own by now, so a bare name is beside it.
+  // Once start-up has moved to the program's directory, a bare name is beside it.
+  const Text& dir = values().programdir;
+  const Text beside = values().moved || dir.empty() ? name : dir + u"/" + name;
   struct stat status {};
-  if (stat(utf8name(name).c_str(), &status) == 0 || values().programdir.empty()) return name;
-  Text installed = values().programdir + u"/../share/tarvex/" + name;
+  if (stat(utf8name(beside).c_str(), &status) == 0 || dir.empty()) return beside;
+  Text installed = dir + u"/../share/tarvex/" + name;
   return stat(utf8name(installed).c_str(), &status) == 0 ? installed : name;
 }
 const Text& apptitle() {

@@ -13,6 +13,9 @@ void guardstandarddescriptors();
 // on SIGINT, SIGTERM and SIGHUP, records the program file, changes the working directory to
 // the program's own directory (a failure is ignored).
 void startup();
+// Only records the program file, its directory and the starting directory, for a host that
+// keeps the working directory it was started in (the debug adapter).
+void recordprocess();
 
 // The working directory the program was started in, before start-up left it; empty when it
 // could not be read.

@@ -172,6 +172,7 @@ struct adapter::state {
   std::string program;    // as the launch named it
   std::string sourcepath; // absolute, for the frames' source
   bool stoponentry = false;
+  bool window = false; // the launch asked for the run in a window, and the host has one
   int64_t delay = 0;
   bool inputopen = false; // no input given: the REPL's `input TEXT` types lines
   std::string input;
@@ -307,7 +308,12 @@ struct adapter::state {
     reported = std::move(live);
   }
 
+  void showwindow() {
+    if (window && run) hooks.show(*run);
+  }
+
   void stop(const std::string& reason, std::optional<int64_t> pointer, json extra = {}) {
+    showwindow();
     flushoutput(false);
     refs.clear();
     pending = action::none;
@@ -385,7 +391,8 @@ struct adapter::state {
     if (delay < 0 || delay > 60000) throw refusal{"delay must be from 0 to 60000 ms"};
     const auto text = optional<std::string>(args, "input");
     const auto file = optional<std::string>(args, "inputFile");
-    if (optional<bool>(args, "window").value_or(false))
+    window = optional<bool>(args, "window").value_or(false) && hooks.show;
+    if (optional<bool>(args, "window").value_or(false) && !window)
       output("tarvex: the debug adapter shows no window; the run goes on without one\n", "stderr");
     if (text && file) throw refusal{"give input or inputFile, not both"};
     if (file) {
@@ -711,6 +718,7 @@ struct adapter::state {
                                "pointer " + std::to_string(run->laststepped().id) + " stepped"}}
                        : json{});
     }
+    if (pending == action::run) showwindow();
     flushoutput(false);
     drain();
   }

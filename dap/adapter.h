@@ -18,6 +18,9 @@ struct adapterhooks {
   std::function<bool(session& run, const std::string& path)> load;
   // The bytes of a file given as `inputFile`; nothing when it cannot be read.
   std::function<std::optional<std::string>(const std::string& path)> readfile;
+  // Shows the run's frame in a window, for a launch with `window`: after every slice of a
+  // running program and at every stop. Without it such a launch says it has no window.
+  std::function<void(const session& run)> show;
 };
 
 class adapter {

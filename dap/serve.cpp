@@ -35,7 +35,7 @@ bool writeall(int fd, const std::string& bytes) {
 
 } // namespace
 
-int servedap(int in, int out) {
+int servedap(int in, int out, adapterhooks hooks) {
   // A client that goes away must end the adapter with a message, not with a signal.
   std::signal(SIGPIPE, SIG_IGN);
   bool writable = true;
@@ -43,7 +43,7 @@ int servedap(int in, int out) {
       [&](const std::string& body) {
         if (writable && !writeall(out, framemessage(body))) writable = false;
       },
-      logline);
+      logline, std::move(hooks));
   messagereader reader;
   char chunk[1 << 16];
   for (;;) {
