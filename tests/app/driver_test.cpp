@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "display/font.h"
+#include "tests/support/painter.h"
 #include "tests/support/process.h"
 #include "tests/support/rig.h"
 
@@ -48,14 +49,6 @@ struct host {
   bool load(const std::string& source) {
     const Text path = fromcstring(dir.file("prog.txt", source).c_str());
     return driver.load(path, path);
-  }
-  // The session's own frame of what the driver's session shows now.
-  std::vector<uint32_t> sessionframe() {
-    canvas other;
-    glyphfont f;
-    loadfont(f, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
-    driver.run().paint(other, f.atlas);
-    return other.pixels();
   }
   testing::tempdir dir;
   testing::rig io;
@@ -111,7 +104,7 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
       h.driver.tick();
     } while (!h.view.presses.empty());
     ASSERT_FALSE(h.view.shown.empty());
-    EXPECT_EQ(h.view.shown.back(), h.sessionframe());
+    EXPECT_EQ(h.view.shown.back(), testing::painter().of(h.driver.run()));
     if (r.caption)
       EXPECT_EQ(utf8name(h.view.title), std::string("Tarvex Application - ") + r.caption);
   }

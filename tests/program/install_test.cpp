@@ -1,5 +1,5 @@
 // The program as a user starts it: files found beside the program whatever the working
-// directory, the font file missing or empty, standard output gone, and where the first
+// directory, the font file missing or empty, and where the first
 // argument leads. Most cases copy the built program into a fresh folder of their own; the last
 // installs this build as `make install` does, and packs it as `make deb` does.
 #include <gtest/gtest.h>
@@ -95,14 +95,6 @@ TEST(install, a_missing_or_empty_font_file_ends_before_anything_is_printed) {
     const char* said = missing ? "curses.bit" : "Error reading from stream";
     EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
   }
-}
-
-TEST(install, a_closed_standard_output_ends_with_the_write_error_not_a_signal) {
-  installation inst;
-  outcome o = run({.program = inst.home.path() + "/tarvex", .input = "\n", .closedoutput = true});
-  EXPECT_EQ(o.signal, 0);
-  EXPECT_EQ(o.status, 255);
-  EXPECT_NE(o.err.find("Error writing to stream"), std::string::npos) << o.err;
 }
 
 TEST(install, a_source_read_through_a_decoding_prefix_holds_the_decoded_characters) {

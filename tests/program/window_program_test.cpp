@@ -11,14 +11,9 @@
 #include <future>
 #include <thread>
 
-#include "display/canvas.h"
-#include "display/font.h"
-#include "display/frame.h"
-#include "interp/loader.h"
-#include "interp/machine.h"
-#include "interp/tick.h"
-#include "runtime/console.h"
 #include "runtime/streamnames.h"
+#include "tests/support/memconsole.h"
+#include "tests/support/painter.h"
 #include "tests/support/process.h"
 #include "tests/support/xserver.h"
 
@@ -42,25 +37,15 @@ const std::string WAITING =
 // One pointer that goes round four cells for ever.
 const std::string LOOP = "%>v\n ^<\n";
 
-// The frame the library paints for tick `tick` of `path` (0: right after loading), set up as
-// the program sets it up.
-canvas firstframe(const std::string& path, int64_t tick = 0) {
+// The frame the library paints for tick `tick` of `path` (0: right after loading).
+std::vector<uint32_t> frameoftick(const std::string& path, int64_t tick = 0) {
   installstreamfactories();
-  canvas surface;
-  glyphfont font;
-  auto source = openforread(frombytes(path));
-  EXPECT_TRUE(loadfont(font, frombytes(TARVEX_SOURCE_DIR "/display/curses.bit")));
-  EXPECT_TRUE(source);
-  if (!source) return surface;
-  console con(stdin, stdout);
-  machine m(con);
-  loadgrid(m, *source);
-  for (int64_t t = 1; t <= tick; ++t) {
-    tickoutcome outcome = steppass(m);
-    if (t < tick) endtick(m, outcome);
-  }
-  paintframe(surface, font.atlas, m);
-  return surface;
+  testing::memconsole io;
+  session run(io.con, {});
+  EXPECT_TRUE(run.load(frombytes(path), frombytes(path)));
+  while (run.state().tick < tick)
+    run.tick();
+  return testing::painter().of(run);
 }
 
 class windowprogram : public ::testing::Test {
@@ -99,12 +84,10 @@ protected:
 
 TEST_F(windowprogram, first_frame_is_the_library_frame_pixel_for_pixel_at_720_by_512) {
   ASSERT_NO_FATAL_FAILURE(launch(WAITING));
-  canvas expected = firstframe(path);
+  const std::vector<uint32_t> expected = frameoftick(path);
   long wrong = -1;
-  EXPECT_TRUE(eventually([&] {
-    return (wrong = server.differences(id, 720, expected.pixels())) == 0;
-  })) << wrong
-      << " pixels differ from the library's frame (-1: no 720 by 512 picture)";
+  EXPECT_TRUE(eventually([&] { return (wrong = server.differences(id, 720, expected)) == 0; }))
+      << wrong << " pixels differ from the library's frame (-1: no 720 by 512 picture)";
   // It waits for its number for ever; only a child of this test is stopped.
   pid_t pid = server.owner(id);
   siginfo_t info{};
@@ -114,11 +97,11 @@ TEST_F(windowprogram, first_frame_is_the_library_frame_pixel_for_pixel_at_720_by
 
 TEST_F(windowprogram, scale_2_shows_each_canvas_pixel_as_a_2_by_2_block) {
   ASSERT_NO_FATAL_FAILURE(launch(WAITING, {"--scale", "2"}));
-  canvas expected = firstframe(path);
+  const std::vector<uint32_t> expected = frameoftick(path);
   std::vector<uint32_t> doubled;
   for (int y = 0; y < 1024; ++y)
     for (int x = 0; x < 1440; ++x)
-      doubled.push_back(expected.pixel(x / 2, y / 2));
+      doubled.push_back(expected[size_t(y / 2 * 720 + x / 2)]);
   long wrong = -1;
   EXPECT_TRUE(eventually([&] { return (wrong = server.differences(id, 1440, doubled)) == 0; }))
       << wrong << " pixels differ (-1: no 1440 by 1024 picture)";
@@ -190,12 +173,10 @@ TEST_F(windowprogram, studio_keys_pause_step_go_back_reload_and_escape) {
   EXPECT_TRUE(showing(paused + std::to_string(tick + 1) + " - 128 ms")) << caption;
   server.xdotool({"key", "Left"});
   EXPECT_TRUE(showing(paused + std::to_string(tick) + " (history) - 128 ms")) << caption;
-  canvas expected = firstframe(path, tick);
+  const std::vector<uint32_t> expected = frameoftick(path, tick);
   long wrong = -1;
-  EXPECT_TRUE(eventually([&] {
-    return (wrong = server.differences(id, 720, expected.pixels())) == 0;
-  })) << wrong
-      << " pixels differ from the frame of tick " << tick;
+  EXPECT_TRUE(eventually([&] { return (wrong = server.differences(id, 720, expected)) == 0; }))
+      << wrong << " pixels differ from the frame of tick " << tick;
   server.xdotool({"key", "r"});
   EXPECT_TRUE(showing(paused + "0 - 128 ms")) << caption;
   server.xdotool({"keydown", "Escape"});

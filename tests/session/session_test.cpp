@@ -11,6 +11,7 @@
 #include "display/frame.h"
 #include "runtime/memstream.h"
 #include "session/typedinput.h"
+#include "tests/support/painter.h"
 #include "tests/support/process.h"
 #include "tests/support/rig.h"
 
@@ -21,15 +22,7 @@ namespace {
 // column 4 of line 2): the frame of tick 3 must not show it, that of tick 4 must.
 const std::string SOURCE = "%+++++>.;-?v\n      ^    <\n%+ (\n";
 
-struct painter {
-  canvas surface;
-  glyphfont font;
-  painter() { loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit")); }
-  std::vector<uint32_t> frame(const session& s) {
-    s.paint(surface, font.atlas);
-    return surface.pixels();
-  }
-};
+using testing::painter;
 
 struct run {
   explicit run(const std::string& source, sessionsettings settings = {})
@@ -56,8 +49,7 @@ struct unbroken {
     for (tickoutcome outcome;;) {
       states.push_back(testing::everything(m));
       outs.push_back(io.output());
-      paintframe(p.surface, p.font.atlas, m);
-      frames.push_back(p.surface.pixels());
+      frames.push_back(p.of(m));
       if (m.tick == 20 || outcome.state != tickstate::going) break;
       endtick(m, outcome);
       outcome = steppass(m);
@@ -114,7 +106,7 @@ TEST(session, every_path_to_a_tick_gives_its_state_output_and_frame) {
     EXPECT_EQ(testing::everything(live.s.state()), plain.states[live_tick]);
     EXPECT_EQ(live.io.output(), plain.outs[live_tick]);
     // Pausing, stepping to or going back to a tick never shows its writes landed.
-    EXPECT_EQ(p.frame(live.s), plain.frames[static_cast<size_t>(r.shown)]);
+    EXPECT_EQ(p.of(live.s), plain.frames[static_cast<size_t>(r.shown)]);
   }
 }
 
