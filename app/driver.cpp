@@ -161,6 +161,14 @@ bool endpictures() {
   finish(EXIT_LIMIT);
 }
 
+[[noreturn]] void overmemory(const machine& m) {
+  std::fprintf(stderr,
+               "tarvex: stopped at %zu live pointers after %" PRId64
+               " ticks: the memory budget of %" PRId64 " MiB is used up (see --max-memory)\n",
+               m.ips.count(), completedticks(m), report.opts->maxmemorymib);
+  finish(EXIT_LIMIT);
+}
+
 // Memory has run out, so the message is put together in place and written directly.
 [[noreturn]] void outofmemory() {
   char message[128];
@@ -233,6 +241,7 @@ Text sourcename(const Text& name) {
     finish(1);
   }
   if (driver->state().overcap) overcap(driver->state());
+  if (driver->state().overmemory) overmemory(driver->state());
   if (opts.trace) {
     if (!trace.header(codefile, driver->state())) throw TRuntimeException(trace.failure());
     driver->settrace(&trace);
@@ -248,6 +257,7 @@ Text sourcename(const Text& name) {
       faultreport(result.outcome.fault);
     }
     if (result.outcome.state == tickstate::overcap) overcap(driver->state());
+    if (result.outcome.state == tickstate::overmemory) overmemory(driver->state());
     if (result.outcome.state != tickstate::going) break;
     if (opts.maxticks > 0 && driver->state().tick >= opts.maxticks) {
       std::fprintf(stderr, "tarvex: stopped after %" PRId64 " ticks\n", driver->state().tick);
@@ -280,6 +290,7 @@ bool rundriver::userstops() {
 bool rundriver::load(const Text& codefile) {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = static_cast<size_t>(_opts.maxpointers);
+  loaded->maxbytes = static_cast<size_t>(_opts.maxmemorymib * MIB);
   loaded->poll = [](void* self) { return static_cast<rundriver*>(self)->userstops(); };
   loaded->pollcontext = this;
   if (!loadsource(*loaded, codefile)) return false;
@@ -322,10 +333,11 @@ tickresult rundriver::tick() {
   // A pass cut short ends the program where it stands: no frame, no writes, no trace line.
   if (result.outcome.state == tickstate::interrupted) result.stopped = true;
   if (result.outcome.state == tickstate::fault || result.outcome.state == tickstate::overcap ||
-      result.stopped)
+      result.outcome.state == tickstate::overmemory || result.stopped)
     return result;
   traced();
   if (_studioon) _history.record(*_machine);
+  _machine->hostbytes = static_cast<size_t>(_history.bytes()); // the history counts too
   const bool last = result.outcome.state != tickstate::going ||
                     (_opts.maxticks > 0 && _machine->tick >= _opts.maxticks);
   if (_studioon) {

@@ -20,8 +20,11 @@ struct options {
   int64_t delayms = 128;   // the pause between ticks
   int64_t maxticks = 0;    // a run still going after this many ticks stops; 0: no limit
   int64_t maxpointers = 0; // a run with more live pointers than this stops; 0: no limit
-  bool prompt = true;      // the closing ">" prompt
-  bool frames = true;      // false: no frame is painted at all
+  // A run that comes to hold more than this many MiB stops; 0: no budget. parseoptions
+  // starts it at a quarter of the machine's physical memory.
+  int64_t maxmemorymib = 0;
+  bool prompt = true; // the closing ">" prompt
+  bool frames = true; // false: no frame is painted at all
   statsform stats = statsform::none;
   std::optional<Text> trace;      // the state trace's file, as given
   std::optional<Text> framesdir;  // the folder of PNG frames

@@ -93,6 +93,10 @@ public:
   std::size_t count() const { return live; }
   // The records the list holds: the live ones and those removed since the last release.
   std::size_t held() const { return live + pending; }
+  // The bytes of the blocks the list has allocated, in use or spare.
+  std::size_t bytes() const {
+    return blocks.size() * blocksize * sizeof(entry) + blocks.capacity() * sizeof(blocks[0]);
+  }
 
   // Hands the records removed so far back for reuse. Only call it while no pass is running
   // and no step still reads a removed record.

@@ -33,6 +33,8 @@ void beginpass(machine& m) {
   ++m.tick;
   m.passing = true;
   m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
+  // The writes applied since the last pass, or the host's part, may have passed the budget.
+  checkbudget(m);
 }
 
 // One pointer's step and its sweep; true when the pass must stop after it.
@@ -46,13 +48,14 @@ inline bool stepone(machine& m, ip& p) {
   // "@" empties the list at once; the index must not outlive what it points at.
   if (m.ips.count() == 0) m.stepped.clear();
   sweep(m, p);
-  return m.overcap != 0;
+  if (m.steps % machine::POLLSTEPS == 0) checkbudget(m);
+  return m.overcap != 0 || m.overmemory != 0;
 }
 
 tickoutcome endpass(machine& m) {
   m.ips.release();
   // A pass cut short stays unfinished.
-  m.passing = m.fault != 0 || m.overcap != 0 || m.interrupted;
+  m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
   return standing(m);
 }
 
@@ -60,6 +63,7 @@ tickoutcome endpass(machine& m) {
 
 tickoutcome steppass(machine& m) {
   beginpass(m);
+  if (m.overmemory != 0) return endpass(m);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -84,6 +88,7 @@ tickoutcome steppass(machine& m) {
 passstepper::passstepper(machine& m) : _m(m), _pass(m.ips.begin_pass()) {
   beginpass(m);
   // The cursor was made before the fit, which changes nothing in the list.
+  _ended = m.overmemory != 0;
 }
 
 const ip* passstepper::upcoming() const {
@@ -120,6 +125,7 @@ void endtick(machine& m, const tickoutcome& outcome) {
 tickoutcome standing(const machine& m) {
   if (m.fault != 0) return {tickstate::fault, m.fault};
   if (m.overcap != 0) return {tickstate::overcap};
+  if (m.overmemory != 0) return {tickstate::overmemory};
   if (m.interrupted) return {tickstate::interrupted};
   if (m.halted != 0) return {tickstate::halted};
   if (m.ips.count() < 1) return {tickstate::finished};

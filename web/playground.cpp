@@ -106,8 +106,10 @@ void playground::conclude(const tickoutcome& outcome) {
     _end = ending::fault;
     break;
   case tickstate::overcap: limitreached(); break;
-  // No poll is set, so no pass is interrupted; and a run that goes on has not ended.
+  // No poll and no memory budget are set, so no pass is interrupted or stopped by them; and
+  // a run that goes on has not ended.
   case tickstate::interrupted:
+  case tickstate::overmemory:
   case tickstate::going: break;
   }
 }
