@@ -46,6 +46,28 @@ TEST(tick, a_jump_far_past_the_longest_line_still_sweeps) {
   r.m.ips.each([&](const ip& p) { EXPECT_EQ(fields(p), fields(survivor)); });
 }
 
+// The budget stops a split storm inside the tick it never ends, soon after passing it, and
+// counts what the host holds: a run that fits goes on until the host's part tips it over,
+// and then the next pass stops before any pointer steps.
+TEST(tick, the_memory_budget_stops_a_pass_and_counts_the_hosts_part) {
+  constexpr size_t MIB = 1 << 20;
+  rig storm;
+  storm.load(std::string("##%\0##", 6));
+  storm.m.maxbytes = MIB;
+  EXPECT_EQ(steppass(storm.m).state, tickstate::overmemory);
+  EXPECT_EQ(completedticks(storm.m), 0);
+  EXPECT_LT(storm.m.overmemory, 2 * MIB);
+
+  rig circle;
+  circle.load("o%O\nO o\n");
+  circle.m.maxbytes = MIB;
+  EXPECT_EQ(runticks(circle.m, 50).state, tickstate::going);
+  circle.m.hostbytes = MIB;
+  const int64_t steps = circle.m.steps;
+  EXPECT_EQ(runticks(circle.m, 1).state, tickstate::overmemory);
+  EXPECT_EQ(circle.m.steps, steps);
+}
+
 // Whether the next step reads input: it moves (or holds) onto ":" outside string mode.
 TEST(tick, readsinput_looks_one_step_ahead) {
   auto held = [](ip p, uint8_t wait) { return p.wait = wait, p; };
