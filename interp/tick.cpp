@@ -8,7 +8,7 @@ namespace tarvex {
 
 namespace {
 
-constexpr int prefetchdistance = 4;
+constexpr int prefetchdistance = 16;
 constexpr size_t SCOUTFROM = 4096;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
@@ -39,8 +39,6 @@ void beginpass(machine& m) {
 
 // One pointer's step and its sweep; true when the pass must stop after it.
 inline bool stepone(machine& m, ip& p) {
-  // A pointer stepped before is indexed under the cell it is about to leave.
-  if (p.n == 0) m.stepped.erase(p);
   update(m, p);
   ++m.steps;
   // A faulted step is the last one: nothing after it may run or be swept.
@@ -53,7 +51,7 @@ inline bool stepone(machine& m, ip& p) {
 }
 
 tickoutcome endpass(machine& m) {
-  m.ips.release();
+  m.ips.release([&](const ip& p, uint32_t from) { m.stepped.moved(p, from); });
   // A pass cut short stays unfinished.
   m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
   return standing(m);

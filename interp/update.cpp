@@ -158,18 +158,13 @@ void execute(machine& m, ip& p, char16_t cell) {
 // mirrors, the arrows, the reversals and every character that does nothing. A table gives
 // their turn without the jump through the instruction switch, which pointers crossing mixed
 // cells mispredict nearly every step.
-struct turntable {
-  bool plain[256] = {};
-  int32_t turn[256][4] = {};
-};
-
-constexpr turntable maketurns() {
-  turntable t;
+constexpr detail::turntable maketurns() {
+  detail::turntable t;
   const char acting[] = "x#;\"@+-$td*'M=0~&|X`nu().,:?!}{8Jj/\\UDLR";
   for (int c = 0; c < 256; ++c) {
-    t.plain[c] = true;
+    bool plain = true;
     for (const char* a = acting; *a != 0; ++a)
-      if (static_cast<unsigned char>(*a) == c) t.plain[c] = false;
+      if (static_cast<unsigned char>(*a) == c) plain = false;
     for (int32_t d = 0; d < 4; ++d) {
       int32_t to = d;
       switch (c) {
@@ -184,21 +179,18 @@ constexpr turntable maketurns() {
       case 'I': to = d ^ 1; break;
       default: break;
       }
-      t.turn[c][d] = to;
+      t.turn[c][d] = static_cast<int8_t>(plain ? to : -1);
     }
   }
   return t;
 }
 
-constexpr turntable turns = maketurns();
-
 } // namespace
 
-void update(machine& m, ip& p) {
+constexpr detail::turntable detail::turns = maketurns();
+
+void detail::arrive(machine& m, ip& p) {
   codegrid& grid = m.grid;
-  p.n = 0;
-  if (p.wait > 0) --p.wait;
-  if (p.wait == 0) move(p, p.dir);
   if (p.y >= grid.linecount || p.y < 0) {
     m.ips.remove(p);
     return;
@@ -220,8 +212,9 @@ void update(machine& m, ip& p) {
       m.con->consolewrite(Text(1, cell));
     return;
   }
-  if (hascell && cell < 256 && turns.plain[cell] && static_cast<uint32_t>(p.dir) < 4)
-    p.dir = turns.turn[cell][p.dir];
+  if (hascell && cell < 256 && static_cast<uint32_t>(p.dir) < 4 &&
+      detail::turns.turn[cell][p.dir] >= 0)
+    p.dir = detail::turns.turn[cell][p.dir];
   else if (hascell)
     execute(m, p, cell);
   // "$" may have jumped below the last line; the other sides wait for the next step.
