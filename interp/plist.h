@@ -87,7 +87,7 @@ public:
     pending = 0;
     while (size > 0 && !slot(size - 1).live)
       --size;
-    if ((size - live) * 4 <= size) return;
+    if ((size - live) * 16 <= size) return;
     std::size_t to = 0;
     for (std::size_t from = 0; from < size; ++from) {
       entry& e = slot(from);

@@ -4,12 +4,6 @@
 // After every sweep at most one stepped pointer in the list stands at a given (x, y, dir), so
 // the sweep after a step needs one lookup instead of a pass over the whole list.
 //
-// A pointer that steps away leaves its old slot as it is, which saves a second lookup a
-// step; a slot only says which pointer stood there last, and the pointer's own fields say
-// whether it still does (live, stepped, at that cell with that direction). The one that
-// does is the only one: it placed itself there after its step, and whoever placed itself
-// there since would have removed it.
-//
 // A lookup is one load at a computed address, with no hashing and no probing: a slot per cell
 // and direction. The box of slots is cut into square tiles, and a tile is allocated only when
 // a pointer first stands in it, so a grid of any size costs memory only where pointers go,
@@ -39,15 +33,14 @@ public:
     if (boxwidth(columns) != width || static_cast<uint64_t>(lines) + 2 != height)
       refit(columns, lines, ips);
   }
-  // Puts p at its own cell and direction; returns the other pointer it displaces there, if
-  // any.
+  // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
   ip* place(ip& p) {
     uint32_t* s = find(p.x, p.y, p.dir);
     if (!s) s = allocate(p.x, p.y, p.dir);
     if (!s) return nullptr; // outside the box, where no step leaves a pointer
-    const uint32_t before = *s, own = list->serial(p);
-    *s = own;
-    return before && before != own ? standing(before, p.x, p.y, p.dir) : nullptr;
+    const uint32_t before = *s;
+    *s = list->serial(p);
+    return before ? &list->record(before) : nullptr;
   }
   // Takes out and returns whichever pointer stands at (x, y, dir), if any.
   ip* take(int32_t x, int32_t y, int32_t dir) {
@@ -55,7 +48,12 @@ public:
     if (!s || !*s) return nullptr;
     const uint32_t there = *s;
     *s = 0;
-    return standing(there, x, y, dir);
+    return &list->record(there);
+  }
+  // Takes p out of the slot of its cell and direction, if it is the one held there.
+  void erase(const ip& p) {
+    uint32_t* s = find(p.x, p.y, p.dir);
+    if (s && *s == list->serial(p)) *s = 0;
   }
   // The list moved p, whose serial was `from`; its slot follows it.
   void moved(const ip& p, uint32_t from) {
@@ -64,10 +62,11 @@ public:
   }
   // Forgets every pointer and gives the tiles back.
   void clear();
-  // Starts loading the slot p will likely need after its next step (the cell one move on),
-  // so that the lookup does not wait for memory.
-  void prefetch(const ip& p) const {
+  // Starts loading the slots p will need in its next step (its cell, and the cell one move
+  // on), so that the lookups do not wait for memory.
+  [[gnu::always_inline]] void prefetch(const ip& p) const {
     const uint32_t dir = static_cast<uint32_t>(p.dir) & 3;
+    if (const uint32_t* s = find(p.x, p.y, p.dir)) __builtin_prefetch(s);
     if (const uint32_t* s = find(int64_t{p.x} + DX[dir], int64_t{p.y} + DY[dir], p.dir))
       __builtin_prefetch(s);
   }
@@ -77,12 +76,6 @@ public:
   }
 
 private:
-  // The pointer of `serial` when it still stands at (x, y, dir) as a stepped pointer.
-  ip* standing(uint32_t serial, int32_t x, int32_t y, int32_t dir) const {
-    ip& q = list->record(serial);
-    return list->contains(q) && q.n == 0 && q.x == x && q.y == y && q.dir == dir ? &q : nullptr;
-  }
-
   // Tiles of 32 by 32 cells, four slots a cell: 16 KiB, and a line of a tile is 512 bytes
   // of consecutive memory.
   static constexpr unsigned TILESHIFT = 5;

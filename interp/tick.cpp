@@ -9,10 +9,15 @@ namespace tarvex {
 namespace {
 
 constexpr int prefetchdistance = 16;
-constexpr size_t SCOUTFROM = 4096;
+// Below this many pointers the list, the index and the grid stay in the last-level cache on
+// the machines measured, and the scout's own work costs more than it hides (a 100,000-pointer
+// tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
+constexpr size_t SCOUTFROM = 250000;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
-void prefetch(const machine& m, const ip& p) {
+// Always inline: GCC counts a prefetch as no effect, so it takes a separate function of
+// prefetches for a pure one and drops every call to it.
+[[gnu::always_inline]] inline void prefetch(const machine& m, const ip& p) {
   m.stepped.prefetch(p);
   const int64_t x = int64_t{p.x} + DX[p.dir & 3];
   const int64_t y = int64_t{p.y} + DY[p.dir & 3];
@@ -39,6 +44,8 @@ void beginpass(machine& m) {
 
 // One pointer's step and its sweep; true when the pass must stop after it.
 inline bool stepone(machine& m, ip& p) {
+  // A pointer stepped before is indexed under the cell it is about to leave.
+  if (p.n == 0) m.stepped.erase(p);
   update(m, p);
   ++m.steps;
   // A faulted step is the last one: nothing after it may run or be swept.
@@ -66,7 +73,7 @@ tickoutcome steppass(machine& m) {
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
   // removed entries stay allocated until the release below.
-  // A short list stays in the caches, so it goes without.
+  // A shorter list stays in the caches, so it goes without.
   auto scout = m.ips.begin_pass();
   const bool scouting = m.ips.count() > SCOUTFROM;
   for (int i = 0; scouting && i < prefetchdistance; ++i)
