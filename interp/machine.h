@@ -58,8 +58,9 @@ struct machine {
   bool interrupted = false; // `poll` stopped a pass
   // The memory budget: more than `maxbytes` bytes held (0: no budget) stop the run, counted
   // by checkbudget from what the machine holds plus `hostbytes`, what a host keeps for the
-  // run (its history). A split checks it, and a pass every POLLSTEPS steps, so a pass that
-  // never ends still stops within a few thousand steps of passing it.
+  // run (its history). A split, the application of writes and a pass every POLLSTEPS steps
+  // check it, so a pass that never ends still stops within a few thousand steps of passing
+  // it; a pass begins with a check while the host has a part.
   size_t maxbytes = 0;
   size_t hostbytes = 0;
   size_t overmemory = 0; // the bytes held when the budget was passed; 0 while it is not
