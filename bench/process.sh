@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Whole-process throughput of `tarvex`: the wall time of a run of T1 ticks and of T2 ticks,
-# differenced and divided by the tick difference, so start-up and loading cancel out. Each
-# figure is the best of REPEAT (default 3) such differences, since other work on the machine
-# only ever adds time.
+# Whole-process throughput of `tarvex`: the processor time (user and system) of a run of T1
+# ticks and of T2 ticks, differenced and divided by the tick difference, so start-up and
+# loading cancel out. Processor time rather than wall time, since the run has one thread and
+# waiting for a core shared with other work would count otherwise. Each figure is the best of
+# REPEAT (default 3) such differences, since other work on the machine only ever adds time.
 # Usage: bench/process.sh [TARVEX]   (default build/tarvex); ONLY=TEXT runs the rows whose name
 # holds TEXT.
 set -euo pipefail
@@ -45,12 +46,11 @@ PY
 
 run() { # "seconds steps" of one run of program $1 for $2 ticks, with options $3
   python3 -c "
-import json, subprocess, time
-start = time.monotonic()
+import json, resource, subprocess
 done = subprocess.run(['$tarvex', *'$3'.split(), '--stats=json', '--ticks', '$2', '$1'],
                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-seconds = time.monotonic() - start
-print(seconds, json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
+used = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(used.ru_utime + used.ru_stime, json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
 }
 
 measure() { # name program t1 t2 [options]
