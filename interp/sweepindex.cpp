@@ -1,11 +1,13 @@
 // The duplicate sweep's index: the box, its tiles, and indexing a list again.
 #include "interp/sweepindex.h"
 
+#include <algorithm>
+
 namespace tarvex {
 
 uint32_t* sweepindex::allocate(int64_t x, int64_t y, int32_t dir) {
   const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
-  if (cx >= width || cy >= height) return nullptr;
+  if (cx >= width || cy >= height || !flat.empty()) return find(x, y, dir);
   std::unique_ptr<uint32_t[]>& tile = tiles[tileof(cx, cy)];
   if (!tile) {
     tile = std::make_unique<uint32_t[]>(TILESLOTS); // zeroed: every slot empty
@@ -20,7 +22,10 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   height = static_cast<uint64_t>(lines) + 2;
   across = (width + TILESIDE - 1) >> TILESHIFT;
   const uint64_t down = (height + TILESIDE - 1) >> TILESHIFT;
-  std::vector<std::unique_ptr<uint32_t[]>>(static_cast<std::size_t>(across * down)).swap(tiles);
+  const bool small = width * height <= FLATLIMIT / 4;
+  std::vector<uint32_t>(small ? static_cast<std::size_t>(width * height * 4) : 0).swap(flat);
+  std::vector<std::unique_ptr<uint32_t[]>>(small ? 0 : static_cast<std::size_t>(across * down))
+      .swap(tiles);
   tilecount = 0;
   // After a sweep at most one stepped pointer stands at each cell and direction.
   auto pass = ips.begin_pass();
@@ -29,6 +34,7 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
 }
 
 void sweepindex::clear() {
+  std::fill(flat.begin(), flat.end(), 0);
   for (auto& tile : tiles)
     tile.reset();
   tilecount = 0;

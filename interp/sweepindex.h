@@ -5,10 +5,11 @@
 // the sweep after a step needs one lookup instead of a pass over the whole list.
 //
 // A lookup is one load at a computed address, with no hashing and no probing: a slot per cell
-// and direction. The box of slots is cut into square tiles, and a tile is allocated only when
-// a pointer first stands in it, so a grid of any size costs memory only where pointers go,
-// and its directory a pointer per tile. Pointers that move to a neighbouring cell touch
-// neighbouring memory.
+// and direction. A box of up to FLATLIMIT slots is one array. A larger one is cut into square
+// tiles, and a tile is allocated only when a pointer first stands in it, so a grid of any
+// size costs memory only where pointers go, and its directory a pointer per tile; the
+// directory costs a lookup one more load, which the small boxes go without. Pointers that
+// move to a neighbouring cell touch neighbouring memory.
 //
 // The box holds every cell a stepped pointer can stand on: a step leaves a pointer in the
 // list only inside the grid or one cell around it, or where a "$" jump took it (columns and
@@ -70,10 +71,14 @@ public:
     if (const uint32_t* s = find(int64_t{p.x} + DX[dir], int64_t{p.y} + DY[dir], p.dir))
       __builtin_prefetch(s);
   }
-  // The bytes the index holds: its tiles and its directory.
+  // The bytes the index holds: its array, or its tiles and their directory.
   std::size_t bytes() const {
-    return tilecount * TILESLOTS * sizeof(uint32_t) + tiles.capacity() * sizeof(tiles[0]);
+    return (flat.capacity() + tilecount * TILESLOTS) * sizeof(uint32_t) +
+           tiles.capacity() * sizeof(tiles[0]);
   }
+
+  // Boxes up to this many slots (16 MiB) are one array.
+  static constexpr std::size_t FLATLIMIT = std::size_t{1} << 22;
 
 private:
   // Tiles of 32 by 32 cells, four slots a cell: 16 KiB, and a line of a tile is 512 bytes
@@ -101,6 +106,9 @@ private:
   uint32_t* find(int64_t x, int64_t y, int32_t dir) const {
     const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
     if (cx >= width || cy >= height) return nullptr;
+    if (!flat.empty())
+      return const_cast<uint32_t*>(flat.data()) +
+             static_cast<std::size_t>((cy * width + cx) << 2 | (static_cast<uint64_t>(dir) & 3));
     uint32_t* tile = tiles[tileof(cx, cy)].get();
     return tile ? tile + slotof(cx, cy, dir) : nullptr;
   }
@@ -111,6 +119,7 @@ private:
   // The box covers columns -1 to width - 2 and lines -1 to height - 2, in rows of `across`
   // tiles. A slot holds the pointer's serial in the list (half the size of an address), 0
   // when empty.
+  std::vector<uint32_t> flat; // the whole box, when it is small; then there are no tiles
   std::vector<std::unique_ptr<uint32_t[]>> tiles;
   std::size_t tilecount = 0;
   const plist<ip>* list = nullptr;

@@ -130,14 +130,15 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
   for (int program = 0; program < 400; ++program) {
     std::string source = randomprogram(random);
     // Every fourth program moved down and right by up to a few tiles of the index, in a box
-    // widened far past it by a last line, so its pointers cross tile edges in any place.
+    // widened and lengthened past the size kept as one array, so its pointers cross tile
+    // edges in any place.
     if (program % 4 == 3) {
       const std::string left(random() % 400, ' ');
       std::string moved(random() % 80, '\n');
       for (size_t from = 0, end; (end = source.find('\n', from)) != std::string::npos;
            from = end + 1)
         moved += left + source.substr(from, end + 1 - from);
-      source = moved + std::string(500 + random() % 3000, ' ') + "x\n";
+      source = moved + std::string(300, '\n') + std::string(4000 + random() % 3000, ' ') + "x\n";
     }
     SCOPED_TRACE(source);
     rig fast, plain, pointerwise;
