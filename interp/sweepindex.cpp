@@ -7,7 +7,7 @@ namespace tarvex {
 
 uint32_t* sweepindex::allocate(int64_t x, int64_t y, int32_t dir) {
   const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
-  if (cx >= width || cy >= height || !flat.empty()) return find(x, y, dir);
+  if (cx >= width || cy >= height || (cx < flatwidth && cy < height)) return find(x, y, dir);
   std::unique_ptr<uint32_t[]>& tile = tiles[tileof(cx, cy)];
   if (!tile) {
     tile = std::make_unique<uint32_t[]>(TILESLOTS); // zeroed: every slot empty
@@ -22,10 +22,10 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   height = static_cast<uint64_t>(lines) + 2;
   across = (width + TILESIDE - 1) >> TILESHIFT;
   const uint64_t down = (height + TILESIDE - 1) >> TILESHIFT;
-  const bool small = width * height <= FLATLIMIT / 4;
-  std::vector<uint32_t>(small ? static_cast<std::size_t>(width * height * 4) : 0).swap(flat);
-  std::vector<std::unique_ptr<uint32_t[]>>(small ? 0 : static_cast<std::size_t>(across * down))
-      .swap(tiles);
+  gridwidth = static_cast<uint64_t>(columns) + 3;
+  flatwidth = gridwidth * height <= FLATLIMIT / 4 ? gridwidth : 0;
+  std::vector<uint32_t>(static_cast<std::size_t>(flatwidth * height * 4)).swap(flat);
+  std::vector<std::unique_ptr<uint32_t[]>>(static_cast<std::size_t>(across * down)).swap(tiles);
   tilecount = 0;
   // After a sweep at most one stepped pointer stands at each cell and direction.
   auto pass = ips.begin_pass();

@@ -5,11 +5,12 @@
 // the sweep after a step needs one lookup instead of a pass over the whole list.
 //
 // A lookup is one load at a computed address, with no hashing and no probing: a slot per cell
-// and direction. A box of up to FLATLIMIT slots is one array. A larger one is cut into square
-// tiles, and a tile is allocated only when a pointer first stands in it, so a grid of any
-// size costs memory only where pointers go, and its directory a pointer per tile; the
-// directory costs a lookup one more load, which the small boxes go without. Pointers that
-// move to a neighbouring cell touch neighbouring memory.
+// and direction. The box is cut into square tiles, and a tile is allocated only when a pointer
+// first stands in it, so a grid of any size costs memory only where pointers go, and its
+// directory a pointer per tile. The directory costs a lookup one more load, so a grid whose
+// own cells (and the ring around them) need at most FLATLIMIT slots has those in one array
+// instead, and only the cells a jump reaches beyond it go to the tiles. Pointers that move to
+// a neighbouring cell touch neighbouring memory.
 //
 // The box holds every cell a stepped pointer can stand on: a step leaves a pointer in the
 // list only inside the grid or one cell around it, or where a "$" jump took it (columns and
@@ -31,7 +32,8 @@ public:
   // and when the box changes indexes every stepped pointer of `ips` again.
   void fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
     list = &ips;
-    if (boxwidth(columns) != width || static_cast<uint64_t>(lines) + 2 != height)
+    if (static_cast<uint64_t>(columns) + 3 != gridwidth ||
+        static_cast<uint64_t>(lines) + 2 != height)
       refit(columns, lines, ips);
   }
   // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
@@ -105,10 +107,11 @@ private:
   // The slot of (x, y, dir); nullptr outside the box or in a tile no pointer has reached.
   uint32_t* find(int64_t x, int64_t y, int32_t dir) const {
     const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
-    if (cx >= width || cy >= height) return nullptr;
-    if (!flat.empty())
+    if (cx < flatwidth && cy < height)
       return const_cast<uint32_t*>(flat.data()) +
-             static_cast<std::size_t>((cy * width + cx) << 2 | (static_cast<uint64_t>(dir) & 3));
+             static_cast<std::size_t>((cy * flatwidth + cx) << 2 |
+                                      (static_cast<uint64_t>(dir) & 3));
+    if (cx >= width || cy >= height) return nullptr;
     uint32_t* tile = tiles[tileof(cx, cy)].get();
     return tile ? tile + slotof(cx, cy, dir) : nullptr;
   }
@@ -119,7 +122,9 @@ private:
   // The box covers columns -1 to width - 2 and lines -1 to height - 2, in rows of `across`
   // tiles. A slot holds the pointer's serial in the list (half the size of an address), 0
   // when empty.
-  std::vector<uint32_t> flat; // the whole box, when it is small; then there are no tiles
+  // The grid's own box, columns -1 to `flatwidth` - 2, when it is small; 0 wide otherwise.
+  std::vector<uint32_t> flat;
+  uint64_t flatwidth = 0, gridwidth = 0;
   std::vector<std::unique_ptr<uint32_t[]>> tiles;
   std::size_t tilecount = 0;
   const plist<ip>* list = nullptr;
