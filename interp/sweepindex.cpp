@@ -20,8 +20,8 @@ void sweepindex::refit(int64_t columns, int64_t lines, const plist<ip>& ips) {
   if (columns < 0 || lines < 0) return;
   width = boxwidth(columns);
   height = static_cast<uint64_t>(lines) + 2;
-  across = (width + TILESIDE - 1) >> TILESHIFT;
-  const uint64_t down = (height + TILESIDE - 1) >> TILESHIFT;
+  across = (width + TILEWIDTH - 1) >> XSHIFT;
+  const uint64_t down = (height + TILEHEIGHT - 1) >> YSHIFT;
   gridwidth = static_cast<uint64_t>(columns) + 3;
   flatwidth = gridwidth * height <= FLATLIMIT / 4 ? gridwidth : 0;
   std::vector<uint32_t>(static_cast<std::size_t>(flatwidth * height * 4)).swap(flat);

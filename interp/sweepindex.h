@@ -83,11 +83,12 @@ public:
   static constexpr std::size_t FLATLIMIT = std::size_t{1} << 22;
 
 private:
-  // Tiles of 32 by 32 cells, four slots a cell: 16 KiB, and a line of a tile is 512 bytes
-  // of consecutive memory.
-  static constexpr unsigned TILESHIFT = 5;
-  static constexpr uint64_t TILESIDE = uint64_t{1} << TILESHIFT;
-  static constexpr std::size_t TILESLOTS = TILESIDE * TILESIDE * 4;
+  // Tiles of 32 columns by 2 lines, four slots a cell: 1 KiB, so pointers scattered over a
+  // large grid cost at most that each, and a line of a tile is 512 bytes of consecutive
+  // memory for pointers that pass along it.
+  static constexpr unsigned XSHIFT = 5, YSHIFT = 1;
+  static constexpr uint64_t TILEWIDTH = uint64_t{1} << XSHIFT, TILEHEIGHT = uint64_t{1} << YSHIFT;
+  static constexpr std::size_t TILESLOTS = TILEWIDTH * TILEHEIGHT * 4;
 
   static uint64_t boxwidth(int64_t columns) {
     // Columns -1 to the longest line + 1, and at least to 255, where a jump may land.
@@ -96,10 +97,10 @@ private:
 
   // The tile that holds box cell (cx, cy), and the place of (cx, cy, dir) in it.
   std::size_t tileof(uint64_t cx, uint64_t cy) const {
-    return static_cast<std::size_t>((cy >> TILESHIFT) * across + (cx >> TILESHIFT));
+    return static_cast<std::size_t>((cy >> YSHIFT) * across + (cx >> XSHIFT));
   }
   static std::size_t slotof(uint64_t cx, uint64_t cy, int32_t dir) {
-    return static_cast<std::size_t>(((cy & (TILESIDE - 1)) << TILESHIFT | (cx & (TILESIDE - 1)))
+    return static_cast<std::size_t>(((cy & (TILEHEIGHT - 1)) << XSHIFT | (cx & (TILEWIDTH - 1)))
                                         << 2 |
                                     (static_cast<uint64_t>(dir) & 3));
   }

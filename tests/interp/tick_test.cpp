@@ -129,7 +129,7 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
   size_t mostpointers = 0;
   for (int program = 0; program < 400; ++program) {
     std::string source = randomprogram(random);
-    // Every fourth program moved down and right by up to a few tiles of the index, in a box
+    // Every fourth program moved down and right across many tile edges of the index, in a box
     // widened and lengthened past the size kept as one array, so its pointers cross tile
     // edges in any place.
     if (program % 4 == 3) {
