@@ -122,6 +122,11 @@ public:
       home = cursor == list->size;
       return &list->slot(at);
     }
+    // The record `distance` places on from the cursor, live or not, for loading memory ahead
+    // of the pass; null past the tail.
+    const T* ahead(std::size_t distance) const {
+      return cursor + distance < list->size ? &list->slot(cursor + distance) : nullptr;
+    }
 
   private:
     const plist* list;

@@ -9,6 +9,7 @@ namespace tarvex {
 namespace {
 
 constexpr int prefetchdistance = 16;
+constexpr size_t RECORDSAHEAD = 64;
 // Below this many pointers the list, the index and the grid stay in the last-level cache on
 // the machines measured, and the scout's own work costs more than it hides (a 100,000-pointer
 // tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
@@ -80,8 +81,12 @@ tickoutcome steppass(machine& m) {
   for (int i = 0; scouting && i < prefetchdistance; ++i)
     if (const ip* soon = scout.next()) prefetch(m, *soon);
   while (ip* p = pass.next()) {
-    if (scouting)
+    if (scouting) {
       if (const ip* soon = scout.next()) prefetch(m, *soon);
+      // The records the scout reads next, which the processor's own streaming does not
+      // fetch early enough while the index lookups take its attention.
+      if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
+    }
     if (stepone(m, *p)) break;
     if (m.poll && m.steps % machine::POLLSTEPS == 0 && m.poll(m.pollcontext)) {
       m.interrupted = true;
