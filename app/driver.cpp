@@ -24,6 +24,7 @@ sessionsettings settingsof(const options& opts, bool studio) {
   settings.maxpointers = static_cast<size_t>(opts.maxpointers);
   settings.maxticks = opts.maxticks;
   settings.delayms = opts.delayms;
+  settings.maxbytes = opts.maxmemorymib * MIB;
   // The history and the breakpoints serve the window's studio only.
   if (!studio) return settings;
   settings.historybytes = opts.historymib * MIB;

@@ -1,6 +1,8 @@
 // Parsing the command line and the texts of --help and --version.
 #include "app/options.h"
 
+#include <unistd.h>
+
 #include <charconv>
 
 #include "session/studio.h"
@@ -10,6 +12,16 @@ namespace tarvex {
 namespace {
 
 constexpr int64_t MAXDELAY = 60000;
+// MiB a budget can name without its bytes passing 63 bits.
+constexpr int64_t MAXMIB = INT64_MAX >> 20;
+
+// A quarter of the physical memory, in MiB: a run that would pass it would make the machine
+// thrash or be killed anyway. 0 (no budget) where the system does not say.
+int64_t quarterofmemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pagesize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pagesize <= 0) return 0;
+  return std::max<int64_t>(1, static_cast<int64_t>(pages) / 4 * pagesize >> 20);
+}
 
 // A whole decimal number from `low` to `high`, or nothing.
 std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
@@ -36,6 +48,8 @@ constexpr const char* usagehead =
     "  --delay MS        pause MS milliseconds between ticks, 0 to 60000 (default 128)\n"
     "  --ticks N         stop a run that is still going after N ticks (status 3)\n"
     "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
+    "  --max-memory MIB  stop a run once it holds more than MIB MiB (status 3; default a\n"
+    "                    quarter of the physical memory, 0: no limit)\n"
     "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
     "  --batch           as --headless --delay 0 --no-prompt, and no frames drawn\n"
     "  --stats[=json]    one line of run statistics on standard error at the end\n"
@@ -60,7 +74,8 @@ constexpr const char* usagehead =
     "  0      the run completed, or Escape or the close button ended it\n"
     "  1      the source or the font file could not be opened\n"
     "  2      a fault, such as a division by zero\n"
-    "  3      a limit stopped the run: --ticks, --max-pointers, or memory ran out\n"
+    "  3      a limit stopped the run: --ticks, --max-pointers, --max-memory, or memory\n"
+    "         ran out\n"
     "  64     bad usage\n"
     "  128+N  signal N (SIGINT, SIGTERM, SIGHUP) ended the run\n"
     "  255    a stream error: standard output refused bytes, the font could not be read, or\n"
@@ -71,6 +86,7 @@ constexpr const char* usagehead =
 parsed parseoptions(const std::vector<Text>& words) {
   parsed result;
   options& o = result.opts;
+  o.maxmemorymib = quarterofmemory();
   auto fail = [&](const std::string& what) {
     result.error = what;
     return result;
@@ -138,6 +154,14 @@ parsed parseoptions(const std::vector<Text>& words) {
         return fail("--history takes a whole number of MiB from 0 to 1048576, not '" +
                     utf8name(*given) + "'");
       o.historymib = *n;
+    } else if (name == "--max-memory") {
+      std::optional<Text> given = value();
+      if (!given) return fail("--max-memory needs a value");
+      std::optional<int64_t> n = number(*given, 0, MAXMIB);
+      if (!n)
+        return fail("--max-memory takes a whole number of MiB from 0 (no limit), not '" +
+                    utf8name(*given) + "'");
+      o.maxmemorymib = *n;
     } else if (name == "--batch") {
       if (inlinevalue) {
         unwanted = true;

@@ -24,6 +24,9 @@ struct options {
   int64_t delayms = PLAINDELAYMS; // the pause between ticks
   int64_t maxticks = 0;           // a run still going after this many ticks stops; 0: no limit
   int64_t maxpointers = 0;        // a run with more live pointers than this stops; 0: no limit
+  // A run that comes to hold more than this many MiB stops; 0: no budget. parseoptions
+  // starts it at a quarter of the machine's physical memory.
+  int64_t maxmemorymib = 0;
   bool prompt = true;             // the closing ">" prompt
   bool frames = true;             // false: no frame is painted at all
   statsform stats = statsform::none;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Whole-process throughput of `tarvex`: the wall time of a run of T1 ticks and of T2 ticks,
-# differenced and divided by the tick difference, so start-up and loading cancel out. Each
-# figure is the best of REPEAT (default 3) such differences, since other work on the machine
-# only ever adds time.
-# Usage: bench/process.sh [TARVEX]   (default build/tarvex)
+# Whole-process throughput of `tarvex`: the processor time (user and system) of a run of T1
+# ticks and of T2 ticks, differenced and divided by the tick difference, so start-up and
+# loading cancel out. Processor time rather than wall time, since the run has one thread and
+# waiting for a core shared with other work would count otherwise. Each figure is the best of
+# REPEAT (default 3) such differences, since other work on the machine only ever adds time.
+# Usage: bench/process.sh [TARVEX]   (default build/tarvex); ONLY=TEXT runs the rows whose name
+# holds TEXT.
 set -euo pipefail
 tarvex=${1:-build/tarvex}
 repeat=${REPEAT:-3}
@@ -16,10 +18,18 @@ printf 'o%%O\nO o\n' > "$work/circle.txt"
 # tile, so 50,000 tiles keep 100,000 pointers alive (and 5,000 keep 10,000).
 python3 - "$work" <<'PY'
 import random, sys
-for name, down in (("tiles.txt", 500), ("tiles10k.txt", 50)):
+def tiles(name, across, down, tail=""):
     with open(f"{sys.argv[1]}/{name}", "w") as f:
         for _ in range(down):
-            f.write("o%O" * 100 + "\n" + "O o" * 100 + "\n" + "xxx" * 100 + "\n")
+            f.write("o%O" * across + "\n" + "O o" * across + "\n" + "xxx" * across + "\n")
+        f.write(tail)
+tiles("tiles.txt", 100, 500)
+tiles("tiles10k.txt", 100, 50)
+tiles("tiles1m.txt", 1000, 500)
+# The 100,000-pointer tiles with one far character widening the bounding box: to 4,000 columns
+# (6 million cells), and to a 10,000 by 10,000 box whose content stays sparse.
+tiles("wide.txt", 100, 500, " " * 3999 + "x\n")
+tiles("huge.txt", 100, 500, "\n" * (10000 - 1501) + " " * 9999 + "x\n")
 # The random box: "Z" walls above and below, "I" walls left and right, inside mirrors (fixed
 # and flipping), arithmetic and blanks at random, and a "%" in 25,000 random cells: 100,000
 # pointers at the start, in an order unrelated to where they soon stand.
@@ -36,16 +46,16 @@ PY
 
 run() { # "seconds steps" of one run of program $1 for $2 ticks, with options $3
   python3 -c "
-import json, subprocess, time
-start = time.monotonic()
+import json, resource, subprocess
 done = subprocess.run(['$tarvex', *'$3'.split(), '--stats=json', '--ticks', '$2', '$1'],
                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-seconds = time.monotonic() - start
-print(seconds, json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
+used = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(used.ru_utime + used.ru_stime, json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
 }
 
 measure() { # name program t1 t2 [options]
   local options=${5:---batch} best="" a b
+  [[ $1 == *"${ONLY:-}"* ]] || return 0
   for _ in $(seq "$repeat"); do
     a=$(run "$2" "$3" "$options")
     b=$(run "$2" "$4" "$options")
@@ -66,4 +76,7 @@ measure "tiles, 10,000 pointers" "$work/tiles10k.txt" 200 2200
 measure "tiles, 100,000 pointers" "$work/tiles.txt" 20 220
 measure "tiles, 100,000 pointers, headless with frames" "$work/tiles.txt" 20 220 \
   "--headless --delay 0 --no-prompt"
+measure "tiles, 100,000 pointers, box of 6 million cells" "$work/wide.txt" 20 220
+measure "tiles, 100,000 pointers, box of 10^8 cells" "$work/huge.txt" 20 220
+measure "tiles, 1,000,000 pointers" "$work/tiles1m.txt" 5 25
 measure "random box, 100,000 pointers at the start" "$work/box.txt" 20 120

@@ -188,23 +188,24 @@ void tick_randombox(benchmark::State& state) {
 }
 
 // The floor the tick is measured against: the tile workload of bench/process.sh (3 by 3 tiles
-// of "o%O" / "O o" / "xxx", 100 across, 500 down) stepped by a flat loop over an array of
+// of "o%O" / "O o" / "xxx", 100 or 1,000 across, 500 down) stepped by a flat loop over an array of
 // pointers that only moves them and turns them on the two fixed mirrors, with no list, no
 // duplicate sweep and no write queue. It gives no results anyone reads; it shows how much of
 // a tick is the stepping itself.
 void tick_floor_tiles(benchmark::State& state) {
+  const auto width = static_cast<int32_t>(state.range(0));
   std::vector<Text> lines;
   for (int down = 0; down < 500; ++down)
     for (const char16_t* row : {u"o%O", u"O o", u"xxx"}) {
       Text line;
-      for (int across = 0; across < 100; ++across)
+      for (int across = 0; across < width; ++across)
         line += row;
       lines.push_back(line + u" ");
     }
   // The two pointers of each tile that keep circling, as they stand after the first tick.
   std::vector<ip> ips;
   for (int32_t down = 0; down < 500; ++down)
-    for (int32_t across = 0; across < 100; ++across) {
+    for (int32_t across = 0; across < width; ++across) {
       ips.push_back(ip{.x = 3 * across + 1, .y = 3 * down, .dir = DOWN});
       ips.push_back(ip{.x = 3 * across + 3, .y = 3 * down, .dir = DOWN});
     }
@@ -224,7 +225,7 @@ void tick_floor_tiles(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(ips.size()));
 }
 
-BENCHMARK(tick_floor_tiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(tick_floor_tiles)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(tick_randombox)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -17,7 +17,7 @@ void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   // Column 0 stands for the first character: the margin itself stores nothing.
   if (x == 0) x = 1;
   if (x > length)
-    line.push_back(code); // beyond the end: no padding, however far x lies
+    line.push_back(code), ++grid.chars; // beyond the end: no padding, however far x lies
   else
     line[static_cast<size_t>(x - 1)] = code;
 }

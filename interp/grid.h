@@ -13,6 +13,7 @@ struct codegrid {
   std::vector<Text> lines;
   int64_t linecount = 0; // fixed after loading
   int64_t maxlen = 0;    // longest line as loaded, trailing space included; fixed after loading
+  int64_t chars = 0;     // the characters all lines hold, kept as lines grow: the grid's size
 };
 
 // The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.

@@ -18,6 +18,7 @@ void loadgrid(machine& m, TStream& source) {
     line.push_back(u' ');
     ++grid.linecount;
     grid.maxlen = std::max(grid.maxlen, static_cast<int64_t>(line.size()));
+    grid.chars += static_cast<int64_t>(line.size());
     grid.lines.push_back(std::move(line));
   } while (!source.Eof());
 

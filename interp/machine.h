@@ -56,6 +56,14 @@ struct machine {
   void* pollcontext = nullptr;
   size_t overcap = 0;       // the pointers held when the limit was passed; 0 while it is not
   bool interrupted = false; // `poll` stopped a pass
+  // The memory budget: more than `maxbytes` bytes held (0: no budget) stop the run, counted
+  // by checkbudget from what the machine holds plus `hostbytes`, what a host keeps for the
+  // run (its history). A split, the application of writes and a pass every POLLSTEPS steps
+  // check it, so a pass that never ends still stops within a few thousand steps of passing
+  // it; a pass begins with a check while the host has a part.
+  size_t maxbytes = 0;
+  size_t hostbytes = 0;
+  size_t overmemory = 0; // the bytes held when the budget was passed; 0 while it is not
   console* con;
 
   // Every stepped pointer in the list, by cell and direction. Only steppass keeps it, so a
@@ -64,5 +72,18 @@ struct machine {
   // The pairs written so far by the running applywrites.
   writeset written;
 };
+
+// What the run holds: the two lists' blocks, the grid, the two indexes and the host's part.
+inline size_t heldbytes(const machine& m) {
+  return m.ips.bytes() + m.writes.bytes() + m.stepped.bytes() + m.written.bytes() +
+         static_cast<size_t>(m.grid.chars) * sizeof(char16_t) +
+         m.grid.lines.capacity() * sizeof(Text) + m.hostbytes;
+}
+
+// Sets `overmemory` once what the run holds passes its budget.
+inline void checkbudget(machine& m) {
+  if (m.maxbytes == 0 || m.overmemory != 0) return;
+  if (const size_t held = heldbytes(m); held > m.maxbytes) m.overmemory = held;
+}
 
 } // namespace tarvex

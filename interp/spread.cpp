@@ -24,6 +24,7 @@ void spread(machine& m, int32_t x, int32_t y, int32_t dir, uint8_t v0, uint8_t v
   // Pointers removed in the running tick count too: they stay held until it ends, and a ring
   // of splitters keeps few alive at once while it makes new ones without end.
   if (m.maxpointers != 0 && m.ips.held() > m.maxpointers) m.overcap = m.ips.held();
+  checkbudget(m);
 }
 
 } // namespace tarvex

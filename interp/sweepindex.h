@@ -4,17 +4,21 @@
 // After every sweep at most one stepped pointer in the list stands at a given (x, y, dir), so
 // the sweep after a step needs one lookup instead of a pass over the whole list.
 //
-// Every live pointer stands inside the grid or one cell around it, except after a "$" jump
-// past the longest line. So a grid of moderate size gets a dense array with a slot per cell
-// and direction: a lookup is one load at a computed address, with no hashing and no probing,
-// and pointers that move to a neighbouring cell touch neighbouring memory. Cells outside that
-// box, and every cell of a grid too large for the array, go to a flat hash table with linear
-// probing instead: a slot holds the mixed cell and the pointer's address with the direction in
-// its two low bits, so no insert allocates once the table has grown. Which of the two holds a
-// cell depends only on the cell, so lookups stay exact whatever the box.
+// A lookup is one load at a computed address, with no hashing and no probing: a slot per cell
+// and direction. The box is cut into square tiles, and a tile is allocated only when a pointer
+// first stands in it, so a grid of any size costs memory only where pointers go, and its
+// directory a pointer per tile. The directory costs a lookup one more load, so a grid whose
+// own cells (and the ring around them) need at most FLATLIMIT slots has those in one array
+// instead, and only the cells a jump reaches beyond it go to the tiles. Pointers that move to
+// a neighbouring cell touch neighbouring memory.
+//
+// The box holds every cell a stepped pointer can stand on: a step leaves a pointer in the
+// list only inside the grid or one cell around it, or where a "$" jump took it (columns and
+// lines up to 255). Cells outside the box never hold one, so a lookup there finds nothing.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "interp/ip.h"
@@ -24,84 +28,108 @@ namespace tarvex {
 
 class sweepindex {
 public:
-  // Chooses the dense box for a grid of `columns` columns (column 0 not counted) and `lines`
-  // lines, and when the box changes indexes every stepped pointer of `ips` again.
+  // Sizes the box for a grid of `columns` columns (column 0 not counted) and `lines` lines,
+  // and when the box changes indexes every stepped pointer of `ips` again.
   void fit(int64_t columns, int64_t lines, const plist<ip>& ips) {
     list = &ips;
-    if (static_cast<uint64_t>(columns) + 3 != densewidth ||
-        static_cast<uint64_t>(lines) + 2 != denseheight)
+    if (static_cast<uint64_t>(columns) + 3 != gridwidth ||
+        static_cast<uint64_t>(lines) + 2 != height)
       refit(columns, lines, ips);
   }
   // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
   ip* place(ip& p) {
-    if (uint32_t* s = denseslot(p.x, p.y, p.dir)) {
-      const uint32_t before = *s;
-      *s = list->serial(p);
-      return before ? &list->record(before) : nullptr;
-    }
-    return hashplace(p);
+    uint32_t* s = find(p.x, p.y, p.dir);
+    if (!s) s = allocate(p.x, p.y, p.dir);
+    if (!s) return nullptr; // outside the box, where no step leaves a pointer
+    const uint32_t before = *s;
+    *s = list->serial(p);
+    return before ? &list->record(before) : nullptr;
   }
   // Takes out and returns whichever pointer stands at (x, y, dir), if any.
   ip* take(int32_t x, int32_t y, int32_t dir) {
-    if (uint32_t* s = denseslot(x, y, dir)) {
-      const uint32_t there = *s;
-      *s = 0;
-      return there ? &list->record(there) : nullptr;
-    }
-    return hashtake(x, y, dir);
+    uint32_t* s = find(x, y, dir);
+    if (!s || !*s) return nullptr;
+    const uint32_t there = *s;
+    *s = 0;
+    return &list->record(there);
   }
   // Takes p out of the slot of its cell and direction, if it is the one held there.
   void erase(const ip& p) {
-    if (uint32_t* s = denseslot(p.x, p.y, p.dir)) {
-      if (*s == list->serial(p)) *s = 0;
-      return;
-    }
-    hasherase(p);
+    uint32_t* s = find(p.x, p.y, p.dir);
+    if (s && *s == list->serial(p)) *s = 0;
   }
+  // The list moved p, whose serial was `from`; its slot follows it.
+  void moved(const ip& p, uint32_t from) {
+    uint32_t* s = find(p.x, p.y, p.dir);
+    if (s && *s == from) *s = list->serial(p);
+  }
+  // Forgets every pointer and gives the tiles back.
   void clear();
   // Starts loading the slots p will need in its next step (its cell, and the cell one move
   // on), so that the lookups do not wait for memory.
-  void prefetch(const ip& p) const;
-
-  // Dense boxes above this many slots would cost more memory than the hash table saves.
-  static constexpr std::size_t DENSELIMIT = std::size_t{1} << 22;
-
-private:
-  struct slot {
-    // The cell (x, y) through a mixing bijection: equal exactly when the cells are equal,
-    // and spread well enough to give the slot without mixing again.
-    uint64_t cell = 0;
-    uintptr_t tagged = 0; // the pointer's address | dir; 0 marks an empty slot
-  };
-
-  // The dense slot of (x, y, dir), or nullptr when the cell lies outside the box.
-  uint32_t* denseslot(int32_t x, int32_t y, int32_t dir) {
-    const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
-               cy = static_cast<uint64_t>(int64_t{y} + 1);
-    if (cx >= densewidth || cy >= denseheight) return nullptr;
-    // The dense box holds fewer than DENSELIMIT slots, so the index fits a 32-bit size_t too.
-    return &dense[static_cast<size_t>((cy * densewidth + cx) * 4 +
-                                      (static_cast<uint64_t>(dir) & 3))];
+  [[gnu::always_inline]] void prefetch(const ip& p) const {
+    const uint32_t dir = static_cast<uint32_t>(p.dir) & 3;
+    if (const uint32_t* s = find(p.x, p.y, p.dir)) __builtin_prefetch(s);
+    if (const uint32_t* s = find(int64_t{p.x} + DX[dir], int64_t{p.y} + DY[dir], p.dir))
+      __builtin_prefetch(s);
+  }
+  // The bytes the index holds: its array, or its tiles and their directory.
+  std::size_t bytes() const {
+    return (flat.capacity() + tilecount * TILESLOTS) * sizeof(uint32_t) +
+           tiles.capacity() * sizeof(tiles[0]);
   }
 
+  // Boxes up to this many slots (16 MiB) are one array.
+  static constexpr std::size_t FLATLIMIT = std::size_t{1} << 22;
+
+private:
+  // Tiles of 32 columns by 2 lines, four slots a cell: 1 KiB, so pointers scattered over a
+  // large grid cost at most that each, and a line of a tile is 512 bytes of consecutive
+  // memory for pointers that pass along it.
+  static constexpr unsigned XSHIFT = 5, YSHIFT = 1;
+  static constexpr uint64_t TILEWIDTH = uint64_t{1} << XSHIFT, TILEHEIGHT = uint64_t{1} << YSHIFT;
+  static constexpr std::size_t TILESLOTS = TILEWIDTH * TILEHEIGHT * 4;
+
+  static uint64_t boxwidth(int64_t columns) {
+    // Columns -1 to the longest line + 1, and at least to 255, where a jump may land.
+    return static_cast<uint64_t>(columns < 255 ? 255 : columns) + 3;
+  }
+
+  // The tile that holds box cell (cx, cy), and the place of (cx, cy, dir) in it.
+  std::size_t tileof(uint64_t cx, uint64_t cy) const {
+    return static_cast<std::size_t>((cy >> YSHIFT) * across + (cx >> XSHIFT));
+  }
+  static std::size_t slotof(uint64_t cx, uint64_t cy, int32_t dir) {
+    return static_cast<std::size_t>(((cy & (TILEHEIGHT - 1)) << XSHIFT | (cx & (TILEWIDTH - 1)))
+                                        << 2 |
+                                    (static_cast<uint64_t>(dir) & 3));
+  }
+
+  // The slot of (x, y, dir); nullptr outside the box or in a tile no pointer has reached.
+  uint32_t* find(int64_t x, int64_t y, int32_t dir) const {
+    const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
+    if (cx < flatwidth && cy < height)
+      return const_cast<uint32_t*>(flat.data()) +
+             static_cast<std::size_t>((cy * flatwidth + cx) << 2 |
+                                      (static_cast<uint64_t>(dir) & 3));
+    if (cx >= width || cy >= height) return nullptr;
+    uint32_t* tile = tiles[tileof(cx, cy)].get();
+    return tile ? tile + slotof(cx, cy, dir) : nullptr;
+  }
+  uint32_t* allocate(int64_t x, int64_t y, int32_t dir); // as find, making the tile
+
   void refit(int64_t columns, int64_t lines, const plist<ip>& ips);
-  ip* hashplace(ip& p);
-  ip* hashtake(int32_t x, int32_t y, int32_t dir);
-  void hasherase(const ip& p);
-  std::size_t home(uint64_t cell, uintptr_t dir) const;
-  std::size_t find(uint64_t cell, uintptr_t dir) const; // the slot, or an empty one
-  void vacate(std::size_t hole);
-  void grow();
 
-  // The box covers columns -1 to `columns` + 1 and lines -1 to `lines`, four slots a cell.
-  // A slot holds the pointer's serial in the list (half the size of an address), 0 when empty.
-  std::vector<uint32_t> dense;
+  // The box covers columns -1 to width - 2 and lines -1 to height - 2, in rows of `across`
+  // tiles. A slot holds the pointer's serial in the list (half the size of an address), 0
+  // when empty.
+  // The grid's own box, columns -1 to `flatwidth` - 2, when it is small; 0 wide otherwise.
+  std::vector<uint32_t> flat;
+  uint64_t flatwidth = 0, gridwidth = 0;
+  std::vector<std::unique_ptr<uint32_t[]>> tiles;
+  std::size_t tilecount = 0;
   const plist<ip>* list = nullptr;
-  uint64_t densewidth = 0, denseheight = 0;
-
-  std::vector<slot> slots;
-  std::size_t used = 0;
-  unsigned shift = 64; // 64 - log2(slots.size())
+  uint64_t width = 0, height = 0, across = 0;
 };
 
 } // namespace tarvex

@@ -8,11 +8,17 @@ namespace tarvex {
 
 namespace {
 
-constexpr int prefetchdistance = 4;
-constexpr size_t SCOUTFROM = 4096;
+constexpr int prefetchdistance = 16;
+constexpr size_t RECORDSAHEAD = 64;
+// Below this many pointers the list, the index and the grid stay in the last-level cache on
+// the machines measured, and the scout's own work costs more than it hides (a 100,000-pointer
+// tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
+constexpr size_t SCOUTFROM = 250000;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
-void prefetch(const machine& m, const ip& p) {
+// Always inline: GCC counts a prefetch as no effect, so it takes a separate function of
+// prefetches for a pure one and drops every call to it.
+[[gnu::always_inline]] inline void prefetch(const machine& m, const ip& p) {
   m.stepped.prefetch(p);
   const int64_t x = int64_t{p.x} + DX[p.dir & 3];
   const int64_t y = int64_t{p.y} + DY[p.dir & 3];
@@ -33,6 +39,9 @@ void beginpass(machine& m) {
   ++m.tick;
   m.passing = true;
   m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
+  // The host's part may have grown since the last pass. (Applied writes check for themselves;
+  // adding up the rest every tick would cost a tick of few pointers a fifth of its time.)
+  if (m.hostbytes != 0) checkbudget(m);
 }
 
 // One pointer's step and its sweep; true when the pass must stop after it.
@@ -46,13 +55,14 @@ inline bool stepone(machine& m, ip& p) {
   // "@" empties the list at once; the index must not outlive what it points at.
   if (m.ips.count() == 0) m.stepped.clear();
   sweep(m, p);
-  return m.overcap != 0;
+  if (m.steps % machine::POLLSTEPS == 0) checkbudget(m);
+  return m.overcap != 0 || m.overmemory != 0;
 }
 
 tickoutcome endpass(machine& m) {
-  m.ips.release();
+  m.ips.release([&](const ip& p, uint32_t from) { m.stepped.moved(p, from); });
   // A pass cut short stays unfinished.
-  m.passing = m.fault != 0 || m.overcap != 0 || m.interrupted;
+  m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
   return standing(m);
 }
 
@@ -60,18 +70,23 @@ tickoutcome endpass(machine& m) {
 
 tickoutcome steppass(machine& m) {
   beginpass(m);
+  if (m.overmemory != 0) return endpass(m);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
   // removed entries stay allocated until the release below.
-  // A short list stays in the caches, so it goes without.
+  // A shorter list stays in the caches, so it goes without.
   auto scout = m.ips.begin_pass();
   const bool scouting = m.ips.count() > SCOUTFROM;
   for (int i = 0; scouting && i < prefetchdistance; ++i)
     if (const ip* soon = scout.next()) prefetch(m, *soon);
   while (ip* p = pass.next()) {
-    if (scouting)
+    if (scouting) {
       if (const ip* soon = scout.next()) prefetch(m, *soon);
+      // The records the scout reads next, which the processor's own streaming does not
+      // fetch early enough while the index lookups take its attention.
+      if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
+    }
     if (stepone(m, *p)) break;
     if (m.poll && m.steps % machine::POLLSTEPS == 0 && m.poll(m.pollcontext)) {
       m.interrupted = true;
@@ -84,6 +99,7 @@ tickoutcome steppass(machine& m) {
 passstepper::passstepper(machine& m) : _m(m), _pass(m.ips.begin_pass()) {
   beginpass(m);
   // The cursor was made before the fit, which changes nothing in the list.
+  _ended = m.overmemory != 0;
 }
 
 const ip* passstepper::upcoming() const {
@@ -120,6 +136,7 @@ void endtick(machine& m, const tickoutcome& outcome) {
 tickoutcome standing(const machine& m) {
   if (m.fault != 0) return {tickstate::fault, m.fault};
   if (m.overcap != 0) return {tickstate::overcap};
+  if (m.overmemory != 0) return {tickstate::overmemory};
   if (m.interrupted) return {tickstate::interrupted};
   if (m.halted != 0) return {tickstate::halted};
   if (m.ips.count() < 1) return {tickstate::finished};

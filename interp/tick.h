@@ -15,6 +15,7 @@ enum class tickstate {
   halted,      // "@" stopped the program
   fault,       // a step faulted; the pass stopped there
   overcap,     // more pointers than the machine's limit came alive; the pass stopped there
+  overmemory,  // the run came to hold more than its memory budget; the pass stopped there
   interrupted, // the host's poll stopped the pass
 };
 
@@ -25,7 +26,8 @@ struct tickoutcome {
 
 // One pass over the pointer list in list order: each pointer steps, then every other stepped
 // pointer at its cell with its direction is removed (also when the stepping pointer removed
-// itself). A fault, the pointer limit or the host's poll ends the pass early. Removed records
+// itself). A fault, the pointer limit, the memory budget or the host's poll ends the pass
+// early. Removed records
 // are released once the pass is over; m.tick counts the pass.
 tickoutcome steppass(machine& m);
 
@@ -56,8 +58,8 @@ private:
 // the run goes on; those of the tick that ends the run are never applied.
 void endtick(machine& m, const tickoutcome& outcome);
 
-// How the run stands: a fault first, then the pointer limit, an interruption, a halt, and
-// an empty list.
+// How the run stands: a fault first, then the pointer limit, the memory budget, an
+// interruption, a halt, and an empty list.
 tickoutcome standing(const machine& m);
 
 // The ticks a run completed: a pass that was cut short is not one.

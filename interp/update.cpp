@@ -174,19 +174,22 @@ constexpr instructionset makeinstructions() {
 
 constexpr instructionset instructions = makeinstructions();
 
-// The hold: a pointer holding for more than this step stays on its cell.
-bool holds(const ip& p) {
-  return p.wait > 1;
+// The pass's fast path takes the turns from this table: the turn of a cell without an
+// instruction, -1 for a cell with one.
+constexpr detail::turntable maketurns() {
+  detail::turntable t;
+  for (int c = 0; c < 256; ++c)
+    for (int d = 0; d < 4; ++d)
+      t.turn[c][d] = static_cast<int8_t>(instructions.act[c] ? -1 : instructions.turn[c][d]);
+  return t;
 }
 
 } // namespace
 
-void update(machine& m, ip& p) {
+constexpr detail::turntable detail::turns = maketurns();
+
+void detail::arrive(machine& m, ip& p) {
   codegrid& grid = m.grid;
-  p.n = 0;
-  const bool moves = !holds(p);
-  if (p.wait > 0) --p.wait;
-  if (moves) move(p, p.dir);
   if (p.y >= grid.linecount || p.y < 0) {
     m.ips.remove(p);
     return;
@@ -198,7 +201,7 @@ void update(machine& m, ip& p) {
   }
   Text& line = grid.lines[static_cast<size_t>(p.y)];
   // A pointer beyond a short line lengthens it in place, once per step, however far out.
-  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  ");
+  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2;
   const bool hascell = p.x >= 1 && p.x <= static_cast<int64_t>(line.size());
   const char16_t cell = hascell ? line[static_cast<size_t>(p.x - 1)] : 0;
   if (p.printing) {

@@ -4,10 +4,51 @@
 
 namespace tarvex {
 
+// The hold: a pointer holding for more than this step stays on its cell. The step and the
+// look ahead for input both keep this one rule.
+inline bool holds(const ip& p) {
+  return p.wait > 1;
+}
+
+namespace detail {
+
+// The new direction by cell and old direction for the cells whose whole effect is a turn
+// that depends only on the old direction; -1 for the cells that act.
+struct turntable {
+  int8_t turn[256][4] = {};
+};
+extern const turntable turns;
+
+// The step after the hold and the move: drops p when it has left the grid, lengthens a
+// short line, then prints the cell (string mode) or executes it.
+void arrive(machine& m, ip& p);
+
+} // namespace detail
+
 // Holds or moves p one cell, drops it when it has left the grid, then prints the cell under
 // it (string mode) or executes it. p stays readable after it removes itself; the caller
 // releases it once the pass is over.
-void update(machine& m, ip& p);
+inline void update(machine& m, ip& p) {
+  p.n = 0;
+  const bool moves = !holds(p);
+  if (p.wait > 0) --p.wait;
+  if (moves) p.x += DX[p.dir & 3], p.y += DY[p.dir & 3];
+  // Most steps land inside a line on a cell that only turns the pointer. Inlined into the
+  // pass, that case costs a few loads; every other one takes the whole rule in arrive.
+  const codegrid& grid = m.grid;
+  if (!p.printing && p.y >= 0 && p.y < grid.linecount && p.x >= 1 && p.x <= grid.maxlen &&
+      static_cast<uint32_t>(p.dir) < 4) {
+    const Text& line = grid.lines[static_cast<size_t>(p.y)];
+    if (p.x <= static_cast<int64_t>(line.size())) {
+      const char16_t cell = line[static_cast<size_t>(p.x - 1)];
+      if (cell < 256 && detail::turns.turn[cell][p.dir] >= 0) {
+        p.dir = detail::turns.turn[cell][p.dir];
+        return;
+      }
+    }
+  }
+  detail::arrive(m, p);
+}
 
 // Whether p's next step executes ":" and so reads a console line. A host that cannot block
 // for input asks before the step and waits until a line is there.

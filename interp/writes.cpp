@@ -23,6 +23,7 @@ void applywrites(machine& m) {
     }
   m.writes.clear();
   m.writes.release();
+  checkbudget(m); // lines lengthened, and the written set grew
 }
 
 } // namespace tarvex

@@ -19,6 +19,7 @@ public:
   }
   // Adds (x, y); false when the pair was already there.
   bool insert(int32_t x, int32_t y);
+  std::size_t bytes() const { return slots.capacity() * sizeof(slot); }
 
 private:
   struct slot {

@@ -8,7 +8,17 @@ void history::record(const machine& m, bool hit) {
   _copies.push_back(takesnapshot(m, _copies.empty() ? nullptr : &_copies.back()));
   _hits.push_back(hit);
   _bytes += static_cast<int64_t>(_copies.back().bytes());
-  while (_bytes > _budget && _copies.size() > 1) {
+  trim(_budget);
+}
+
+void history::trim(int64_t budget) {
+  // The newest copy is kept whatever it costs while the copies keep to their own budget.
+  const size_t keep = budget >= _budget ? 1 : 0;
+  while (_bytes > budget && _copies.size() > keep) {
+    if (_copies.size() == 1) {
+      clear();
+      return;
+    }
     snapshot& next = _copies[1];
     _bytes -= static_cast<int64_t>(_copies.front().bytes() + next.bytes());
     // A grid shared with the copy being dropped now belongs to the next one.

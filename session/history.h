@@ -19,6 +19,9 @@ public:
   // `hit`: a breakpoint was hit in the tick, so going back to breakpoints stops there.
   void record(const machine& m, bool hit = false);
   void clear();
+  // Drops the oldest copies, the newest too if need be, until the copies take at most
+  // `budget` bytes.
+  void trim(int64_t budget);
 
   size_t size() const { return _copies.size(); }
   const snapshot& at(size_t i) const { return _copies[i]; } // 0 is the oldest

@@ -38,6 +38,7 @@ session::~session() = default;
 bool session::load(const Text& path, const Text& label) {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = _settings.maxpointers;
+  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
   if (!loadsource(*loaded, path)) {
     _con.printline(u"Could not load " + label);
     _end = {endkind::missing, EXIT_MISSING, utf8name(u"Could not load " + label)};
@@ -49,6 +50,7 @@ bool session::load(const Text& path, const Text& label) {
 bool session::load(TStream& source, const Text& name) {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = _settings.maxpointers;
+  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
   loadgrid(*loaded, source);
   return install(std::move(loaded), name);
 }
@@ -56,6 +58,7 @@ bool session::load(TStream& source, const Text& name) {
 bool session::reload() {
   auto loaded = std::make_unique<machine>(_con);
   loaded->maxpointers = _settings.maxpointers;
+  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
   if (!loadsource(*loaded, _name)) return false;
   return install(std::move(loaded), _name);
 }
@@ -69,6 +72,7 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _past.reset(); // its tick may come again in the new run
   _history.clear();
   _history.record(*_live);
+  sharememory();
   _end = {};
   _closed = false;
   _hit = false;
@@ -77,8 +81,9 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _con.printline(u"Executing program..");
   _con.printline(u"");
   _tickstart = _tickend = _con.written();
-  // The "%" cells alone can start more pointers than the cap allows.
+  // The "%" cells alone can start more pointers than the cap allows, or hold more memory.
   if (_live->overcap) conclude({tickstate::overcap});
+  else if (_live->overmemory) conclude({tickstate::overmemory});
   return true;
 }
 
@@ -184,6 +189,7 @@ progress session::finishtick(const tickoutcome& outcome) {
   }
   _writesdue = true;
   _history.record(*_live, _hit);
+  sharememory();
   follow();
   const bool wrote = _tickend != _tickstart;
   const bool last = _settings.maxticks > 0 && _live->tick >= _settings.maxticks;
@@ -191,6 +197,16 @@ progress session::finishtick(const tickoutcome& outcome) {
   const bool attick = std::find(at.begin(), at.end(), _live->tick) != at.end();
   if (!last && (_hit || attick || (_settings.breakoutput && wrote))) pause();
   return progress::ticked;
+}
+
+void session::sharememory() {
+  if (_settings.maxbytes == 0) return;
+  // The history keeps to half of what the run leaves free, so the run can still grow a while
+  // before it is stopped, and the copies go before the run does.
+  _live->hostbytes = 0;
+  const auto own = static_cast<int64_t>(heldbytes(*_live));
+  _history.trim(own < _settings.maxbytes ? (_settings.maxbytes - own) / 2 : 0);
+  _live->hostbytes = static_cast<size_t>(_history.bytes());
 }
 
 void session::limitline(const std::string& why) {
@@ -212,6 +228,16 @@ void session::conclude(const tickoutcome& outcome) {
                   _live->overcap, completedticks(*_live));
     limitline(line);
     _end.kind = endkind::overcap;
+    break;
+  }
+  case tickstate::overmemory: {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "stopped at %zu live pointers after %" PRId64
+                  " ticks: the memory budget of %" PRId64 " MiB is used up (see --max-memory)",
+                  _live->ips.count(), completedticks(*_live), _settings.maxbytes >> 20);
+    limitline(line);
+    _end.kind = endkind::memory;
     break;
   }
   case tickstate::interrupted: _end = {endkind::stopped, 0, ""}; break;

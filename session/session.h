@@ -34,6 +34,9 @@ struct sessionsettings {
   size_t maxpointers = 0;   // more live pointers than this in a tick stop the run; 0: no cap
   int64_t maxticks = 0;     // a run still going after this many ticks stops; 0: no limit
   int64_t historybytes = 0; // the memory for going back; 0: no history
+  // What the run may hold in all, its history included; 0: no budget. The history gives way
+  // first: it drops its oldest copies before the run itself is stopped.
+  int64_t maxbytes = 0;
   int64_t delayms = PLAINDELAYMS;
   std::vector<cellpos> breaks;     // cells to pause at, as in the trace
   std::vector<int64_t> breakticks; // ticks to pause after
@@ -50,6 +53,7 @@ enum class endkind {
   missing,  // the source could not be opened: "Could not load NAME" was written
   fault,    // a step faulted, such as a zero divisor
   overcap,  // more live pointers than the cap
+  memory,   // the run came to hold more than its memory budget
   ticks,    // the tick limit stopped a run still going
   stopped,  // the host's stop request ended the run inside a pass
 };
@@ -177,6 +181,7 @@ private:
   progress finishtick(const tickoutcome& outcome);
   void conclude(const tickoutcome& outcome);
   void limitline(const std::string& why);
+  void sharememory();
   void follow();
 
   console& _con;

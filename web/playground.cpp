@@ -5,10 +5,19 @@
 
 namespace tarvex::web {
 
+namespace {
+
+// What a run in a tab may hold, its history included: the module's memory can grow to 2 GiB,
+// and the page, the canvas and the module's own use need the rest.
+constexpr int64_t MEMORYBUDGET = int64_t{1} << 30;
+
+} // namespace
+
 playground::playground(const std::string& source, size_t maxpointers,
                        const std::vector<cellpos>& breaks)
     : _run(_typed.con(), {.maxpointers = maxpointers,
                           .historybytes = int64_t{64} << 20,
+                          .maxbytes = MEMORYBUDGET,
                           .breaks = breaks,
                           .lineready = [this] { return _typed.lineready(); }}) {
   TMemoryStream stream(source);
@@ -20,6 +29,7 @@ ending playground::end() const {
   case endkind::none: return ending::none;
   case endkind::fault: return ending::fault;
   case endkind::overcap: return ending::overcap;
+  case endkind::memory: return ending::overmemory;
   default: return ending::complete;
   }
 }

@@ -28,6 +28,7 @@ enum class ending : int {
   complete = 1, // the pointers ran out or "@" halted: the closing lines, status 0
   fault = 2,    // a fault such as a zero divisor: its name, status 2
   overcap = 3,  // more live pointers than the cap: status 3
+  overmemory = 4, // the run came to hold more than the tab's memory budget: status 3
 };
 
 // What a key or mouse event on the canvas asks of the page.

@@ -40,6 +40,9 @@ TEST(options, words_become_one_record_or_one_error) {
       {{"--break=3,x"}, "--break takes"},
       {{"--break"}, "--break needs"},
       {{"--history", "-1"}, "--history takes"},
+      {{"--max-memory", "-1"}, "--max-memory takes"},
+      {{"--max-memory", "9223372036854775807"}, "--max-memory takes"},
+      {{"--max-memory"}, "--max-memory needs"},
       {{"--break-output=1"}, "--break-output takes no value"},
   };
   for (const row& r : rows) {
@@ -57,6 +60,9 @@ TEST(options, words_become_one_record_or_one_error) {
   EXPECT_EQ(studio.historymib, 0);
   options batch = parseoptions(words({"--batch"})).opts;
   EXPECT_TRUE(batch.headless && !batch.prompt && !batch.frames);
+  // The budget is on unless turned off.
+  EXPECT_GT(batch.maxmemorymib, 0);
+  EXPECT_EQ(parseoptions(words({"--max-memory=0"})).opts.maxmemorymib, 0);
 }
 
 // The rest of the command line as the program answers it is in the golden cases.

@@ -10,7 +10,7 @@ const REDRAW = 1, STEPTICK = 2, RELOAD = 3, POINTERTICKED = 4;
 // The window's event kinds and key codes, which the studio's map reads.
 const KEYDOWN = 0, KEYREPEAT = 2, MOUSEMOVE = 6, MOUSEDOWN = 7, MOUSEUP = 8, WHEEL = 9;
 const KEYCODES = { ' ': 32, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, F1: 112 };
-const COMPLETE = 1, FAULT = 2, OVERCAP = 3; // how a run ended
+const COMPLETE = 1, FAULT = 2, OVERCAP = 3, OVERMEMORY = 4; // how a run ended
 // The module's share of one animation frame: the rest is the page's, so it stays responsive
 // however long a tick takes.
 const FRAMEBUDGET = 10;
@@ -231,11 +231,13 @@ function showending() {
   const status = tv._tv_status();
   const message = new TextDecoder().decode(takebytes(tv._tv_message()));
   const box = $('ending');
-  box.className = ['', 'complete', 'fault', 'overcap'][ending] || '';
+  box.className = ['', 'complete', 'fault', 'overcap', 'overcap'][ending] || '';
   box.dataset.status = String(status);
   if (ending === COMPLETE) box.textContent = 'Execution complete (status 0).';
   else if (ending === FAULT)
     box.textContent = `${message}: the terminal program ends with status ${status}.`;
+  else if (ending === OVERMEMORY)
+    box.textContent = `${message.replace(' (see --max-memory)', '')}: a run in the playground may hold 1 GiB; the terminal program stopped by --max-memory ends with status ${status}.`;
   else if (ending === OVERCAP)
     box.textContent = `${message}. The playground allows a million live pointers; the terminal program stopped by --max-pointers ends with status ${status}.`;
   box.hidden = false;
