@@ -27,8 +27,8 @@ struct options {
   // A run that comes to hold more than this many MiB stops; 0: no budget. parseoptions
   // starts it at a quarter of the machine's physical memory.
   int64_t maxmemorymib = 0;
-  bool prompt = true;             // the closing ">" prompt
-  bool frames = true;             // false: no frame is painted at all
+  bool prompt = true; // the closing ">" prompt
+  bool frames = true; // false: no frame is painted at all
   statsform stats = statsform::none;
   std::optional<Text> trace;      // the state trace's file, as given
   std::optional<Text> framesdir;  // the folder of PNG frames

@@ -1,6 +1,8 @@
 // The step pass and the duplicate sweep.
 #include "interp/tick.h"
 
+#include <cstdint>
+
 #include "interp/update.h"
 #include "interp/writes.h"
 
@@ -118,14 +120,21 @@ bool passstepper::step() {
   return upcoming() != nullptr;
 }
 
+bool passstepper::run(int64_t steps) {
+  for (; steps > 0 && !_ended; --steps) {
+    ip* p = _pass.next();
+    if (!p || stepone(_m, *p)) _ended = true;
+  }
+  return !_ended;
+}
+
 void passstepper::interrupt() {
   _m.interrupted = true;
   _ended = true;
 }
 
 tickoutcome passstepper::finish() {
-  while (step()) {
-  }
+  run(INT64_MAX);
   return endpass(_m);
 }
 

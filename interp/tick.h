@@ -43,6 +43,9 @@ public:
   // One pointer step; false once the pass has nothing more to step (the list is done, or a
   // fault or the pointer limit stopped it).
   bool step();
+  // Up to `steps` pointer steps at the pace of a whole pass, with no look ahead between them;
+  // false once the pass has nothing more to step.
+  bool run(int64_t steps);
   // Ends the pass where it stands, as the host's poll would: nothing more steps.
   void interrupt();
   // Steps whatever is left, then ends the pass as steppass does and returns its outcome.

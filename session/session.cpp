@@ -82,8 +82,10 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _con.printline(u"");
   _tickstart = _tickend = _con.written();
   // The "%" cells alone can start more pointers than the cap allows, or hold more memory.
-  if (_live->overcap) conclude({tickstate::overcap});
-  else if (_live->overmemory) conclude({tickstate::overmemory});
+  if (_live->overcap)
+    conclude({tickstate::overcap});
+  else if (_live->overmemory)
+    conclude({tickstate::overmemory});
   return true;
 }
 
@@ -137,16 +139,27 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
     }
     _pass.emplace(*_live);
   }
-  for (int64_t steps = 1;; ++steps) {
-    const ip* next = _pass->upcoming();
-    if (!next) break;
-    if (_settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
-      return progress::waiting;
-    stepwatched();
-    if (budget && steps % machine::POLLSTEPS == 0 && budget()) {
+  if (_breaks.empty() && !_settings.lineready) {
+    // Nothing to look at between the steps: whole stretches of the pass between two looks
+    // at the budget.
+    while (_pass->run(machine::POLLSTEPS)) {
+      if (!budget || !budget()) continue;
       if (resumable) return progress::busy;
       _pass->interrupt();
       break;
+    }
+  } else {
+    for (int64_t steps = 1;; ++steps) {
+      const ip* next = _pass->upcoming();
+      if (!next) break;
+      if (_settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
+        return progress::waiting;
+      stepwatched();
+      if (budget && steps % machine::POLLSTEPS == 0 && budget()) {
+        if (resumable) return progress::busy;
+        _pass->interrupt();
+        break;
+      }
     }
   }
   const tickoutcome outcome = _pass->finish();

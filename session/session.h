@@ -94,6 +94,9 @@ public:
   // Whether the next tick() ends the run at the tick limit without running a pass, so a host
   // need not pause before it.
   bool atlimit() const { return _settings.maxticks > 0 && _live->tick >= _settings.maxticks; }
+  // The input given so far is now all there is: a read past it reads the end of input, and no
+  // step waits any more.
+  void inputcomplete() { _settings.lineready = nullptr; }
   // Reads the source by the name it was loaded with again and starts over; false, with the
   // run left as it is, when it can no longer be read.
   bool reload();

@@ -24,10 +24,10 @@ enum class stride : int {
 
 // How a run ended, as the page shows it.
 enum class ending : int {
-  none = 0,     // still running
-  complete = 1, // the pointers ran out or "@" halted: the closing lines, status 0
-  fault = 2,    // a fault such as a zero divisor: its name, status 2
-  overcap = 3,  // more live pointers than the cap: status 3
+  none = 0,       // still running
+  complete = 1,   // the pointers ran out or "@" halted: the closing lines, status 0
+  fault = 2,      // a fault such as a zero divisor: its name, status 2
+  overcap = 3,    // more live pointers than the cap: status 3
   overmemory = 4, // the run came to hold more than the tab's memory budget: status 3
 };
 
@@ -50,7 +50,10 @@ public:
   // Input typed so far, in order; the run may read it as soon as a whole line is there.
   void feed(const std::string& bytes) { _typed.feed(bytes); }
   // No more input comes: reads take what is left, then the end of input, as with `< file`.
-  void endinput() { _typed.endinput(); }
+  void endinput() {
+    _typed.endinput();
+    _run.inputcomplete();
+  }
 
   // Takes up to `ticks` ticks, until `now()` passes `budgetms` from the call's start. A call
   // always begins a tick; a further one only when the last whole tick would fit in the time
