@@ -77,6 +77,10 @@ pictures: build
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/countdown.png examples/countdown.txt > /dev/null || [ $$? -eq 3 ]
 	printf '3\n4\n0\n' | $(BUILD)/tarvex --batch --ticks 12 --screenshot docs/sum.png examples/sum.txt > /dev/null || [ $$? -eq 3 ]
 	$(BUILD)/tarvex --batch --ticks 30 --screenshot docs/code.png examples/code.txt > /dev/null || [ $$? -eq 3 ]
+	$(MAKE) web
+	@tools/deps.sh web-test
+	[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	TARVEX_SITE=$(abspath $(WEB_BUILD)) node --no-experimental-fetch web/picture.mjs docs/playground.png
 	$(BUILD)/tools/studioshot examples/code.txt docs/studio.png ticks:30 key:32 click:243,66 click:163,18 move:219,66
 
 # The browser playground: the library compiled to WebAssembly with the page, in $(WEB_BUILD)/.

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryStream a(program), b(program);
   loadgrid(fast.m, a);
   loadgrid(plain.m, b);
-  for (int tick = 0; tick < TICKS && standing(fast.m).state == tickstate::going; ++tick) {
+  for (int tick = 0; tick < TICKS && currentoutcome(fast.m).state == tickstate::going; ++tick) {
     tickoutcome outcome = steppass(fast.m);
     quadraticsteppass(plain.m);
     if (everything(fast) != everything(plain)) {

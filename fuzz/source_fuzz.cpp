@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m.pollcontext = &m.steps;
     TMemoryStream source(program);
     loadgrid(m, source);
-    tickoutcome outcome = standing(m);
+    tickoutcome outcome = currentoutcome(m);
     while (outcome.state == tickstate::going && m.tick < TICKS) {
       outcome = steppass(m);
       endtick(m, outcome);

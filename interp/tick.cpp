@@ -65,7 +65,7 @@ tickoutcome endpass(machine& m) {
   m.ips.release([&](const ip& p, uint32_t from) { m.stepped.moved(p, from); });
   // A pass cut short stays unfinished.
   m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
-  return standing(m);
+  return currentoutcome(m);
 }
 
 } // namespace
@@ -142,7 +142,7 @@ void endtick(machine& m, const tickoutcome& outcome) {
   if (outcome.state == tickstate::going) applywrites(m);
 }
 
-tickoutcome standing(const machine& m) {
+tickoutcome currentoutcome(const machine& m) {
   if (m.fault != 0) return {tickstate::fault, m.fault};
   if (m.overcap != 0) return {tickstate::overcap};
   if (m.overmemory != 0) return {tickstate::overmemory};

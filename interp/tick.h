@@ -63,7 +63,7 @@ void endtick(machine& m, const tickoutcome& outcome);
 
 // How the run stands: a fault first, then the pointer limit, the memory budget, an
 // interruption, a halt, and an empty list.
-tickoutcome standing(const machine& m);
+tickoutcome currentoutcome(const machine& m);
 
 // The ticks a run completed: a pass that was cut short is not one.
 inline int64_t completedticks(const machine& m) {

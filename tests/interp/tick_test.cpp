@@ -147,9 +147,9 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
       }
       stepper.finish();
       ASSERT_EQ(state(pointerwise), state(fast)) << "tick " << tick;
-      if (standing(fast.m).state == tickstate::going) applywrites(pointerwise.m);
+      if (currentoutcome(fast.m).state == tickstate::going) applywrites(pointerwise.m);
       mostpointers = std::max(mostpointers, fast.m.ips.count());
-      if (standing(fast.m).state != tickstate::going) break;
+      if (currentoutcome(fast.m).state != tickstate::going) break;
       applywrites(fast.m);
       quadraticapplywrites(plain.m);
     }

@@ -66,7 +66,7 @@ struct rig : memconsole {
   ip& put(const ip& p) { return m.ips.append(p); }
   // Up to `limit` whole ticks, as a host without frames runs them; how the run stands then.
   tickoutcome run(int64_t limit) {
-    tickoutcome outcome = standing(m);
+    tickoutcome outcome = currentoutcome(m);
     for (int64_t t = 0; t < limit && outcome.state == tickstate::going; ++t)
       endtick(m, outcome = steppass(m));
     return outcome;
