@@ -38,13 +38,13 @@ struct sessionsettings {
   // first: it drops its oldest copies before the run itself is stopped.
   int64_t maxbytes = 0;
   int64_t delayms = PLAINDELAYMS;
-  std::vector<cellpos> breaks;     // cells to pause at, as in the trace
-  std::vector<int64_t> breakticks; // ticks to pause after
-  bool breakoutput = false;        // pause after a tick that wrote to the console
+  std::vector<cellpos> breaks = {};     // cells to pause at, as in the trace
+  std::vector<int64_t> breakticks = {}; // ticks to pause after
+  bool breakoutput = false;             // pause after a tick that wrote to the console
   // Whether a step may read the line it needs. Null: the input is complete as given, and a
   // read past its end reads the end of input. Set: more input may come, and a step that
   // would read a line nobody has given waits (the run reports `waiting`) until this says yes.
-  std::function<bool()> lineready;
+  std::function<bool()> lineready = {};
 };
 
 enum class endkind {

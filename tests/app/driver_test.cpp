@@ -105,8 +105,9 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
     } while (!h.view.presses.empty());
     ASSERT_FALSE(h.view.shown.empty());
     EXPECT_EQ(h.view.shown.back(), testing::painter().of(h.driver.run()));
-    if (r.caption)
+    if (r.caption) {
       EXPECT_EQ(utf8name(h.view.title), std::string("Tarvex Application - ") + r.caption);
+    }
   }
   const studioview& v = h.driver.run().view();
   EXPECT_TRUE(h.driver.run().breaksat({50 / 8, 40 / 12}));
