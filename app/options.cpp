@@ -3,7 +3,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "session/studio.h"
 
@@ -120,19 +122,23 @@ parsed parseoptions(const std::vector<Text>& words) {
       return std::nullopt;
     };
 
+    // The options that only set a switch.
+    struct flagoption {
+      const char* name;
+      bool options::*field;
+      bool value;
+    };
+    static constexpr flagoption FLAGS[] = {
+        {"--help", &options::help, true},         {"--version", &options::version, true},
+        {"--headless", &options::headless, true}, {"--dap", &options::dap, true},
+        {"--no-prompt", &options::prompt, false}, {"--break-output", &options::breakoutput, true},
+    };
+    const auto* flagged = std::find_if(std::begin(FLAGS), std::end(FLAGS),
+                                       [&](const flagoption& f) { return name == f.name; });
+
     bool unwanted = false;
-    if (name == "--help") {
-      unwanted = !flag(o.help, true);
-    } else if (name == "--version") {
-      unwanted = !flag(o.version, true);
-    } else if (name == "--headless") {
-      unwanted = !flag(o.headless, true);
-    } else if (name == "--dap") {
-      unwanted = !flag(o.dap, true);
-    } else if (name == "--no-prompt") {
-      unwanted = !flag(o.prompt, false);
-    } else if (name == "--break-output") {
-      unwanted = !flag(o.breakoutput, true);
+    if (flagged != std::end(FLAGS)) {
+      unwanted = !flag(o.*(flagged->field), flagged->value);
     } else if (name == "--break") {
       std::optional<Text> given = value();
       if (!given) return fail("--break needs a cell X,Y");
