@@ -39,7 +39,8 @@ sessionsettings settingsof(const options& opts, bool studio) {
 rundriver::rundriver(const options& opts, console& con, canvas& surface, image& atlas,
                      screen& window, pacingclock& clock, bool studio)
     : _opts(opts), _con(con), _surface(surface), _atlas(atlas), _screen(window), _clock(clock),
-      _session(con, settingsof(opts, studio)), _studioon(studio), _frames(FRAMERATE, clock) {}
+      _session(con, settingsof(opts, studio)), _studioon(studio), _frames(FRAMERATE, clock),
+      _stopper([this] { return userstops(); }) {}
 
 bool rundriver::userstops() {
   // A long tick still answers Escape and the close button, looked at about every 50 ms. The
@@ -88,7 +89,7 @@ bool rundriver::tick() {
   }
   if (done == progress::busy) {
     _polled = false;
-    done = _session.tick([this] { return userstops(); });
+    done = _session.tick(_stopper);
   }
   if (done == progress::ended) {
     // A pass cut short ends the program where it stands: no frame, no trace line; and a limit

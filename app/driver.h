@@ -3,6 +3,7 @@
 // goes. What a tick does and how a run ends is the session's.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "app/options.h"
 #include "app/pacer.h"
@@ -82,6 +83,8 @@ private:
   bool _studioon;
   studio _studio;
   pacer _frames;
+  // Asks the user within a pass; made once, as a tick of two pointers costs less than making it.
+  const std::function<bool()> _stopper;
   int64_t _nextframe = 0; // with short pauses: when the next frame is due
   int64_t _lastpoll = 0;  // when the window was last asked for the stop keys
   bool _polled = false;   // the window was asked during this tick

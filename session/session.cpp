@@ -201,9 +201,11 @@ progress session::finishtick(const tickoutcome& outcome) {
     return progress::ended;
   }
   _writesdue = true;
-  _history.record(*_live, _hit);
-  sharememory();
-  follow();
+  if (_history.on()) {
+    _history.record(*_live, _hit);
+    sharememory();
+  }
+  if (_following) follow();
   const bool wrote = _tickend != _tickstart;
   const bool last = _settings.maxticks > 0 && _live->tick >= _settings.maxticks;
   const auto& at = _settings.breakticks;
@@ -213,7 +215,8 @@ progress session::finishtick(const tickoutcome& outcome) {
 }
 
 void session::sharememory() {
-  if (_settings.maxbytes == 0) return;
+  // Without a history the machine counts all it holds itself.
+  if (_settings.maxbytes == 0 || !_history.on()) return;
   // The history keeps to half of what the run leaves free, so the run can still grow a while
   // before it is stopped, and the copies go before the run does.
   _live->hostbytes = 0;
