@@ -210,7 +210,8 @@ exitrequest runsequence(int argc, char** argv) {
   std::vector<Text> words;
   for (int i = 1; i < argc; ++i)
     words.push_back(fromutf8name(argv[i]));
-  const parsed command = parseoptions(words);
+  // The options outlive the run: the driver and the pictures, which keep them, live to the exit.
+  static const parsed command = parseoptions(words);
   if (!command.error.empty())
     return {EXIT_USAGE, "tarvex: " + command.error + "; see tarvex --help\n"};
   if (command.opts.help || command.opts.version) {

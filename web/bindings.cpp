@@ -5,13 +5,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "display/font.h"
 #include "runtime/memstream.h"
 #include "web/fontdata.h"
 #include "web/playground.h"
-
-#include <vector>
 
 using namespace tarvex;
 using namespace tarvex::web;
@@ -27,7 +26,8 @@ struct host {
   canvas surface;
   glyphfont font;
   std::unique_ptr<playground> run;
-  std::string bytes; // what the last call handed out: console bytes or a message
+  std::string bytes;                  // what the last call handed out: console bytes or a message
+  std::vector<cellpos> pendingbreaks; // a link's breakpoints, set by the next load
   std::vector<uint8_t> rgba = std::vector<uint8_t>(canvas::WIDTH * canvas::HEIGHT * 4);
 };
 
@@ -35,8 +35,6 @@ host& page() {
   static host made;
   return made;
 }
-
-std::vector<cellpos> pendingbreaks; // set before the next load
 
 double clock() {
   return emscripten_get_now();
@@ -54,13 +52,13 @@ EMSCRIPTEN_KEEPALIVE void tv_load(const char* source, int length, double cap) {
   // The old run goes first: two large machines at once could need twice the memory.
   h.run.reset();
   h.run = std::make_unique<playground>(std::string(source, static_cast<size_t>(length)),
-                                       static_cast<size_t>(cap), pendingbreaks);
-  pendingbreaks.clear();
+                                       static_cast<size_t>(cap), h.pendingbreaks);
+  h.pendingbreaks.clear();
 }
 
 // A breakpoint the next load sets (a link's &break=X,Y).
 EMSCRIPTEN_KEEPALIVE void tv_breakat(double x, double y) {
-  pendingbreaks.push_back({static_cast<int64_t>(x), static_cast<int64_t>(y)});
+  page().pendingbreaks.push_back({static_cast<int64_t>(x), static_cast<int64_t>(y)});
 }
 
 // A key or mouse event on the canvas, as the window's studio takes it: `kind` as inputkind
