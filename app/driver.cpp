@@ -78,7 +78,8 @@ bool rundriver::lasttick() const {
 }
 
 bool rundriver::tick() {
-  progress done = progress::busy;
+  // A pointer step pressed in the pause may have finished the tick already.
+  std::optional<progress> done;
   if (_studioon) {
     if (!await(done)) {
       _stopped = true;
@@ -87,11 +88,11 @@ bool rundriver::tick() {
   } else if (_opts.delayms > 0 && !_session.atlimit()) {
     _clock.sleep(_opts.delayms);
   }
-  if (done == progress::busy) {
+  if (!done) {
     _polled = false;
     done = _session.tick(_stopper);
   }
-  if (done == progress::ended) {
+  if (*done == progress::ended) {
     // A pass cut short ends the program where it stands: no frame, no trace line; and a limit
     // or a fault ends it with the frame of the tick before on show.
     if (_session.end().kind == endkind::stopped) _stopped = true;
@@ -116,7 +117,7 @@ bool rundriver::tick() {
   return !_session.ended();
 }
 
-bool rundriver::await(progress& done) {
+bool rundriver::await(std::optional<progress>& done) {
   const int64_t start = _clock.now();
   const bool paced = _session.delayms() > 0 || _session.touched();
   // Without a pause, input is looked at every few milliseconds, not before every tick.
@@ -144,7 +145,7 @@ bool rundriver::await(progress& done) {
   }
 }
 
-void rundriver::act(studioaction action, bool& steptick, progress& done) {
+void rundriver::act(studioaction action, bool& steptick, std::optional<progress>& done) {
   switch (action) {
   case studioaction::none: return;
   case studioaction::redraw: break;
@@ -156,13 +157,12 @@ void rundriver::act(studioaction action, bool& steptick, progress& done) {
     steptick = true;
     return;
   case studioaction::steppointer:
-    done = _session.steppointer();
     // The last pointer has stepped, or the pass stopped: the tick ends as it would have.
-    if (done != progress::stepped) {
+    if (const progress stepped = _session.steppointer(); stepped != progress::stepped) {
+      done = stepped;
       steptick = true;
       return;
     }
-    done = progress::busy;
     break;
   case studioaction::reload: reload(); break;
   }

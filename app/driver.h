@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "app/options.h"
 #include "app/pacer.h"
@@ -59,9 +60,9 @@ public:
 private:
   // The pause before a tick with the studio: input, stepping inside the tick, the history;
   // false when the user stops the run.
-  bool await(progress& done);
+  bool await(std::optional<progress>& done);
   // `done` takes the progress of a pointer step that ended the tick.
-  void act(studioaction action, bool& steptick, progress& done);
+  void act(studioaction action, bool& steptick, std::optional<progress>& done);
   void redraw();
   void retitle();
   void reload();

@@ -28,9 +28,7 @@ session::session(console& con, sessionsettings settings)
     : _con(con), _settings(std::move(settings)), _live(std::make_unique<machine>(con)),
       _history(_settings.historybytes) {
   for (const cellpos& cell : _settings.breaks)
-    if (!breaksat(cell)) _breaks.insert({cell.x, cell.y});
-  for (const auto& [x, y] : _breaks)
-    _view.breakpoints.push_back({x, y});
+    _breaks.insert({cell.x, cell.y});
 }
 
 session::~session() = default;
@@ -76,11 +74,10 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _end = {};
   _closed = false;
   _hit = false;
-  _hitby.clear();
   _hitpointers.clear();
   _con.printline(u"Executing program..");
   _con.printline(u"");
-  _tickstart = _tickend = _con.written();
+  _tickstart = _con.written();
   // The "%" cells alone can start more pointers than the cap allows, or hold more memory.
   if (_live->overcap)
     conclude({tickstate::overcap});
@@ -96,7 +93,6 @@ void session::opentick() {
   _writesdue = false;
   _tickstart = _con.written();
   _hit = false;
-  _hitby.clear();
   _hitpointers.clear();
 }
 
@@ -108,7 +104,6 @@ bool session::stepwatched() {
   _laststepped = *p;
   if (!_breaks.empty() && _breaks.count({p->x, p->y})) {
     _hit = true;
-    _hitby.push_back(p->id);
     _hitpointers.push_back(*p);
   }
   return more;
@@ -195,7 +190,6 @@ progress session::next(const std::function<bool()>& budget, bool resumable) {
 }
 
 progress session::finishtick(const tickoutcome& outcome) {
-  _tickend = _con.written();
   if (outcome.state != tickstate::going) {
     conclude(outcome);
     return progress::ended;
@@ -206,7 +200,7 @@ progress session::finishtick(const tickoutcome& outcome) {
     sharememory();
   }
   if (_following) follow();
-  const bool wrote = _tickend != _tickstart;
+  const bool wrote = _con.written() != _tickstart;
   const bool last = _settings.maxticks > 0 && _live->tick >= _settings.maxticks;
   const auto& at = _settings.breakticks;
   const bool attick = std::find(at.begin(), at.end(), _live->tick) != at.end();
@@ -269,6 +263,13 @@ void session::close() {
   _con.printline(u"Execution complete.");
 }
 
+std::vector<int64_t> session::hitby() const {
+  std::vector<int64_t> ids;
+  for (const ip& p : _hitpointers)
+    ids.push_back(p.id);
+  return ids;
+}
+
 bool session::back() {
   if (_pass || _history.size() < 2) return false;
   if (!_viewing) _viewing = _history.size() - 1;
@@ -317,9 +318,6 @@ const machine& session::shown() const {
 
 void session::togglebreakpoint(cellpos cell) {
   if (!_breaks.erase({cell.x, cell.y})) _breaks.insert({cell.x, cell.y});
-  _view.breakpoints.clear();
-  for (const auto& [x, y] : _breaks)
-    _view.breakpoints.push_back({x, y});
   touch();
 }
 
@@ -389,10 +387,6 @@ void session::hover(int px, int py) {
   touch();
 }
 
-void session::unhover() {
-  _view.hovering = false;
-}
-
 void session::togglehelp(const std::vector<Text>& keys) {
   _view.help = _view.help.empty() ? keys : std::vector<Text>{};
   touch();
@@ -424,6 +418,8 @@ std::string session::status() const {
 
 void session::paint(canvas& surface, image& atlas) const {
   studioview view = _view;
+  for (const auto& [x, y] : _breaks)
+    view.breakpoints.push_back({x, y});
   view.upcoming = _pass && !_viewing ? _pass->upcoming() : nullptr;
   paintstudio(surface, atlas, shown(), view);
 }

@@ -127,8 +127,6 @@ public:
   void togglebreakpoint(cellpos cell);
   bool breaksat(cellpos cell) const { return _breaks.count({cell.x, cell.y}) != 0; }
   const std::set<std::pair<int64_t, int64_t>>& breakpoints() const { return _breaks; }
-  void setbreakoutput(bool on) { _settings.breakoutput = on; }
-  void addbreaktick(int64_t tick) { _settings.breakticks.push_back(tick); }
   // Selects the next pointer on `cell` of the shown state (the first again after the last).
   void select(cellpos cell);
   void togglefollow();
@@ -137,7 +135,6 @@ public:
   void zoomat(int zoom, int px, int py);
   void home();
   void hover(int px, int py);
-  void unhover();
   void togglehelp(const std::vector<Text>& keys);
   void faster();
   void slower();
@@ -162,11 +159,10 @@ public:
   const machine& state() const { return *_live; }
   const machine& shown() const;
   bool inhistory() const { return _viewing.has_value(); }
-  // The console bytes the last whole tick wrote, and whether the last tick hit a breakpoint.
-  int64_t tickbytes() const { return _tickend - _tickstart; }
+  // Whether the last tick hit a breakpoint, and the ids of the pointers that stepped onto one,
+  // in pass order.
   bool hit() const { return _hit; }
-  // The ids of the pointers that stepped onto a breakpoint in the last tick, in pass order.
-  const std::vector<int64_t>& hitby() const { return _hitby; }
+  std::vector<int64_t> hitby() const;
   // Those pointers as they stood right after their step (a pointer that removed itself is
   // still there), so a host can weigh conditions over them; in the order of hitby().
   const std::vector<ip>& hitpointers() const { return _hitpointers; }
@@ -202,10 +198,9 @@ private:
   bool _touched = false;
   bool _following = false;
   bool _hit = false;
-  std::vector<int64_t> _hitby;
   std::vector<ip> _hitpointers;
   ip _laststepped;
-  int64_t _tickstart = 0, _tickend = 0; // the console's byte count around the last pass
+  int64_t _tickstart = 0; // the console's byte count when the last pass began
   ending _end;
   bool _closed = false;
 };
