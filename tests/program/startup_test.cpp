@@ -1,0 +1,112 @@
+// The program as a user starts it: files found beside the program whatever the working
+// directory, the font file missing or empty, and where the first argument leads. Each case
+// copies the built program into a fresh folder of its own. The installation `make install`
+// and `make deb` make is tested beside its rules, in dist/test/.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/process.h"
+
+namespace fs = std::filesystem;
+using namespace tarvex::testing;
+
+namespace {
+
+const std::string HEAD = "Executing program..\r\n\r\n";
+const std::string TAIL = "\r\n\r\nExecution complete.\r\n>";
+
+// A folder holding a copy of tarvex, the shipped font and a default program.
+struct installation {
+  installation() {
+    fs::copy_file(TARVEX_BIN, home.path() + "/tarvex");
+    fs::copy_file(std::string(TARVEX_SOURCE_DIR) + "/display/curses.bit",
+                  home.path() + "/curses.bit");
+    home.file("code.txt", "%+.@");
+  }
+  outcome start(std::vector<std::string> args, std::string input = "\n") {
+    return run({.program = home.path() + "/tarvex",
+                .args = std::move(args),
+                .input = std::move(input),
+                .workdir = elsewhere.path()});
+  }
+  tempdir home;
+  tempdir elsewhere;
+};
+
+TEST(startup, relative_names_resolve_beside_the_program_then_in_the_working_directory) {
+  installation inst;
+  inst.elsewhere.file("code.txt", "%++.@");
+  inst.elsewhere.file("other.txt", "%+++.@");
+  inst.home.file("other.txt", "%++++.@");
+  inst.elsewhere.file("mine.txt", "%+++++.@");
+  inst.elsewhere.file("n\xC3\xB6pe.txt", "%++++++.@");
+  inst.elsewhere.file("caf\xE9.txt", "%+++++++.@");
+  inst.elsewhere.file("--odd.txt", "%++++++++.@");
+
+  struct row {
+    std::vector<std::string> args;
+    std::string printed;
+  } rows[] = {
+      {{}, "1"},                                     // code.txt beside the program
+      {{"other.txt"}, "4"},                          // a relative argument, beside the program too
+      {{"other.txt", "code.txt"}, "4"},              // the second argument is ignored
+      {{inst.elsewhere.path() + "/other.txt"}, "3"}, // an absolute path is taken as it is
+      {{"mine.txt"}, "5"},                           // none beside the program: where we stand
+      {{"--delay=0", "mine.txt", "--delay", "0"}, "5"}, // options before and after the source
+      {{"n\xC3\xB6pe.txt"}, "6"},                       // UTF-8 names
+      {{"caf\xE9.txt"}, "7"},                           // and names that are not UTF-8
+      {{"--", "--odd.txt"}, "8"},                       // a name that looks like an option
+      {{"/dev/stdin"}, ""}, // a pipe cannot tell its size: an empty program
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.args.empty() ? "(no argument)" : r.args[0]);
+    outcome o = inst.start(r.args);
+    EXPECT_EQ(o.out, HEAD + r.printed + TAIL);
+    EXPECT_EQ(o.status, 0);
+  }
+}
+
+TEST(startup, a_missing_source_is_named_as_typed) {
+  installation inst;
+  for (std::string name : {"n\xC3\xB6pe.txt", "caf\xE9.txt"}) {
+    outcome o = inst.start({name});
+    EXPECT_EQ(o.out, "Could not load " + name + "\r\n>");
+    EXPECT_EQ(o.status, 1);
+  }
+}
+
+// A missing font file is named and ends with status 1; an empty one is a read error (255).
+TEST(startup, a_missing_or_empty_font_file_ends_before_anything_is_printed) {
+  for (bool missing : {true, false}) {
+    installation inst;
+    if (missing)
+      fs::remove(inst.home.path() + "/curses.bit");
+    else
+      inst.home.file("curses.bit", "");
+    outcome o = inst.start({});
+    EXPECT_EQ(o.status, missing ? 1 : 255);
+    EXPECT_EQ(o.out, "");
+    const char* said = missing ? "curses.bit" : "Error reading from stream";
+    EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
+  }
+}
+
+TEST(startup, a_source_read_through_a_decoding_prefix_holds_the_decoded_characters) {
+  installation inst;
+  // "é" in UTF-8 is two bytes: read plainly, "(" loads the first of them (195); read through
+  // "utf8::", the one decoded character (233).
+  inst.home.file("accent.txt", "%(\xC3\xA9.@");
+  EXPECT_EQ(inst.start({"accent.txt"}).out, HEAD + "195" + TAIL);
+  EXPECT_EQ(inst.start({"utf8::accent.txt"}).out, HEAD + "233" + TAIL);
+  EXPECT_EQ(inst.start({"UTF8::accent.txt"}).out, HEAD + "233" + TAIL);
+}
+
+TEST(startup, works_in_the_program_directory) {
+  tempdir elsewhere;
+  outcome r = run({.program = TARVEX_DRIVER, .args = {"where"}, .workdir = elsewhere.path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, fs::canonical(TARVEX_DRIVER).parent_path().string() + "\n");
+}
+
+} // namespace
