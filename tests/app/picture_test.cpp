@@ -2,22 +2,21 @@
 // with the pixels given, and failures that must leave no file behind.
 #include "app/picture.h"
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <set>
 
+#include "tests/support/pictures.h"
 #include "tests/support/process.h"
 
 namespace tarvex {
 namespace {
 
-using pixels = std::vector<uint32_t>;
+using testing::pixels;
+using testing::readpng;
 constexpr int W = 720, H = 512;
 
 pixels draw(int width, int height, const std::function<uint32_t(int, int)>& at) {
@@ -47,20 +46,6 @@ std::set<std::string> names(const std::string& dir) {
   return out;
 }
 
-// The pixels of an 8-bit RGB PNG; none when it is not one.
-pixels readpng(const std::string& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-  EXPECT_EQ(image.format, uint32_t(PNG_FORMAT_RGB));
-  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-  pixels out;
-  for (size_t i = 0; i < rgb.size(); i += 3)
-    out.push_back(uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
-  return out;
-}
-
 TEST(picture, png_holds_exactly_the_pixels_as_8_bit_rgb) {
   struct shape {
     int width, height;
@@ -79,24 +64,6 @@ TEST(picture, png_holds_exactly_the_pixels_as_8_bit_rgb) {
     EXPECT_EQ(out, expected) << s.width << "x" << s.height;
     EXPECT_EQ(names(dir.path()), std::set<std::string>{"frame.png"});
   }
-}
-
-using gifptr =
-    std::unique_ptr<GifFileType, decltype([](GifFileType* g) { DGifCloseFile(g, nullptr); })>;
-gifptr slurp(const std::string& path) {
-  gifptr gif(DGifOpenFileName(path.c_str(), nullptr));
-  EXPECT_TRUE(gif && DGifSlurp(gif.get()) == GIF_OK);
-  return gif;
-}
-// Draws a decoded frame over what is shown, as a viewer does with frames left in place.
-pixels compose(pixels& shown, const SavedImage& frame) {
-  const GifImageDesc& d = frame.ImageDesc;
-  for (int y = 0; y < d.Height; ++y)
-    for (int x = 0; x < d.Width; ++x) {
-      GifColorType c = d.ColorMap->Colors[frame.RasterBits[y * d.Width + x]];
-      put(shown, d.Left + x, d.Top + y, uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
-    }
-  return shown;
 }
 
 TEST(picture, gif_loops_forever_and_stores_changed_rectangles_exactly) {
@@ -120,27 +87,15 @@ TEST(picture, gif_loops_forever_and_stores_changed_rectangles_exactly) {
   ASSERT_EQ(writer.close(), std::nullopt);
   EXPECT_EQ(names(dir.path()), std::set<std::string>{"run.gif"});
 
-  gifptr gif = slurp(path);
-  ASSERT_EQ(gif->ImageCount, 4);
-  const ExtensionBlock* ext = gif->SavedImages[0].ExtensionBlocks;
-  int count = gif->SavedImages[0].ExtensionBlockCount;
-  auto app = std::find_if(ext, ext + count, [](const ExtensionBlock& e) {
-    return e.Function == APPLICATION_EXT_FUNC_CODE && e.ByteCount == 11 &&
-           std::memcmp(e.Bytes, "NETSCAPE2.0", 11) == 0;
-  });
-  ASSERT_LT(app + 1, ext + count);
-  EXPECT_EQ(std::vector<uint8_t>(app[1].Bytes, app[1].Bytes + app[1].ByteCount),
-            (std::vector<uint8_t>{1, 0, 0}));
-  pixels shown(W * H, 0);
-  for (int i = 0; i < 4; ++i) {
-    const GifImageDesc& desc = gif->SavedImages[i].ImageDesc;
-    EXPECT_EQ((std::vector<int>{desc.Left, desc.Top, desc.Width, desc.Height}),
-              std::vector<int>(rects[i], rects[i] + 4))
+  const testing::gifmovie gif = testing::readgif(path);
+  EXPECT_TRUE(gif.loopsforever);
+  ASSERT_EQ(gif.frames.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    const testing::gifframe& f = gif.frames[i];
+    EXPECT_EQ((std::vector<int>{f.left, f.top, f.width, f.height, f.delay}),
+              (std::vector<int>{rects[i][0], rects[i][1], rects[i][2], rects[i][3], delays[i]}))
         << "frame " << i;
-    EXPECT_TRUE(compose(shown, gif->SavedImages[i]) == frames[size_t(i)]) << "frame " << i;
-    GraphicsControlBlock control;
-    ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-    EXPECT_EQ(control.DelayTime, delays[i]);
+    EXPECT_TRUE(f.shown == frames[i]) << "frame " << i;
   }
 }
 
@@ -213,11 +168,7 @@ TEST(picture, a_run_writes_its_frames_and_gif_and_refuses_unwritable_places) {
   EXPECT_EQ(names(dir.path() + "/f"),
             (std::set<std::string>{"frame-000000.png", "frame-000002.png", "frame-000004.png",
                                    "frame-000006.png"}));
-  uint64_t hash = 0xcbf29ce484222325ull; // as the golden frames are kept
-  for (uint32_t word : readpng(dir.path() + "/f/frame-000006.png"))
-    for (int shift = 0; shift < 32; shift += 8)
-      hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3ull;
-  EXPECT_EQ(hash, 0x0dc1a190d6b14347ull) << "splitting_program_tick_6";
+  testing::expectgolden(readpng(dir.path() + "/f/frame-000006.png"), W, "splitting_program_tick_6");
   // A screenshot alone, with no frame drawn on the way, is still the last tick's frame: tick 3
   // queues a write that its frame does not show yet.
   const std::string writer = dir.file("w.txt", "%+ (");
@@ -226,16 +177,12 @@ TEST(picture, a_run_writes_its_frames_and_gif_and_refuses_unwritable_places) {
                   .args = {"--batch", "--ticks=3", option, dir.path() + "/w" + option, writer}});
   EXPECT_TRUE(readpng(dir.path() + "/w--screenshot") ==
               readpng(dir.path() + "/w--frames/frame-000003.png"));
-  gifptr gif = slurp(dir.path() + "/run.gif");
-  ASSERT_EQ(gif->ImageCount, 4);
-  pixels shown(W * H, 0);
-  for (int i = 0; i < 4; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/f/frame-%06d.png", 2 * i);
-    EXPECT_TRUE(compose(shown, gif->SavedImages[i]) == readpng(dir.path() + name)) << name;
-    GraphicsControlBlock control;
-    ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-    EXPECT_EQ(control.DelayTime, 26) << "two ticks of 128 ms";
+  const testing::gifmovie gif = testing::readgif(dir.path() + "/run.gif");
+  ASSERT_EQ(gif.frames.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    const std::string name = "/f/frame-00000" + std::to_string(2 * i) + ".png";
+    EXPECT_TRUE(gif.frames[i].shown == readpng(dir.path() + name)) << name;
+    EXPECT_EQ(gif.frames[i].delay, 26) << "two ticks of 128 ms";
   }
   dir.file("plain", "x");
   for (std::string option : {"--frames", "--gif", "--screenshot"}) {

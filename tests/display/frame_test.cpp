@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "display/font.h"
 #include "display/studioview.h"
@@ -14,7 +12,7 @@
 #include "interp/tick.h"
 #include "runtime/memstream.h"
 #include "runtime/streamnames.h"
-#include "tests/support/process.h"
+#include "tests/support/pictures.h"
 #include "tests/support/rig.h"
 
 namespace tarvex {
@@ -62,27 +60,6 @@ TEST(paintframe, a_frame_after_another_is_the_frame_painted_afresh) {
   }
 }
 
-// Golden frames: whole frames of known states, compared by hash. A mismatch leaves a picture
-// of the actual frame in the temporary directory.
-void expectgolden(const canvas& surface, const std::string& name) {
-  uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a 64 over the pixel words' bytes
-  for (uint32_t word : surface.pixels())
-    for (int shift = 0; shift < 32; shift += 8)
-      hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3ull;
-  std::ifstream in(TARVEX_TESTS_DIR "/display/golden/frames.txt");
-  for (std::string line, field, hex; std::getline(in, line);)
-    if (std::istringstream(line) >> field >> hex && field == name &&
-        std::stoull(hex, 0, 16) == hash)
-      return;
-  std::string path = ::testing::TempDir() + "tarvex-frame-" + name + ".ppm";
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << surface.width() << " " << surface.height() << "\n255\n";
-  for (uint32_t p : surface.pixels())
-    out << char(p >> 16) << char(p >> 8) << char(p);
-  ADD_FAILURE() << "golden frame " << name << " differs: hash " << std::hex << hash
-                << ", picture at " << path;
-}
-
 // Lines 0 to 43 of 95 columns, so line 42 and column 90 show only where the frame must stop.
 struct crowded : scene {
   crowded() : scene(44, Text(95, u' ')) {
@@ -104,13 +81,13 @@ struct crowded : scene {
 TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_after_six_ticks) {
   crowded s;
   s.paint();
-  expectgolden(s.surface, "every_code_crowded_pointers");
+  testing::expectgolden(s.surface.pixels(), canvas::WIDTH, "every_code_crowded_pointers");
   scene t;
   t.load("%+++#++/\n    +  +\n    #~+\\\n    ++)(\n");
   ASSERT_EQ(t.run(5).state, tickstate::going);
   steppass(t.m); // the frame of tick 6 is drawn after its steps, before its writes land
   t.paint();
-  expectgolden(t.surface, "splitting_program_tick_6");
+  testing::expectgolden(t.surface.pixels(), canvas::WIDTH, "splitting_program_tick_6");
 }
 
 TEST(paintstudio, a_view_as_constructed_paints_the_plain_frame) {
