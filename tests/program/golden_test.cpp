@@ -1,7 +1,8 @@
 // Golden programs: each tests/golden/NAME.golden is one case, a header of "key: value" lines,
-// a line "----", then the program's exact bytes. Keys: args (words, "@file" for the program;
-// default "--delay=0 @file"), stdin, stdout, stderr (checked only when given) and status.
-// Values take the escapes \r, \n, \\ and \xHH. Each runs the built tarvex with no display.
+// a line "----", then the program's exact bytes. Keys: args (words, "@file" for the program,
+// "@PATH" for a file of the source tree; default "--delay=0 @file"), stdin, stdout, stderr (checked
+// only when given) and status. Values take the escapes \r, \n, \\ and \xHH. Each runs the built
+// tarvex with no display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,7 +55,9 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
   invocation call{.program = TARVEX_BIN, .input = unescape(header["stdin"]), .timeoutseconds = 10};
   std::istringstream words(header["args"]);
   for (std::string word; words >> word;)
-    call.args.push_back(word == "@file" ? program : word);
+    call.args.push_back(word == "@file"  ? program
+                        : word[0] == '@' ? TARVEX_SOURCE_DIR "/" + word.substr(1)
+                                         : word);
 
   outcome r = run(call);
   ASSERT_FALSE(r.timedout);
