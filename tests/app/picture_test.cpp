@@ -111,11 +111,9 @@ TEST(picture, gif_delay_rounds_ticks_to_hundredths) {
 pictureresult writeboth(int which, const std::string& path, const pixels& frame) {
   if (which == 0) return writepng(path, frame.data(), W, H);
   gifwriter writer;
-  for (auto step : {std::function([&] { return writer.open(path, W, H); }),
-                    std::function([&] { return writer.add(frame.data(), 13); }),
-                    std::function([&] { return writer.close(); })})
-    if (pictureresult failed = step()) return failed;
-  return std::nullopt;
+  pictureresult failed = writer.open(path, W, H);
+  if (!failed) failed = writer.add(frame.data(), 13);
+  return failed ? failed : writer.close();
 }
 
 TEST(picture, failures_tell_the_reason_and_leave_no_file) {

@@ -1,8 +1,9 @@
 // Golden programs: each tests/golden/NAME.golden is one case, a header of "key: value" lines,
 // a line "----", then the program's exact bytes. Keys: args (words, "@file" for the program,
-// "@PATH" for a file of the source tree; default "--delay=0 @file"), stdin, stdout, stderr (checked
-// only when given) and status. Values take the escapes \r, \n, \\ and \xHH. Each runs the built
-// tarvex with no display.
+// "@PATH" for a file of the source tree; default "--delay=0 @file"), stdin (default one line
+// feed, the Enter that answers the closing prompt), stdout, stderr (checked only when given)
+// and status. Values take the escapes \r, \n, \\ and \xHH. Each runs the built tarvex with
+// no display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,11 +46,11 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
   const std::string text = readfile(TARVEX_TESTS_DIR "/golden/" + GetParam() + ".golden");
   const size_t split = text.find("\n----\n");
   ASSERT_NE(split, std::string::npos) << "no ---- line";
-  std::map<std::string, std::string> header{{"args", "--delay=0 @file"}};
+  std::map<std::string, std::string> header{{"args", "--delay=0 @file"}, {"stdin", "\\n"}};
   std::istringstream lines(text.substr(0, split));
   for (std::string line; std::getline(lines, line);)
-    if (size_t colon = line.find(": "); colon != std::string::npos)
-      header[line.substr(0, colon)] = line.substr(colon + 2);
+    if (size_t colon = line.find(':'); colon != std::string::npos)
+      header[line.substr(0, colon)] = line.substr(colon + (line[colon + 1] == ' ' ? 2 : 1));
   tempdir dir;
   const std::string program = dir.file("prog.txt", text.substr(split + 6));
   invocation call{.program = TARVEX_BIN, .input = unescape(header["stdin"]), .timeoutseconds = 10};
