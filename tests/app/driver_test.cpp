@@ -7,7 +7,7 @@
 
 #include <deque>
 
-#include "display/font.h"
+#include "tests/support/clock.h"
 #include "tests/support/painter.h"
 #include "tests/support/process.h"
 #include "tests/support/rig.h"
@@ -34,28 +34,18 @@ struct fakescreen final : screen {
   void SetTitle(const Text& text) override { title = text; }
 };
 
-// Time that passes only when slept on.
-struct stillclock final : pacingclock {
-  int64_t time = 0;
-  int64_t now() override { return time; }
-  void sleep(int64_t ms) override { time += ms; }
-};
-
 struct host {
   explicit host(bool studio = true)
-      : driver{opts, io.con, surface, font.atlas, view, clock, studio} {
-    loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
-  }
+      : driver{opts, io.con, paint.surface, paint.font.atlas, view, clock, studio} {}
   bool load(const std::string& source) {
     const Text path = fromcstring(dir.file("prog.txt", source).c_str());
     return driver.load(path, path);
   }
   testing::tempdir dir;
   testing::rig io;
-  canvas surface;
-  glyphfont font;
+  testing::painter paint;
   fakescreen view;
-  stillclock clock;
+  testing::scriptedclock clock;
   options opts;
   rundriver driver;
 };

@@ -5,19 +5,13 @@
 
 #include <vector>
 
+#include "tests/support/clock.h"
+
 namespace tarvex {
 namespace {
 
-// A clock that moves only when slept on or pushed by the test.
-struct scriptedclock final : pacingclock {
-  int64_t time = 5000;
-  std::vector<int64_t> sleeps;
-  int64_t now() override { return time; }
-  void sleep(int64_t ms) override { sleeps.push_back(ms), time += ms; }
-};
-
 TEST(pacer, each_frame_sleeps_only_for_what_is_left_of_its_period_and_lateness_is_not_made_up) {
-  scriptedclock clock;
+  testing::scriptedclock clock;
   pacer p(60, clock);
   // Milliseconds of work before each frame. Frame 4 is due just then and frames 5 and 7 are
   // late: none of them sleeps, and the next is a whole period after them, not less. 60 Hz pays

@@ -12,6 +12,7 @@
 #include "interp/tick.h"
 #include "runtime/memstream.h"
 #include "runtime/streamnames.h"
+#include "tests/support/painter.h"
 #include "tests/support/pictures.h"
 #include "tests/support/rig.h"
 
@@ -20,22 +21,13 @@ namespace {
 
 // A window-less display as start-up makes it, with the shipped font loaded, and an interpreter
 // state built by hand: `count` copies of `line`, then pointers.
-struct scene : testing::rig {
-  canvas surface;
-  glyphfont font;
+struct scene : testing::rig, testing::painter {
   explicit scene(int count = 0, const Text& line = u"") {
-    loadfont(font, fromcstring(TARVEX_SOURCE_DIR "/display/curses.bit"));
     m.grid.lines.assign(size_t(count), line);
     m.grid.linecount = count;
   }
-  const std::vector<uint32_t>& paint() {
-    paintframe(surface, font.atlas, m);
-    return surface.pixels();
-  }
-  const std::vector<uint32_t>& paint(const studioview& view) {
-    paintstudio(surface, font.atlas, m, view);
-    return surface.pixels();
-  }
+  std::vector<uint32_t> paint() { return of(m); }
+  std::vector<uint32_t> paint(const studioview& view) { return of(m, view); }
 };
 
 // A frame after another starts from the grid the last one drew when nothing under it changed;
