@@ -20,12 +20,9 @@ namespace tarvex::testing {
 outcome run(const invocation& call) {
   // All close-on-exec, so a child started meanwhile from another thread holds none of them.
   int in = memfd_create("input", MFD_CLOEXEC), out = memfd_create("output", MFD_CLOEXEC),
-      err = memfd_create("errors", MFD_CLOEXEC), keep[2] = {-1, -1}, broken[2] = {-1, -1};
+      err = memfd_create("errors", MFD_CLOEXEC), keep[2] = {-1, -1};
   // An input that stays open is a pipe (the input must fit in it) whose writer stays till the end.
   bool ready = in >= 0 && out >= 0 && err >= 0 && (call.closeinput || pipe2(keep, O_CLOEXEC) == 0);
-  // The reader goes before the child exists, so its very first write meets a pipe with no
-  // reader (closing fd 1 instead would test a bad descriptor, not a broken pipe).
-  if (ready && call.closedoutput) ready = pipe2(broken, O_CLOEXEC) == 0 && close(broken[0]) == 0;
   int feed = call.closeinput ? in : keep[1];
   if (!ready || write(feed, call.input.data(), call.input.size()) != ssize_t(call.input.size()) ||
       lseek(in, 0, SEEK_SET) != 0)
@@ -34,7 +31,7 @@ outcome run(const invocation& call) {
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     dup2(call.closeinput ? in : keep[0], 0);
-    dup2(call.closedoutput ? broken[1] : out, 1);
+    dup2(out, 1);
     dup2(err, 2);
     if (!call.workdir.empty() && chdir(call.workdir.c_str()) != 0) _exit(126);
     if (call.headless) unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
@@ -61,7 +58,7 @@ outcome run(const invocation& call) {
   // Through /proc the files open afresh, at their start.
   result.out = readfile("/proc/self/fd/" + std::to_string(out));
   result.err = readfile("/proc/self/fd/" + std::to_string(err));
-  for (int fd : {in, out, err, keep[0], keep[1], broken[1]})
+  for (int fd : {in, out, err, keep[0], keep[1]})
     if (fd >= 0) close(fd);
   return result;
 }

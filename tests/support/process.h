@@ -17,11 +17,10 @@ struct outcome {
 struct invocation {
   std::string program; // a bare name is looked up on PATH
   std::vector<std::string> args{};
-  std::string input{};       // written to standard input, which is then closed
-  bool closeinput = true;    // false: standard input stays open (never reaches its end)
-  std::string workdir{};     // empty: the current directory
-  bool headless = true;      // unset DISPLAY so no window can open
-  bool closedoutput = false; // standard output is a pipe whose reader has gone
+  std::string input{};    // written to standard input, which is then closed
+  bool closeinput = true; // false: standard input stays open (never reaches its end)
+  std::string workdir{};  // empty: the current directory
+  bool headless = true;   // unset DISPLAY so no window can open
   double timeoutseconds = 60;
 };
 

@@ -2,7 +2,6 @@
 // the bytes, the error text and the exit status of each ending of the process:
 //   actions         registers three exit-time actions that write [1], [2], [3]
 //   where           writes the working directory
-//   print TEXT      printline
 //   readbytes FILE  ReadByte while not Eof, each byte as "n ", then one ReadByte more
 //   divzero         a real integer division by zero
 //   segv            a write through a null pointer
@@ -57,8 +56,6 @@ static void run(int argc, char** argv) {
     } else if (word == "where") {
       char cwd[4096];
       stdconsole().consolewrite(fromcstring(getcwd(cwd, sizeof cwd) ? cwd : "") + u"\n");
-    } else if (word == "print") {
-      stdconsole().printline(fromcstring(next)), ++i;
     } else if (word == "readbytes") {
       std::unique_ptr<TStream> stream = openforread(fromcstring(next));
       while (stream && !stream->Eof())
