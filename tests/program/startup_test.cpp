@@ -76,20 +76,14 @@ TEST(startup, a_missing_source_is_named_as_typed) {
   }
 }
 
-// A missing font file is named and ends with status 1; an empty one is a read error (255).
-TEST(startup, a_missing_or_empty_font_file_ends_before_anything_is_printed) {
-  for (bool missing : {true, false}) {
-    installation inst;
-    if (missing)
-      fs::remove(inst.home.path() + "/curses.bit");
-    else
-      inst.home.file("curses.bit", "");
-    outcome o = inst.start({});
-    EXPECT_EQ(o.status, missing ? 1 : 255);
-    EXPECT_EQ(o.out, "");
-    const char* said = missing ? "curses.bit" : "Error reading from stream";
-    EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
-  }
+// An empty font file is a read error (255); a missing one is tested with the installation.
+TEST(startup, an_empty_font_file_ends_before_anything_is_printed) {
+  installation inst;
+  inst.home.file("curses.bit", "");
+  outcome o = inst.start({"--batch"});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "Error reading from stream");
 }
 
 TEST(startup, a_source_read_through_a_decoding_prefix_holds_the_decoded_characters) {
