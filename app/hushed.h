@@ -3,14 +3,14 @@
 // a window opens) must not mix those into the program's output.
 #pragma once
 
+#include "runtime/nocopy.h"
+
 namespace tarvex {
 
-class hushed {
+class hushed : nocopy {
 public:
   hushed();
   ~hushed();
-  hushed(const hushed&) = delete;
-  hushed& operator=(const hushed&) = delete;
 
 private:
   int _saved[2] = {-1, -1};

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "runtime/nocopy.h"
+
 namespace tarvex {
 
 // Why a picture file could not be written. `reason` is the system's error text ("No space
@@ -40,12 +42,10 @@ int gifdelay(int every, int delayms);
 // After a failed add or close the temporary file is gone and the writer is closed again; a
 // failed open leaves nothing open. Opening a writer that is open fails and keeps the file it
 // has. Destroying a writer that was not closed removes its temporary file too.
-class gifwriter {
+class gifwriter : nocopy {
 public:
   gifwriter();
   ~gifwriter();
-  gifwriter(const gifwriter&) = delete;
-  gifwriter& operator=(const gifwriter&) = delete;
 
   pictureresult open(const std::string& path, int width, int height);
   // `pixels` as for writepng, of the size given to open; `delay` in hundredths of a second.

@@ -13,16 +13,15 @@
 #include "app/options.h"
 #include "app/picture.h"
 #include "display/canvas.h"
+#include "runtime/nocopy.h"
 
 namespace tarvex {
 
-class recorder {
+class recorder : nocopy {
 public:
   // Paths are made absolute from where tarvex was started; nothing is opened yet.
   explicit recorder(const options& opts);
   ~recorder();
-  recorder(const recorder&) = delete;
-  recorder& operator=(const recorder&) = delete;
 
   // True when some picture is asked for at all, and whether the frame of `tick` is one to
   // keep (the first, every K-th, and the last).

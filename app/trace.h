@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "interp/machine.h"
+#include "runtime/nocopy.h"
 
 namespace tarvex {
 
-class tracewriter {
+class tracewriter : nocopy {
 public:
   tracewriter() = default;
   ~tracewriter();
-  tracewriter(const tracewriter&) = delete;
-  tracewriter& operator=(const tracewriter&) = delete;
 
   // Creates or empties the file. Each call returns false when the file cannot be written;
   // reason() then says why, failure() gives the whole message, and every line written before

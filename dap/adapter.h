@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "runtime/nocopy.h"
+
 namespace tarvex {
 
 class session;
@@ -23,14 +25,12 @@ struct adapterhooks {
   std::function<void(const session& run)> show;
 };
 
-class adapter {
+class adapter : nocopy {
 public:
   // `send` gets each outgoing message body (JSON); `log` a line for standard error.
   adapter(std::function<void(const std::string&)> send, std::function<void(const std::string&)> log,
           adapterhooks hooks = {});
   ~adapter();
-  adapter(const adapter&) = delete;
-  adapter& operator=(const adapter&) = delete;
 
   // One message body. False, with the reason in `error`, when it is not the protocol (JSON
   // that does not parse, a request without a command): the host then ends.

@@ -23,9 +23,11 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/nocopy.h"
+
 namespace tarvex {
 
-template <class T, std::size_t blocksize = 1024> class plist {
+template <class T, std::size_t blocksize = 1024> class plist : nocopy {
   // The record is a base of its entry, so a record's own address leads back to its entry.
   struct entry : T {
     bool live = false;
@@ -34,8 +36,6 @@ template <class T, std::size_t blocksize = 1024> class plist {
 
 public:
   plist() = default;
-  plist(const plist&) = delete;
-  plist& operator=(const plist&) = delete;
 
   // Appends a fresh record at the tail and returns it.
   template <class... Args> T& append(Args&&... args) {

@@ -17,6 +17,7 @@
 #include "display/studioview.h"
 #include "interp/machine.h"
 #include "interp/tick.h"
+#include "runtime/nocopy.h"
 #include "runtime/stream.h"
 #include "runtime/text.h"
 #include "session/history.h"
@@ -76,12 +77,10 @@ enum class progress {
   ended,   // the run is over: see end()
 };
 
-class session {
+class session : nocopy {
 public:
   session(console& con, sessionsettings settings);
   ~session();
-  session(const session&) = delete;
-  session& operator=(const session&) = delete;
 
   // Loads a source by path ("utf8::" and the other prefixes as the command line takes them)
   // or from a stream, as a new run from tick 0, and writes the opening lines. A path that

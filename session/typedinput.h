@@ -7,15 +7,14 @@
 #include <string>
 
 #include "runtime/console.h"
+#include "runtime/nocopy.h"
 
 namespace tarvex {
 
-class typedinput {
+class typedinput : nocopy {
 public:
   typedinput();
   ~typedinput();
-  typedinput(const typedinput&) = delete;
-  typedinput& operator=(const typedinput&) = delete;
 
   console& con() { return *_con; }
   // More input, in order; the run may read it as soon as a whole line is there.

@@ -6,19 +6,18 @@
 
 #include "display/backend/input.h"
 #include "display/backend/screen.h"
+#include "runtime/nocopy.h"
 #include "runtime/text.h"
 
 namespace tarvex {
 
-class window final : public screen {
+class window final : public screen, nocopy {
 public:
   // A client area of width × height canvas pixels, each shown as a square of scale × scale,
   // centred on the desktop, titled `title`, neither resizable nor maximisable, shown black.
   // Null when no display can be had; nothing is printed.
   static std::unique_ptr<window> open(int width, int height, const Text& title, int scale = 1);
   ~window() override;
-  window(const window&) = delete;
-  window& operator=(const window&) = delete;
 
   // Presents at once; takes in no window events.
   void Flip(const canvas& surface) override;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/console.h"
+#include "runtime/nocopy.h"
 
 namespace tarvex::testing {
 
@@ -15,11 +16,9 @@ inline std::FILE* filewith(const std::string& bytes) {
   return file;
 }
 
-struct memconsole {
+struct memconsole : nocopy {
   explicit memconsole(const std::string& input = "") : in(filewith(input)), con(in, out) {}
   ~memconsole() { std::fclose(in), std::fclose(out), std::free(outbytes); }
-  memconsole(const memconsole&) = delete;
-  memconsole& operator=(const memconsole&) = delete;
 
   std::string output() {
     std::fflush(out);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/nocopy.h"
+
 namespace tarvex::testing {
 
 struct outcome {
@@ -27,12 +29,10 @@ struct invocation {
 outcome run(const invocation& call);
 
 // A fresh directory under the system's temporary directory, removed with the object.
-class tempdir {
+class tempdir : nocopy {
 public:
   tempdir();
   ~tempdir();
-  tempdir(const tempdir&) = delete;
-  tempdir& operator=(const tempdir&) = delete;
   const std::string& path() const { return _path; }
   std::string file(const std::string& name, const std::string& content) const;
 

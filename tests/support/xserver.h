@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/nocopy.h"
+
 namespace tarvex::testing {
 
 // Why the real-window tests cannot run here (a tool is missing); empty when they can.
@@ -20,12 +22,10 @@ bool eventually(const std::function<bool()>& ready, double seconds = 5);
 
 // An Xvfb of its own (1024 by 768, 24 bits), stopped with the object or with the test
 // process. From start() on DISPLAY names it, for this process and the programs it starts.
-class xserver {
+class xserver : nocopy {
 public:
   xserver() = default;
   ~xserver();
-  xserver(const xserver&) = delete;
-  xserver& operator=(const xserver&) = delete;
   bool start(); // false when it could not start; why is in `problem`
 
   bool xdotool(std::vector<std::string> args) const;  // true when it succeeded
