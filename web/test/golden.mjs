@@ -1,6 +1,7 @@
-// The golden cases of tests/golden, one file each: a header of "key: value" lines (args,
-// stdin, stdout, stderr, status; values with the escapes \r, \n, \\ and \xHH), a line "----",
-// then the program's exact bytes.
+// The golden cases of tests/golden, one file each, read as tests/program/golden_test.cpp reads
+// them: a header of "key: value" lines (args, stdin (one line feed unless given), stdout,
+// stderr, status; values with the escapes \r, \n, \\ and \xHH), a line "----", then the
+// program's exact bytes.
 import fs from 'node:fs';
 import path from 'node:path';
 
@@ -13,13 +14,13 @@ export function readgolden(file) {
   const split = text.indexOf('\n----\n');
   const header = {};
   for (const line of text.slice(0, split).split('\n')) {
-    const colon = line.indexOf(': ');
-    if (colon >= 0) header[line.slice(0, colon)] = line.slice(colon + 2);
+    const colon = line.indexOf(':');
+    if (colon >= 0) header[line.slice(0, colon)] = line.slice(colon + (line[colon + 1] === ' ' ? 2 : 1));
   }
   return {
     name: path.basename(file, '.golden'),
     args: header.args ?? '--delay=0 @file',
-    stdin: unescape(header.stdin ?? ''),
+    stdin: unescape(header.stdin ?? '\\n'),
     stdout: unescape(header.stdout ?? ''),
     stderr: header.stderr === undefined ? undefined : unescape(header.stderr),
     status: Number(header.status),
