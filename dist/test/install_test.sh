@@ -81,15 +81,15 @@ expect "man's warnings" "$(<"$work/err")" ""
 
 mkdir "$work/listing" "$work/listing/d1" && touch "$work/listing/d2.txt"
 cd "$work/listing"
-complete() {
+offered() {
   bash -c 'source "$1"; shift; COMP_WORDS=(tarvex "$@"); COMP_CWORD=$#; _tarvex
            printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd " "' \
     bash "$installed/usr/share/bash-completion/completions/tarvex" "$@"
 }
 # The words of the line being completed, the last one under the cursor, and what is offered.
-while IFS='|' read -r words offered; do
+while IFS="|" read -r words wanted; do
   eval "set -- $words"
-  expect "completing $words" "$(complete "$@")" "$offered"
+  expect "completing $words" "$(offered "$@")" "$wanted"
 done <<'EOF'
 --he|--headless --help
 --scale ''|1 2 3 4
@@ -103,7 +103,7 @@ d|d1 d2.txt
 EOF
 for option in $options; do
   [[ $man == *"$option"* ]] || fail "the man page lacks $option"
-  [[ " $(complete "$option") " == *" $option "* ]] || fail "completion lacks $option"
+  [[ " $(offered "$option") " == *" $option "* ]] || fail "completion lacks $option"
 done
 
 ((failures == 0)) && echo "install: all passed"
