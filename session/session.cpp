@@ -33,10 +33,15 @@ session::session(console& con, sessionsettings settings)
 
 session::~session() = default;
 
+std::unique_ptr<machine> session::freshmachine() const {
+  auto fresh = std::make_unique<machine>(_con);
+  fresh->maxpointers = _settings.maxpointers;
+  fresh->maxbytes = static_cast<size_t>(_settings.maxbytes);
+  return fresh;
+}
+
 bool session::load(const Text& path, const Text& label) {
-  auto loaded = std::make_unique<machine>(_con);
-  loaded->maxpointers = _settings.maxpointers;
-  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
+  std::unique_ptr<machine> loaded = freshmachine();
   if (!loadsource(*loaded, path)) {
     _con.printline(u"Could not load " + label);
     _end = {endkind::missing, EXIT_MISSING, utf8name(u"Could not load " + label)};
@@ -46,17 +51,13 @@ bool session::load(const Text& path, const Text& label) {
 }
 
 bool session::load(TStream& source, const Text& name) {
-  auto loaded = std::make_unique<machine>(_con);
-  loaded->maxpointers = _settings.maxpointers;
-  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
+  std::unique_ptr<machine> loaded = freshmachine();
   loadgrid(*loaded, source);
   return install(std::move(loaded), name);
 }
 
 bool session::reload() {
-  auto loaded = std::make_unique<machine>(_con);
-  loaded->maxpointers = _settings.maxpointers;
-  loaded->maxbytes = static_cast<size_t>(_settings.maxbytes);
+  std::unique_ptr<machine> loaded = freshmachine();
   if (!loadsource(*loaded, _name)) return false;
   return install(std::move(loaded), _name);
 }
@@ -86,14 +87,22 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   return true;
 }
 
-void session::opentick() {
+void session::landwrites() {
   // The writes of the tick before were held back so that its frame showed the state before
   // them on every path: running, paused, stepped to and gone back to.
   if (_writesdue) applywrites(*_live);
   _writesdue = false;
+}
+
+void session::opentick() {
+  landwrites();
   _tickstart = _con.written();
   _hit = false;
   _hitpointers.clear();
+}
+
+bool session::mustwait(const ip& next) const {
+  return _settings.lineready && readsinput(*_live, next) && !_settings.lineready();
 }
 
 bool session::stepwatched() {
@@ -112,18 +121,19 @@ bool session::stepwatched() {
 progress session::tick(const std::function<bool()>& budget, bool resumable) {
   if (ended()) return progress::ended;
   _viewing.reset();
+  // Breakpoints and input that may not have come yet are looked at before and after each step.
+  const bool watched = !_breaks.empty() || _settings.lineready;
   if (!_pass) {
     if (atlimit()) {
       // The run went on past its last tick, so that tick's writes land, as any going tick's do.
-      if (_writesdue) applywrites(*_live);
-      _writesdue = false;
+      landwrites();
       limitline("stopped after " + std::to_string(_live->tick) + " ticks");
       _end.kind = endkind::ticks;
       return progress::ended;
     }
     opentick();
     // Nothing to watch between the steps: the whole pass in one call, at full speed.
-    if (_breaks.empty() && !_settings.lineready && (!budget || !resumable)) {
+    if (!watched && (!budget || !resumable)) {
       if (budget) {
         _live->poll = [](void* f) { return (*static_cast<const std::function<bool()>*>(f))(); };
         _live->pollcontext = const_cast<std::function<bool()>*>(&budget);
@@ -134,7 +144,7 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
     }
     _pass.emplace(*_live);
   }
-  if (_breaks.empty() && !_settings.lineready) {
+  if (!watched) {
     // Nothing to look at between the steps: whole stretches of the pass between two looks
     // at the budget.
     while (_pass->run(machine::POLLSTEPS)) {
@@ -147,8 +157,7 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
     for (int64_t steps = 1;; ++steps) {
       const ip* next = _pass->upcoming();
       if (!next) break;
-      if (_settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
-        return progress::waiting;
+      if (mustwait(*next)) return progress::waiting;
       stepwatched();
       if (budget && steps % machine::POLLSTEPS == 0 && budget()) {
         if (resumable) return progress::busy;
@@ -170,8 +179,7 @@ progress session::steppointer() {
     _pass.emplace(*_live);
   }
   const ip* next = _pass->upcoming();
-  if (next && _settings.lineready && readsinput(*_live, *next) && !_settings.lineready())
-    return progress::waiting;
+  if (next && mustwait(*next)) return progress::waiting;
   stepwatched();
   // The last pointer has stepped, or the pass stopped: the tick ends as it would have.
   if (_pass->upcoming()) return progress::stepped;
@@ -201,10 +209,9 @@ progress session::finishtick(const tickoutcome& outcome) {
   }
   if (_following) follow();
   const bool wrote = _con.written() != _tickstart;
-  const bool last = _settings.maxticks > 0 && _live->tick >= _settings.maxticks;
   const auto& at = _settings.breakticks;
   const bool attick = std::find(at.begin(), at.end(), _live->tick) != at.end();
-  if (!last && (_hit || attick || (_settings.breakoutput && wrote))) pause();
+  if (!atlimit() && (_hit || attick || (_settings.breakoutput && wrote))) pause();
   return progress::ticked;
 }
 

@@ -173,8 +173,11 @@ public:
   bool ended() const { return _end.kind != endkind::none; }
 
 private:
+  std::unique_ptr<machine> freshmachine() const;
   bool install(std::unique_ptr<machine> loaded, const Text& name);
+  void landwrites();
   void opentick();
+  bool mustwait(const ip& next) const;
   bool stepwatched();
   progress finishtick(const tickoutcome& outcome);
   void conclude(const tickoutcome& outcome);
