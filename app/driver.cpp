@@ -53,6 +53,12 @@ bool rundriver::userstops() {
   }
   if (now - _lastpoll < POLLMS) return false;
   _lastpoll = now;
+  return stopasked();
+}
+
+bool rundriver::stopasked() {
+  // Escape first: a close request that comes while Escape is down stays pending, and the run
+  // ends anyway.
   return _screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0;
 }
 
@@ -129,8 +135,7 @@ bool rundriver::await(std::optional<progress>& done) {
       act(_studio.handle(event, _session), steptick, done);
     if (steptick) return true;
     // Untouched, Escape and the close button are answered where they always were.
-    if (_session.touched() && (_screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0))
-      return false;
+    if (_session.touched() && stopasked()) return false;
     if (_session.paused() || _session.passopen()) {
       if (!_session.paused()) return true; // resumed inside a stepped tick: finish it
       // A window that was covered shows its frame again soon.
@@ -234,8 +239,7 @@ const canvas& rundriver::lastframe() {
 
 bool rundriver::show() {
   paint();
-  // A close request that comes while Escape is down stays pending: the run ends anyway.
-  if (_screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0) return false;
+  if (stopasked()) return false;
   // Frames of short pauses are shown as they fall due, never waited for.
   if (everyframe()) _frames.wait();
   _screen.Flip(_surface);

@@ -72,6 +72,8 @@ private:
   bool everyframe() const;
   // Asked from within a pass: true when the user wants to stop.
   bool userstops();
+  // Whether Escape is held down or the window was asked to close.
+  bool stopasked();
   bool lasttick() const;
 
   const options& _opts;
