@@ -92,7 +92,8 @@ EMSCRIPTEN_KEEPALIVE void tv_setdelay(double ms) {
 }
 
 EMSCRIPTEN_KEEPALIVE double tv_delay() {
-  return page().run ? static_cast<double>(page().run->run().delayms()) : 128;
+  return page().run ? static_cast<double>(page().run->run().delayms())
+                    : static_cast<double>(PLAINDELAYMS);
 }
 
 // The state as the window's caption tells it ("paused - tick 3 (history) - 128 ms"), or the
