@@ -128,14 +128,6 @@ std::optional<char16_t> cellunder(const machine& m, int64_t x, int64_t y) {
   return line[static_cast<size_t>(x - 1)];
 }
 
-const ip* findpointer(const machine& m, int64_t id) {
-  const ip* found = nullptr;
-  m.ips.each([&](const ip& p) {
-    if (p.id == id) found = &p;
-  });
-  return found;
-}
-
 json variable(const std::string& name, const std::string& value) {
   return {{"name", name}, {"value", value}, {"variablesReference", 0}};
 }

@@ -80,6 +80,15 @@ inline size_t heldbytes(const machine& m) {
          m.grid.lines.capacity() * sizeof(Text) + m.hostbytes;
 }
 
+// The listed pointer whose id is `id`, or null.
+inline const ip* findpointer(const machine& m, int64_t id) {
+  const ip* found = nullptr;
+  m.ips.each([&](const ip& p) {
+    if (p.id == id) found = &p;
+  });
+  return found;
+}
+
 // Sets `overmemory` once what the run holds passes its budget.
 inline void checkbudget(machine& m) {
   if (m.maxbytes == 0 || m.overmemory != 0) return;

@@ -351,10 +351,7 @@ void session::togglefollow() {
 
 void session::follow() {
   if (!_following) return;
-  const ip* found = nullptr;
-  shown().ips.each([&](const ip& p) {
-    if (p.id == _view.selected) found = &p;
-  });
+  const ip* found = findpointer(shown(), _view.selected);
   if (!found) return;
   const int64_t columns = visiblecolumns(_view.zoom), lines = visiblelines(_view.zoom);
   // Only a pointer about to leave the view moves it, so the grid does not slide every tick.
