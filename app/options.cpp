@@ -13,7 +13,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int64_t MAXDELAY = 60000;
 // MiB a budget can name without its bytes passing 63 bits.
 constexpr int64_t MAXMIB = INT64_MAX >> 20;
 
@@ -186,7 +185,7 @@ parsed parseoptions(const std::vector<Text>& words) {
       std::optional<Text> given = value();
       if (!given) return fail(name + " needs a value");
       const bool delay = name == "--delay";
-      std::optional<int64_t> n = delay ? number(*given, 0, MAXDELAY) : number(*given, 1, INT64_MAX);
+      std::optional<int64_t> n = delay ? number(*given, 0, LONGESTDELAYMS) : number(*given, 1, INT64_MAX);
       if (!n)
         return fail(name + " takes " +
                     (delay               ? "a whole number of milliseconds from 0 to 60000"

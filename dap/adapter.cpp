@@ -380,7 +380,7 @@ struct adapter::state {
     program = args.at("program").get<std::string>();
     stoponentry = optional<bool>(args, "stopOnEntry").value_or(false);
     delay = optional<int64_t>(args, "delay").value_or(0);
-    if (delay < 0 || delay > 60000) throw refusal{"delay must be from 0 to 60000 ms"};
+    if (delay < 0 || delay > LONGESTDELAYMS) throw refusal{"delay must be from 0 to 60000 ms"};
     const auto text = optional<std::string>(args, "input");
     const auto file = optional<std::string>(args, "inputFile");
     window = optional<bool>(args, "window").value_or(false) && hooks.show;
