@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "session/statuses.h"
+
 namespace tarvex {
 
 namespace {
@@ -69,7 +71,7 @@ constexpr int FAULTSIGNALS[] = {SIGFPE, SIGSEGV, SIGILL, SIGBUS, SIGTRAP};
 
 void onfault(int signal, siginfo_t* info, void*) {
   // A fault while the report or the exit-time actions run cannot be reported again.
-  if (reporting) _exit(2);
+  if (reporting) _exit(EXIT_FAULT);
   // The faulting signal stays blocked while its handler runs; unblock the fault signals so a
   // fault in an exit-time action reaches the guard above instead of killing the process.
   sigset_t faults;
@@ -87,7 +89,7 @@ void onfault(int signal, siginfo_t* info, void*) {
   }
   // The console flushed every byte as it was written; nothing else may run in a process
   // that faulted.
-  _exit(2);
+  _exit(EXIT_FAULT);
 }
 
 void measurestack() {

@@ -21,12 +21,12 @@
 #include "display/font.h"
 #include "runtime/console.h"
 #include "runtime/stream.h"
+#include "session/statuses.h"
 
 namespace tarvex {
 
 namespace {
 
-constexpr int EXIT_LIMIT = 3;
 constexpr int EXIT_USAGE = 64;
 constexpr int EXIT_STREAM = 255;
 
@@ -126,7 +126,7 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
   glyphfont font;
   // There is no picture to show anything with, so nothing can go on.
   if (!loadfont(font, datafile(u"curses.bit")))
-    return {1, "tarvex: cannot open the font file curses.bit\n"};
+    return {EXIT_MISSING, "tarvex: cannot open the font file curses.bit\n"};
 
   static tracewriter trace;
   if (opts.trace && !trace.open(utf8name(fromstartdir(*opts.trace))))

@@ -13,16 +13,9 @@
 #include "runtime/console.h"
 #include "runtime/faultnames.h"
 #include "runtime/streamnames.h"
+#include "session/statuses.h"
 
 namespace tarvex {
-
-namespace {
-
-constexpr int EXIT_MISSING = 1;
-constexpr int EXIT_FAULT = 2;
-constexpr int EXIT_LIMIT = 3;
-
-} // namespace
 
 session::session(console& con, sessionsettings settings)
     : _con(con), _settings(std::move(settings)), _live(std::make_unique<machine>(con)),
