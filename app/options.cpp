@@ -185,7 +185,8 @@ parsed parseoptions(const std::vector<Text>& words) {
       std::optional<Text> given = value();
       if (!given) return fail(name + " needs a value");
       const bool delay = name == "--delay";
-      std::optional<int64_t> n = delay ? number(*given, 0, LONGESTDELAYMS) : number(*given, 1, INT64_MAX);
+      std::optional<int64_t> n =
+          delay ? number(*given, 0, LONGESTDELAYMS) : number(*given, 1, INT64_MAX);
       if (!n)
         return fail(name + " takes " +
                     (delay               ? "a whole number of milliseconds from 0 to 60000"
