@@ -1,6 +1,8 @@
 // The code grid's two cell operations.
 #include "interp/grid.h"
 
+#include <algorithm>
+
 namespace tarvex {
 
 uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
@@ -20,6 +22,52 @@ void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
     line.push_back(code), ++grid.chars; // beyond the end: no padding, however far x lies
   else
     line[static_cast<size_t>(x - 1)] = code;
+}
+
+namespace {
+
+// The longest line only grows, as the program's own writes leave it: pointers far out on a
+// short line keep the bounds they had, and a line an edit made longer widens them.
+void keep(codegrid& grid, Text& into, Text line) {
+  grid.chars += static_cast<int64_t>(line.size()) - static_cast<int64_t>(into.size());
+  grid.maxlen = std::max(grid.maxlen, static_cast<int64_t>(line.size()));
+  into = std::move(line);
+}
+
+void growto(codegrid& grid, int64_t lines) {
+  while (static_cast<int64_t>(grid.lines.size()) < lines) {
+    grid.lines.emplace_back();
+    keep(grid, grid.lines.back(), u" ");
+  }
+  grid.linecount = static_cast<int64_t>(grid.lines.size());
+}
+
+} // namespace
+
+void placecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
+  if (x < 1 || y < 0) return;
+  growto(grid, y + 1);
+  Text line = grid.lines[static_cast<size_t>(y)];
+  // A character on the line's last column or past it gets the trailing space after it.
+  if (x >= static_cast<int64_t>(line.size())) line.resize(static_cast<size_t>(x) + 1, u' ');
+  line[static_cast<size_t>(x - 1)] = code;
+  keep(grid, grid.lines[static_cast<size_t>(y)], std::move(line));
+}
+
+void placelines(codegrid& grid, int64_t first, int64_t count, const std::vector<Text>& texts) {
+  if (first < 0 || count < 0) return;
+  growto(grid, first);
+  const int64_t gone = std::min<int64_t>(count, static_cast<int64_t>(grid.lines.size()) - first);
+  for (int64_t y = first; y < first + gone; ++y)
+    grid.chars -= static_cast<int64_t>(grid.lines[static_cast<size_t>(y)].size());
+  const auto from = grid.lines.begin() + first;
+  grid.lines.erase(from, from + gone);
+  grid.lines.insert(grid.lines.begin() + first, texts.size(), Text{});
+  for (size_t i = 0; i < texts.size(); ++i)
+    keep(grid, grid.lines[static_cast<size_t>(first) + i], texts[i] + u" ");
+  // A grid holds at least one line, as an empty source gives.
+  growto(grid, 1);
+  grid.linecount = static_cast<int64_t>(grid.lines.size());
 }
 
 } // namespace tarvex

@@ -11,8 +11,8 @@ namespace tarvex {
 // is a margin that holds no character. Lines keep their own lengths and never shrink.
 struct codegrid {
   std::vector<Text> lines;
-  int64_t linecount = 0; // fixed after loading
-  int64_t maxlen = 0;    // longest line as loaded, trailing space included; fixed after loading
+  int64_t linecount = 0; // fixed while the program runs; only a person's edit changes it
+  int64_t maxlen = 0;    // longest line as loaded or edited, trailing space included
   int64_t chars = 0;     // the characters all lines hold, kept as lines grow: the grid's size
 };
 
@@ -21,5 +21,13 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y);
 // Replaces the character at column x (column 0 counts as column 1); beyond the end of the
 // line the character is appended without padding; outside the lines nothing changes.
 void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code);
+
+// A person's edits, not the program's writes: they grow the grid as a text editor would.
+// placecell puts `code` at column x >= 1 of line y, adding lines below and padding a short
+// line with spaces; placelines puts `texts` in place of the `count` lines from `first`. Either
+// way each line it makes ends in the one space a loaded line gets, so the grid is the one
+// loading the edited source would give.
+void placecell(codegrid& grid, int64_t x, int64_t y, char16_t code);
+void placelines(codegrid& grid, int64_t first, int64_t count, const std::vector<Text>& texts);
 
 } // namespace tarvex

@@ -4,7 +4,8 @@
 namespace tarvex {
 
 size_t snapshot::bytes() const {
-  size_t total = sizeof(snapshot) + pointers.capacity() * sizeof(ip);
+  size_t total =
+      sizeof(snapshot) + pointers.capacity() * sizeof(ip) + writes.capacity() * sizeof(buf);
   if (ownsgrid && grid)
     for (const Text& line : grid->lines)
       total += sizeof(Text) + line.capacity() * sizeof(char16_t);
@@ -16,11 +17,16 @@ snapshot takesnapshot(const machine& m, const snapshot* previous) {
   copy.tick = m.tick;
   copy.pointers.reserve(m.ips.count());
   m.ips.each([&](const ip& p) { copy.pointers.push_back(p); });
+  m.writes.each([&](const buf& w) { copy.writes.push_back(w); });
   copy.applied = m.applied;
+  copy.edits = m.edits;
+  copy.spawned = m.spawned;
+  copy.steps = m.steps;
+  copy.peak = m.peak;
   for (const Text& line : m.grid.lines)
     copy.gridlength += static_cast<int64_t>(line.size());
   if (previous && previous->grid && previous->applied == copy.applied &&
-      previous->gridlength == copy.gridlength) {
+      previous->gridlength == copy.gridlength && previous->edits == copy.edits) {
     copy.grid = previous->grid;
     copy.ownsgrid = false;
   } else {
@@ -34,6 +40,13 @@ void restoresnapshot(machine& into, const snapshot& copy) {
   into.tick = copy.tick;
   for (const ip& p : copy.pointers)
     into.ips.append(p);
+  for (const buf& w : copy.writes)
+    into.writes.append(w);
+  into.applied = copy.applied;
+  into.edits = copy.edits;
+  into.spawned = copy.spawned;
+  into.steps = copy.steps;
+  into.peak = copy.peak;
 }
 
 } // namespace tarvex

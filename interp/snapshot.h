@@ -1,5 +1,6 @@
 // A copy of what a tick's frame shows, cheap enough to keep for every tick: the pointers in
-// list order and the grid, the grid shared with the copy before when nothing wrote to it.
+// list order and the grid, the grid shared with the copy before when nothing wrote to it,
+// and what the run needs to go on from there: the writes the tick queued and the counts.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -15,10 +16,15 @@ struct snapshot {
   std::vector<ip> pointers;             // the live pointers, in list order
   std::shared_ptr<const codegrid> grid; // shared between copies of the same grid
   bool ownsgrid = true;                 // false when the grid came from the copy before
-  // Grids only change by applied writes and by lines a pointer lengthened, and neither count
-  // ever goes down, so the two tell whether a grid is the one copied before.
+  std::vector<buf> writes;              // queued in the tick, landing when the run goes on
+  // Grids only change by applied writes, lines a pointer lengthened and edits, and none of
+  // the counts ever goes down, so they tell whether a grid is the one copied before.
   int64_t applied = 0;
   int64_t gridlength = 0;
+  int64_t edits = 0;
+  int64_t spawned = 0; // the next pointer's id
+  int64_t steps = 0;
+  size_t peak = 0;
 
   size_t bytes() const; // what this copy adds to memory
 };
@@ -28,7 +34,7 @@ struct snapshot {
 snapshot takesnapshot(const machine& m, const snapshot* previous);
 
 // Fills `into`, a machine nothing has loaded, with the copied state, so a past frame can be
-// painted and inspected as the live one is. It never runs: the step index is left empty.
+// painted and inspected as the live one is, or the run can go on from it (a fork).
 void restoresnapshot(machine& into, const snapshot& copy);
 
 } // namespace tarvex

@@ -65,6 +65,8 @@ public:
   }
   // Forgets every pointer and gives the tiles back.
   void clear();
+  // The next fit indexes the list again, as pointers were moved, turned or removed by hand.
+  void invalidate() { gridwidth = 0; }
   // Starts loading the slots p will need in its next step (its cell, and the cell one move
   // on), so that the lookups do not wait for memory.
   [[gnu::always_inline]] void prefetch(const ip& p) const {

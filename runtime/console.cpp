@@ -2,6 +2,7 @@
 // byte output and line input of the interpreted program, all over one pair of C streams.
 #include "runtime/console.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -63,7 +64,21 @@ void console::consolewrite(const Text& text) {
     throw TStreamWriteException();
 }
 
+void console::rewindinput(int64_t mark) {
+  _next = std::min(static_cast<size_t>(std::max<int64_t>(mark, 0)), _kept.size());
+}
+
 Text console::consoleread() {
+  if (_next < _kept.size()) return _kept[_next++];
+  Text line = readline();
+  if (_keeping) {
+    _kept.push_back(line);
+    _next = _kept.size();
+  }
+  return line;
+}
+
+Text console::readline() {
   constexpr int AREA = 256;
   std::string line;
   for (;;) {

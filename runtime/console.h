@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "runtime/stream.h"
 #include "runtime/textstream.h"
@@ -45,16 +46,30 @@ public:
   // dropped when it lies in the chunk with the line feed. Empty at the end of input.
   Text consoleread();
 
+  // Input lines read again: once kept, every line consoleread returns is held, so that a run
+  // that goes back to an earlier tick reads from where that tick stood, the same lines again
+  // before any new ones. `inputmark` counts the lines read so far; `rewindinput` goes back
+  // to a count it gave. `replaying` tells that the next read needs no new input.
+  void keepinput() { _keeping = true; }
+  int64_t inputmark() const { return static_cast<int64_t>(_next); }
+  void rewindinput(int64_t mark);
+  bool replaying() const { return _next < _kept.size(); }
+
   // The bytes handed to the output so far, and a string that receives a copy of every byte
   // written from now on (null: none).
   int64_t written() const { return _io->written; }
   void settap(std::string* tap) { _io->tap = tap; }
 
 private:
+  Text readline();
+
   std::FILE* _in;
   std::FILE* _out;
   TCStandardIO* _io;                  // owned by the text stream
   std::unique_ptr<TTextStream> _text; // the standard text stream, UTF-8 over TCStandardIO
+  bool _keeping = false;
+  std::vector<Text> _kept; // every line read while keeping
+  size_t _next = 0;        // the kept line the next read returns; past the end: a new one
 };
 
 // The process's console over stdin and stdout, created on first use.

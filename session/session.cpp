@@ -22,6 +22,8 @@ session::session(console& con, sessionsettings settings)
       _history(_settings.historybytes) {
   for (const cellpos& cell : _settings.breaks)
     _breaks.insert({cell.x, cell.y});
+  // A run that can go back can fork there, and must then read the same input again.
+  if (_history.on()) _con.keepinput();
 }
 
 session::~session() = default;
@@ -57,6 +59,7 @@ bool session::reload() {
 
 bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _pass.reset(); // a pass stepped by hand goes with the machine it stepped
+  _queued.clear();
   _live = std::move(loaded);
   _name = name;
   _writesdue = false;
@@ -95,7 +98,8 @@ void session::opentick() {
 }
 
 bool session::mustwait(const ip& next) const {
-  return _settings.lineready && readsinput(*_live, next) && !_settings.lineready();
+  return _settings.lineready && !_con.replaying() && readsinput(*_live, next) &&
+         !_settings.lineready();
 }
 
 bool session::stepwatched() {
@@ -170,6 +174,7 @@ progress session::steppointer() {
   if (!_pass) {
     opentick();
     _pass.emplace(*_live);
+    _byhand = true;
   }
   const ip* next = _pass->upcoming();
   if (next && mustwait(*next)) return progress::waiting;
@@ -191,15 +196,20 @@ progress session::next(const std::function<bool()>& budget, bool resumable) {
 }
 
 progress session::finishtick(const tickoutcome& outcome) {
+  _byhand = false;
+  std::vector<edit> queued;
+  queued.swap(_queued);
   if (outcome.state != tickstate::going) {
     conclude(outcome);
     return progress::ended;
   }
   _writesdue = true;
   if (_history.on()) {
-    _history.record(*_live, _hit);
+    _history.record(*_live, _hit, _con.inputmark());
     sharememory();
   }
+  for (const edit& e : queued)
+    change(e);
   if (_following) follow();
   const bool wrote = _con.written() != _tickstart;
   const auto& at = _settings.breakticks;
@@ -261,6 +271,40 @@ void session::close() {
   _con.printline(u"");
   _con.printline(u"");
   _con.printline(u"Execution complete.");
+}
+
+std::string session::change(const edit& e) {
+  if (_end.kind == endkind::missing) return "no program is loaded";
+  if (_pass) {
+    if (_byhand) return "a pointer step has left the tick half done: finish the tick first";
+    if (std::string why = editrefusal(*_live, e); !why.empty()) return why;
+    _queued.push_back(e);
+    return "";
+  }
+  if (ended()) return "the run is over";
+  if (std::string why = editrefusal(shown(), e); !why.empty()) return why;
+  if (_viewing) forkat(*_viewing);
+  landwrites();
+  applyedit(*_live, e);
+  _viewing.reset();
+  _past.reset(); // the copy of this tick is taken again
+  _history.rerecord(*_live, _con.inputmark());
+  sharememory();
+  if (_following) follow();
+  touch();
+  return "";
+}
+
+void session::forkat(size_t copy) {
+  auto forked = freshmachine();
+  restoresnapshot(*forked, _history.at(copy));
+  forked->edits = _live->edits; // so no later copy takes an older grid for its own
+  _history.forkat(copy);
+  _con.rewindinput(_history.input(copy));
+  _live = std::move(forked);
+  _writesdue = true; // the copied tick's own writes land first, as they would have
+  _hit = false;
+  _hitpointers.clear();
 }
 
 std::vector<int64_t> session::hitby() const {

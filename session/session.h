@@ -20,6 +20,7 @@
 #include "runtime/nocopy.h"
 #include "runtime/stream.h"
 #include "runtime/text.h"
+#include "session/edit.h"
 #include "session/history.h"
 #include "session/speed.h"
 
@@ -121,6 +122,14 @@ public:
   bool paused() const { return _paused; }
   bool passopen() const { return _pass.has_value(); }
 
+  // A person's edit of the state on show; the reason it was refused, or empty. It lands after
+  // the writes the tick on show queued, so it wins over them, becomes the kept state of that
+  // tick, and shows in the frame at once. Made while an older tick is on show, it forks the
+  // run there: the newer ticks go, and input they read is read again. Console output stays
+  // written. Refused while a pointer step has left a tick half done; while a pass that ran
+  // out of time is open, it waits for the tick's end.
+  std::string change(const edit& e);
+
   // The studio's view: breakpoints, selection, scroll, zoom, hover, help, speed. Each call
   // marks the session as touched.
   void togglebreakpoint(cellpos cell);
@@ -184,12 +193,15 @@ private:
   void limitline(const std::string& why);
   void sharememory();
   void follow();
+  void forkat(size_t copy);
 
   console& _con;
   sessionsettings _settings;
   std::unique_ptr<machine> _live;
   Text _name;
   std::optional<passstepper> _pass; // a pass stepped by hand or cut short by a budget
+  bool _byhand = false;             // the open pass was stepped pointer by pointer
+  std::vector<edit> _queued;        // edits waiting for the open pass to end
   bool _writesdue = false;          // the last tick went on; its writes land when the next begins
   history _history;
   std::optional<size_t> _viewing; // the history copy on show instead of the live state
