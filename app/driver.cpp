@@ -59,7 +59,8 @@ bool rundriver::userstops() {
 bool rundriver::stopasked() {
   // Escape first: a close request that comes while Escape is down stays pending, and the run
   // ends anyway.
-  return _screen.KeyDown(ESCAPE) != 0 || _screen.AppTerminate() != 0;
+  // An Escape that stopped typing is not one that ends the run.
+  return (_screen.KeyDown(ESCAPE) != 0 && !_studio.escapetyped()) || _screen.AppTerminate() != 0;
 }
 
 bool rundriver::load(const Text& path, const Text& label) {
@@ -68,6 +69,10 @@ bool rundriver::load(const Text& path, const Text& label) {
 
 void rundriver::settrace(tracewriter* trace) {
   _trace = trace;
+  // An edit is a line of its own between the states, so the trace stays a record of every one.
+  _session.onedit([this](const edit& e) {
+    if (_trace && !_trace->edited(e, _session.state())) throw TRuntimeException(_trace->failure());
+  });
   _con.settap(trace ? &_out : nullptr);
   _out.clear();
   traced();
@@ -170,6 +175,11 @@ void rundriver::act(studioaction action, bool& steptick, std::optional<progress>
     }
     break;
   case studioaction::reload: reload(); break;
+  case studioaction::save: {
+    const std::string why = _session.save();
+    _session.tell(why.empty() ? "saved " + utf8name(_session.sourcename()) : why);
+    break;
+  }
   }
   redraw();
 }

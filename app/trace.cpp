@@ -72,6 +72,48 @@ bool tracewriter::header(const Text& source, const machine& m) {
   return writeline(line);
 }
 
+namespace {
+
+void appendpointer(std::string& line, const ip& p) {
+  const long long fields[] = {p.id, p.x,        p.y,        p.dir,  p.val[0], p.val[1],
+                              p.on, p.printing, p.remafter, p.wait, p.n};
+  line.push_back('[');
+  for (size_t i = 0; i < std::size(fields); ++i) {
+    if (i) line.push_back(',');
+    appendnumber(line, fields[i]);
+  }
+  line.push_back(']');
+}
+
+} // namespace
+
+bool tracewriter::edited(const edit& e, const machine& m) {
+  std::string line = "{\"edit\":{\"tick\":";
+  appendnumber(line, m.tick);
+  switch (e.kind) {
+  case editkind::cell:
+    line += ",\"cell\":[" + std::to_string(e.at.x) + "," + std::to_string(e.at.y) + "," +
+            std::to_string(e.value) + "]";
+    break;
+  case editkind::lines:
+    line += ",\"lines\":[" + std::to_string(e.at.y) + "," + std::to_string(e.value) + ",[";
+    for (size_t i = 0; i < e.texts.size(); ++i) {
+      if (i) line.push_back(',');
+      appendjsonstring(line, e.texts[i]);
+    }
+    line += "]]";
+    break;
+  case editkind::remove: line += ",\"remove\":" + std::to_string(e.id); break;
+  default:
+    // Any change to a pointer: the whole record as it now stands.
+    line += ",\"pointer\":";
+    if (const ip* p = findpointer(m, e.id)) appendpointer(line, *p);
+    break;
+  }
+  line += "}}\n";
+  return writeline(line);
+}
+
 bool tracewriter::state(const machine& m, const std::string& out) {
   std::string& line = _line;
   line = "{\"tick\":";
@@ -79,15 +121,9 @@ bool tracewriter::state(const machine& m, const std::string& out) {
   line += ",\"pointers\":[";
   bool first = true;
   m.ips.each([&](const ip& p) {
-    const long long fields[] = {p.id, p.x,        p.y,        p.dir,  p.val[0], p.val[1],
-                                p.on, p.printing, p.remafter, p.wait, p.n};
-    line += first ? "[" : ",[";
+    if (!first) line.push_back(',');
     first = false;
-    for (size_t i = 0; i < std::size(fields); ++i) {
-      if (i) line.push_back(',');
-      appendnumber(line, fields[i]);
-    }
-    line.push_back(']');
+    appendpointer(line, p);
   });
   line += "],\"writes\":[";
   first = true;

@@ -9,6 +9,7 @@
 
 #include "interp/machine.h"
 #include "runtime/nocopy.h"
+#include "session/edit.h"
 
 namespace tarvex {
 
@@ -23,6 +24,8 @@ public:
   bool open(const std::string& path);
   bool header(const Text& source, const machine& m);
   bool state(const machine& m, const std::string& out);
+  // A person's edit, made to the state of tick `m.tick` after that tick's writes landed.
+  bool edited(const edit& e, const machine& m);
   const std::string& reason() const { return _reason; }
   Text failure() const;
 

@@ -27,6 +27,7 @@ struct colour {
 constexpr colour BREAKPOINT{0, 224, 255};
 constexpr colour UPCOMING{255, 216, 0};
 constexpr colour SELECTED{64, 255, 96};
+constexpr colour CURSOR{255, 96, 255};
 constexpr colour PANELEDGE{96, 128, 176};
 constexpr colour HEADING{255, 240, 192};
 constexpr colour BODY{224, 224, 224};
@@ -203,6 +204,12 @@ void paintstudio(canvas& surface, const image& atlas, const machine& m, const st
     });
   if (view.upcoming != nullptr)
     outline(surface, cellbox(view, view.upcoming->x, view.upcoming->y).grown(3), 2, UPCOMING);
+  if (view.typing) {
+    // A bar under the cell, as a text cursor: the outlines around it stay readable.
+    const box cell = cellbox(view, view.cursor.x, view.cursor.y);
+    const int64_t bar = 2 * zoom;
+    fill(surface, {cell.x, cell.y + cell.h - bar, cell.w, bar}, CURSOR);
+  }
 
   if (view.hovering) {
     std::vector<panelline> lines = hoverlines(m, view.hover);

@@ -31,10 +31,12 @@ struct studioview {
   std::vector<cellpos> breakpoints; // outlined
   const ip* upcoming = nullptr;     // the pointer that steps next in a pass cut short; marked
   int64_t selected = -1;            // the id of the selected pointer, -1 for none; marked
-  bool hovering = false;            // whether `hover` is a cell under the mouse
-  cellpos hover;                    // inspected: a panel lists the cell and its pointers
-  std::vector<Text> help;           // shown as a panel when not empty
-  Text status;                      // a line at the top when not empty
+  bool typing = false;              // whether `cursor` is the cell typing goes to; marked
+  cellpos cursor;
+  bool hovering = false;  // whether `hover` is a cell under the mouse
+  cellpos hover;          // inspected: a panel lists the cell and its pointers
+  std::vector<Text> help; // shown as a panel when not empty
+  Text status;            // a line at the top when not empty
 };
 
 // The cell under canvas pixel (px, py) in `view`: the one rule the renderer and the host share.

@@ -12,6 +12,7 @@
 #include "interp/writes.h"
 #include "runtime/console.h"
 #include "runtime/faultnames.h"
+#include "runtime/savenamed.h"
 #include "runtime/streamnames.h"
 #include "session/statuses.h"
 
@@ -92,6 +93,7 @@ void session::landwrites() {
 
 void session::opentick() {
   landwrites();
+  _notice.clear();
   _tickstart = _con.written();
   _hit = false;
   _hitpointers.clear();
@@ -292,7 +294,22 @@ std::string session::change(const edit& e) {
   sharememory();
   if (_following) follow();
   touch();
+  if (_heard) _heard(e);
   return "";
+}
+
+std::string session::save() {
+  if (_end.kind == endkind::missing) return "no program is loaded";
+  // Each line without the one space loading gave it, so reading the file again gives this grid.
+  std::vector<Text> lines;
+  for (const Text& line : shown().grid.lines)
+    lines.push_back(!line.empty() && line.back() == u' ' ? line.substr(0, line.size() - 1) : line);
+  return savenamed(_name, lines);
+}
+
+void session::tell(const std::string& notice) {
+  _notice = notice;
+  touch();
 }
 
 void session::forkat(size_t copy) {
@@ -428,6 +445,17 @@ void session::hover(int px, int py) {
   touch();
 }
 
+void session::typeat(cellpos cell) {
+  _view.typing = true;
+  _view.cursor = {std::max<int64_t>(cell.x, 1), std::max<int64_t>(cell.y, 0)};
+  touch();
+}
+
+void session::stoptyping() {
+  _view.typing = false;
+  touch();
+}
+
 void session::togglehelp(const std::vector<Text>& keys) {
   _view.help = _view.help.empty() ? keys : std::vector<Text>{};
   touch();
@@ -454,7 +482,8 @@ void session::setdelay(int64_t ms) {
 
 std::string session::status() const {
   return std::string(_paused ? "paused" : "running") + " - tick " + std::to_string(shown().tick) +
-         (_viewing ? " (history)" : "") + " - " + std::to_string(_settings.delayms) + " ms";
+         (_viewing ? " (history)" : "") + " - " + std::to_string(_settings.delayms) + " ms" +
+         (_notice.empty() ? "" : " - " + _notice);
 }
 
 void session::paint(canvas& surface, image& atlas) const {

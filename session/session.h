@@ -129,6 +129,14 @@ public:
   // written. Refused while a pointer step has left a tick half done; while a pass that ran
   // out of time is open, it waits for the tick's end.
   std::string change(const edit& e);
+  // Hears of every edit once it has landed, with state() the state it made: a host's trace.
+  void onedit(std::function<void(const edit&)> heard) { _heard = std::move(heard); }
+  // Writes the grid on show back to the source, in the decoding it was read with, replacing
+  // the file only once the new one is whole; the reason it could not, or empty.
+  std::string save();
+  // A line for the status: why an edit or a save was refused, or what it did. Empty says
+  // nothing; the next tick clears it.
+  void tell(const std::string& notice);
 
   // The studio's view: breakpoints, selection, scroll, zoom, hover, help, speed. Each call
   // marks the session as touched.
@@ -143,6 +151,11 @@ public:
   void zoomat(int zoom, int px, int py);
   void home();
   void hover(int px, int py);
+  // The typing cursor: the cell typed characters go to, marked in the frame; the page also
+  // puts it where its program box's caret stands.
+  void typeat(cellpos cell);
+  void stoptyping();
+  bool typing() const { return _view.typing; }
   void togglehelp(const std::vector<Text>& keys);
   void faster();
   void slower();
@@ -215,6 +228,8 @@ private:
   std::vector<ip> _hitpointers;
   ip _laststepped;
   int64_t _tickstart = 0; // the console's byte count when the last pass began
+  std::string _notice;
+  std::function<void(const edit&)> _heard;
   ending _end;
   bool _closed = false;
 };

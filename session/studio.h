@@ -17,18 +17,29 @@ enum class studioaction {
   steptick,    // paused: one tick forward (through the history first)
   steppointer, // paused: one pointer step of the tick
   reload,      // read the source again and start over
+  save,        // write the grid back to the source (Ctrl+S)
 };
 
 class studio {
 public:
   studioaction handle(const inputevent& event, session& run);
+  // Whether the Escape that is down was one that stopped typing, so that it does not also end
+  // the run; true until the key comes up.
+  bool escapetyped() const { return _escapetyped; }
 
 private:
+  studioaction type(const inputevent& event, session& run);
+  studioaction editpointer(const inputevent& event, session& run);
+  // Makes the edit, or puts the reason it was refused in the caption.
+  static void change(session& run, const edit& e);
+
   // A press of the left button: a drag once it moves, a breakpoint click when it does not.
   bool _pressed = false;
   bool _dragging = false;
   int _pressx = 0, _pressy = 0;
   cellpos _pressorigin;
+  bool _carrying = false; // the press was on the selected pointer: a drag moves it
+  bool _escapetyped = false;
 };
 
 // The key map, a line each, for --help and the "?" panel.

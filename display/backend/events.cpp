@@ -60,14 +60,12 @@ char32_t typed(const SDL_Keysym& key) {
   if (k == SDLK_KP_PERIOD) return U'.';
   if (k < 32 || k > 126) return 0;
   if (!shift) return static_cast<char32_t>(k);
-  switch (k) {
-  case SDLK_SLASH: return U'?';
-  case SDLK_EQUALS: return U'+';
-  case SDLK_MINUS: return U'_';
-  case SDLK_PERIOD: return U'>';
-  case SDLK_COMMA: return U'<';
-  default: return static_cast<char32_t>(k);
-  }
+  // Typing into cells needs every character the language has, so the whole shifted row.
+  static constexpr char plain[] = "1234567890`-=[]\\;',./";
+  static constexpr char shifted[] = "!@#$%^&*()~_+{}|:\"<>?";
+  for (size_t i = 0; plain[i]; ++i)
+    if (k == plain[i]) return static_cast<char32_t>(shifted[i]);
+  return static_cast<char32_t>(k);
 }
 
 } // namespace
@@ -85,6 +83,7 @@ bool sdlevents::translate(const SDL_Event& e, inputevent& event) const {
   case SDL_KEYDOWN:
     event = {e.key.repeat ? inputkind::KeyRepeat : inputkind::KeyDown, virtualkey(e.key.keysym.sym),
              typed(e.key.keysym)};
+    event.control = (e.key.keysym.mod & KMOD_CTRL) != 0;
     return true;
   case SDL_MOUSEMOTION:
     event = {inputkind::MouseMove, 0, 0, e.motion.x / _scale, e.motion.y / _scale};

@@ -30,6 +30,7 @@ struct inputevent {
   char32_t text = 0; // the character a key press types, 0 for keys that type none
   int x = 0;         // the canvas pixel under the mouse
   int y = 0;
+  bool control = false; // a key pressed with Ctrl held
 };
 
 // Where events come from: the window system's queue, or a test's list.
