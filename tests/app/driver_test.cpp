@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 
 #include "tests/support/clock.h"
 #include "tests/support/painter.h"
@@ -52,7 +53,12 @@ struct host {
 
 using k = inputkind;
 const inputevent SPACE{k::KeyDown, 32}, RIGHT{k::KeyDown, 39}, LEFT{k::KeyDown, 37},
-    DOT{k::KeyDown, 0, U'.'}, WHEELUP{k::Wheel, 1, 0, 360, 256};
+    DOT{k::KeyDown, 0, U'.'}, WHEELUP{k::Wheel, 1, 0, 360, 256}, ENTER{k::KeyDown, 13},
+    ESCAPE{k::KeyDown, 27}, ESCAPEUP{k::KeyUp, 27}, BACKSPACE{k::KeyDown, 8},
+    DELETE{k::KeyDown, 46};
+inputevent typed(char32_t c) {
+  return {k::KeyDown, 0, c};
+}
 inputevent mouse(inputkind kind, int x, int y, int button = 0) {
   return {kind, button, 0, x, y};
 }
@@ -63,10 +69,15 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
   std::string wide;
   for (int line = 0; line < 200; ++line)
     wide += (line % 7 == 0 ? "%" : "") + std::string(299, line % 2 ? '-' : '+') + "\n";
+  const auto cell = [](const session& s, int64_t x, int64_t y) {
+    return readcell(s.state().grid, x, y);
+  };
+  const auto pointer = [](const session& s) { return findpointer(s.state(), 3); };
   struct row {
     const char* what;
     std::vector<inputevent> presses;
     const char* caption;
+    std::function<bool(const session&)> holds = nullptr;
   } rows[] = {
       {"pause", {SPACE}, "paused - tick 0 - 128 ms"},
       {"step", {RIGHT, RIGHT}, "paused - tick 2 - 128 ms"},
@@ -76,6 +87,23 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
       {"click a breakpoint",
        {mouse(k::MouseDown, 50, 40, 1), mouse(k::MouseUp, 50, 40, 1)},
        nullptr},
+      // In the past: the run forks at tick 2. Escape stops typing, and not the run.
+      {"type into a cell",
+       {mouse(k::MouseMove, 41, 37), ENTER, typed(U'A'), typed(U'B'), BACKSPACE, ESCAPE, ESCAPEUP},
+       "paused - tick 2 - 128 ms",
+       [&](const session& s) { return cell(s, 5, 3) == 'A' && cell(s, 6, 3) == ' ' && !s.typing(); }},
+      {"select, turn, raise and switch a pointer",
+       {mouse(k::MouseDown, 26, 2, 3), typed(U'T'), typed(U']'), typed(U'C')},
+       nullptr,
+       [&](const session& s) {
+         const ip* p = pointer(s);
+         return p && p->dir == DOWN && p->val[0] == 3 && p->on == 1;
+       }},
+      {"drag the pointer",
+       {mouse(k::MouseDown, 26, 2, 1), mouse(k::MouseMove, 85, 62), mouse(k::MouseUp, 85, 62, 1)},
+       nullptr,
+       [&](const session& s) { return pointer(s) && pointer(s)->x == 10 && pointer(s)->y == 5; }},
+      {"remove the pointer", {DELETE}, nullptr, [&](const session& s) { return !pointer(s); }},
       {"drag",
        {mouse(k::MouseDown, 400, 300, 1), mouse(k::MouseMove, 240, 180),
         mouse(k::MouseUp, 240, 180, 1)},
@@ -97,6 +125,9 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
     EXPECT_EQ(h.view.shown.back(), testing::painter().of(h.driver.run()));
     if (r.caption) {
       EXPECT_EQ(utf8name(h.view.title), std::string("Tarvex Application - ") + r.caption);
+    }
+    if (r.holds) {
+      EXPECT_TRUE(r.holds(h.driver.run()));
     }
   }
   const studioview& v = h.driver.run().view();

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <map>
 
 #include "runtime/memstream.h"
 #include "session/session.h"
 #include "tests/support/painter.h"
+#include "tests/support/process.h"
 #include "tests/support/rig.h"
 
 namespace tarvex {
@@ -182,6 +185,55 @@ TEST(edit, refusals_say_why_and_change_nothing) {
     EXPECT_EQ(s.change(r.e), r.why);
     EXPECT_EQ(testing::everything(s.state()), before);
   }
+}
+
+// Saving writes the grid back in the decoding the source was read with, and a refusal leaves
+// the old file as it was.
+TEST(edit, saving_round_trips_each_decoding_and_a_refusal_keeps_the_old_file) {
+  struct row {
+    std::string prefix, before;
+    char16_t typed; // at column 2 of line 1, past that line's end
+    std::string after, why;
+  } rows[] = {
+      {"", "%\xe9\n", u'\xff', "%\xe9\n \xff\n", ""},
+      {"latin1::", "ab\r\nc", u'x', "ab\ncx\n", ""},
+      {"utf8::", "\xc3\xa9", u'\x4e2d', "\xc3\xa9\n \xe4\xb8\xad\n", ""},
+      {"utf16be::", std::string("\0%", 2), u'\x4e2d', std::string("\0%\0\n\0 \x4e\x2d\0\n", 10), ""},
+      {"utf16le::", std::string("%\0", 2), u'\x4e2d', std::string("%\0\n\0 \0\x2d\x4e\n\0", 10), ""},
+      {"", "%\n", u'\x4e2d', "%\n",
+       "cannot save PATH: line 1, column 2 holds U+4E2D, which this file's decoding cannot hold"},
+      {"", "%\n", u'\r', "%\n",
+       "cannot save PATH: line 1, column 2 holds U+000D, which this file's decoding cannot hold"},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.prefix + r.after);
+    testing::tempdir dir;
+    const std::string path = dir.file("prog.txt", r.before);
+    testing::memconsole io;
+    session s(io.con, {});
+    ASSERT_TRUE(s.load(fromcstring((r.prefix + path).c_str()), u"prog.txt"));
+    ASSERT_EQ(s.change(edit::cell({2, 1}, r.typed)), "");
+    std::string why = s.save();
+    if (const size_t at = why.find(path); at != std::string::npos) why.replace(at, path.size(), "PATH");
+    EXPECT_EQ(why, r.why);
+    EXPECT_EQ(testing::readfile(path), r.after);
+    if (r.why.empty()) {
+      const std::string grid = testing::everything(s.state());
+      ASSERT_TRUE(s.reload());
+      EXPECT_EQ(testing::everything(s.state()), grid) << "read again, the same grid";
+    }
+  }
+  // The new file cannot be made (a directory stands in its place, which stops root too): the
+  // save fails with the system's reason and the old file is as it was.
+  testing::tempdir dir;
+  const std::string path = dir.file("prog.txt", "%\n");
+  testing::memconsole io;
+  session s(io.con, {});
+  ASSERT_TRUE(s.load(fromcstring(path.c_str()), u"prog.txt"));
+  s.change(edit::cell({1, 0}, u'@'));
+  ASSERT_EQ(mkdir((path + ".saving").c_str(), 0700), 0);
+  EXPECT_EQ(s.save(), "cannot save " + path + ": Is a directory");
+  EXPECT_EQ(testing::readfile(path), "%\n");
 }
 
 } // namespace
