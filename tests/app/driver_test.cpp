@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <sstream>
 
 #include "tests/support/clock.h"
 #include "tests/support/painter.h"
@@ -112,6 +113,9 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
   };
   host h;
   ASSERT_TRUE(h.load(wide));
+  tracewriter trace;
+  ASSERT_TRUE(trace.open(h.dir.path() + "/trace"));
+  h.driver.settrace(&trace);
   ASSERT_TRUE(h.driver.show());
   for (const row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -130,6 +134,15 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
       EXPECT_TRUE(r.holds(h.driver.run()));
     }
   }
+  // Each edit is a trace line of its own, the first made in the past, at tick 2.
+  std::istringstream lines(testing::readfile(h.dir.path() + "/trace"));
+  std::vector<std::string> edits;
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("{\"edit\"", 0) == 0) edits.push_back(line);
+  ASSERT_EQ(edits.size(), 8u);
+  EXPECT_EQ(edits[0], "{\"edit\":{\"tick\":2,\"cell\":[5,3,65]}}");
+  EXPECT_EQ(edits[3], "{\"edit\":{\"tick\":2,\"pointer\":[3,3,0,1,2,0,0,0,0,0,0]}}");
+  EXPECT_EQ(edits[7], "{\"edit\":{\"tick\":2,\"remove\":3}}");
   const studioview& v = h.driver.run().view();
   EXPECT_TRUE(h.driver.run().breaksat({50 / 8, 40 / 12}));
   // Dragging the grid up and to the left scrolls the view right and down: 20 columns, 10 lines.
