@@ -82,6 +82,8 @@ pictures: build
 	[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
 	TARVEX_SITE=$(abspath $(WEB_BUILD)) node --no-experimental-fetch web/picture.mjs docs/playground.png
 	$(BUILD)/tools/studioshot examples/code.txt docs/studio.png ticks:30 key:32 click:243,66 click:163,18 move:219,66
+	$(BUILD)/tools/studioshot examples/code.txt docs/editing.png ticks:30 key:32 right:219,66 char:T char:] char:] \
+		move:20,170 key:13 char:T char:y char:p char:e char:d char:: char:' ' char:+ char:.
 
 # The browser playground: the library compiled to WebAssembly with the page, in $(WEB_BUILD)/.
 web:

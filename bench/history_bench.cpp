@@ -1,10 +1,13 @@
 // What the window's history costs a tick: the copy of a 100,000-pointer state taken after each
-// pass (the grid shared, as when nothing wrote to it), and the restore that shows a past tick.
+// pass (the grid shared, as when nothing wrote to it), the restore that shows a past tick, and
+// an edit on a run whose history is full.
 #include <benchmark/benchmark.h>
 
 #include "bench/scene.h"
 #include "runtime/console.h"
+#include "runtime/memstream.h"
 #include "session/history.h"
+#include "session/session.h"
 
 namespace tarvex {
 namespace {
@@ -39,6 +42,42 @@ void BM_history_restore_100000_pointers(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_history_restore_100000_pointers)->Unit(benchmark::kMillisecond);
+
+// A person's edit on a run of 100,000 pointers (the tiles of bench/process.sh) whose history is
+// full: the tick alone, and an edit with the tick after it. The edit copies the edited tick's
+// state once, never the history.
+struct tilerun {
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  console con{stdin, sink};
+  session run{con, {.historybytes = int64_t{256} << 20}};
+  tilerun() {
+    std::string source;
+    for (int down = 0; down < 500; ++down)
+      for (const char* row : {"o%O", "O o", "xxx"}) {
+        for (int across = 0; across < 100; ++across)
+          source += row;
+        source += "\n";
+      }
+    TMemoryStream stream(source);
+    run.load(stream, u"tiles");
+    while (run.past().bytes() < (int64_t{250} << 20))
+      run.tick();
+  }
+  ~tilerun() { std::fclose(sink); }
+};
+
+void BM_edit_then_tick_100000_pointers(benchmark::State& state) {
+  tilerun tiles;
+  const bool editing = state.range(0) != 0;
+  int64_t column = 0;
+  for (auto _ : state) {
+    // A cell under the grid's last line, which no pointer reaches: the run stays the same.
+    if (editing) tiles.run.change(edit::cell({1 + column++ % 300, 1500}, u'x'));
+    tiles.run.tick();
+  }
+  state.counters["copies_kept"] = static_cast<double>(tiles.run.past().size());
+}
+BENCHMARK(BM_edit_then_tick_100000_pointers)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tarvex

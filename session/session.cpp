@@ -447,6 +447,7 @@ void session::hover(int px, int py) {
 
 void session::typeat(cellpos cell) {
   _view.typing = true;
+  _view.hovering = false; // the panel would cover what is typed, until the mouse moves again
   _view.cursor = {std::max<int64_t>(cell.x, 1), std::max<int64_t>(cell.y, 0)};
   touch();
 }

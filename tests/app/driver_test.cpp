@@ -92,7 +92,9 @@ TEST(driver, keys_and_mouse_drive_the_session_and_the_window_shows_its_frame) {
       {"type into a cell",
        {mouse(k::MouseMove, 41, 37), ENTER, typed(U'A'), typed(U'B'), BACKSPACE, ESCAPE, ESCAPEUP},
        "paused - tick 2 - 128 ms",
-       [&](const session& s) { return cell(s, 5, 3) == 'A' && cell(s, 6, 3) == ' ' && !s.typing(); }},
+       [&](const session& s) {
+         return cell(s, 5, 3) == 'A' && cell(s, 6, 3) == ' ' && !s.typing();
+       }},
       {"select, turn, raise and switch a pointer",
        {mouse(k::MouseDown, 26, 2, 3), typed(U'T'), typed(U']'), typed(U'C')},
        nullptr,

@@ -198,8 +198,10 @@ TEST(edit, saving_round_trips_each_decoding_and_a_refusal_keeps_the_old_file) {
       {"", "%\xe9\n", u'\xff', "%\xe9\n \xff\n", ""},
       {"latin1::", "ab\r\nc", u'x', "ab\ncx\n", ""},
       {"utf8::", "\xc3\xa9", u'\x4e2d', "\xc3\xa9\n \xe4\xb8\xad\n", ""},
-      {"utf16be::", std::string("\0%", 2), u'\x4e2d', std::string("\0%\0\n\0 \x4e\x2d\0\n", 10), ""},
-      {"utf16le::", std::string("%\0", 2), u'\x4e2d', std::string("%\0\n\0 \0\x2d\x4e\n\0", 10), ""},
+      {"utf16be::", std::string("\0%", 2), u'\x4e2d', std::string("\0%\0\n\0 \x4e\x2d\0\n", 10),
+       ""},
+      {"utf16le::", std::string("%\0", 2), u'\x4e2d', std::string("%\0\n\0 \0\x2d\x4e\n\0", 10),
+       ""},
       {"", "%\n", u'\x4e2d', "%\n",
        "cannot save PATH: line 1, column 2 holds U+4E2D, which this file's decoding cannot hold"},
       {"", "%\n", u'\r', "%\n",
@@ -214,7 +216,8 @@ TEST(edit, saving_round_trips_each_decoding_and_a_refusal_keeps_the_old_file) {
     ASSERT_TRUE(s.load(fromcstring((r.prefix + path).c_str()), u"prog.txt"));
     ASSERT_EQ(s.change(edit::cell({2, 1}, r.typed)), "");
     std::string why = s.save();
-    if (const size_t at = why.find(path); at != std::string::npos) why.replace(at, path.size(), "PATH");
+    if (const size_t at = why.find(path); at != std::string::npos)
+      why.replace(at, path.size(), "PATH");
     EXPECT_EQ(why, r.why);
     EXPECT_EQ(testing::readfile(path), r.after);
     if (r.why.empty()) {
