@@ -65,7 +65,15 @@ void console::consolewrite(const Text& text) {
 }
 
 void console::rewindinput(int64_t mark) {
-  _next = std::min(static_cast<size_t>(std::max<int64_t>(mark, 0)), _kept.size());
+  _next = std::min(static_cast<size_t>(std::max<int64_t>(mark - _forgotten, 0)), _kept.size());
+}
+
+void console::forgetinput(int64_t mark) {
+  const auto gone =
+      static_cast<size_t>(std::clamp<int64_t>(mark - _forgotten, 0, static_cast<int64_t>(_next)));
+  _kept.erase(_kept.begin(), _kept.begin() + static_cast<std::ptrdiff_t>(gone));
+  _next -= gone;
+  _forgotten += static_cast<int64_t>(gone);
 }
 
 Text console::consoleread() {

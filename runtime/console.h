@@ -2,9 +2,9 @@
 // and the hosts use to talk through it.
 #pragma once
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "runtime/stream.h"
 #include "runtime/textstream.h"
@@ -50,9 +50,11 @@ public:
   // that goes back to an earlier tick reads from where that tick stood, the same lines again
   // before any new ones. `inputmark` counts the lines read so far; `rewindinput` goes back
   // to a count it gave. `replaying` tells that the next read needs no new input.
+  // `forgetinput` lets the lines before a mark go, once nothing can go back before it.
   void keepinput() { _keeping = true; }
-  int64_t inputmark() const { return static_cast<int64_t>(_next); }
+  int64_t inputmark() const { return _forgotten + static_cast<int64_t>(_next); }
   void rewindinput(int64_t mark);
+  void forgetinput(int64_t mark);
   bool replaying() const { return _next < _kept.size(); }
 
   // The bytes handed to the output so far, and a string that receives a copy of every byte
@@ -68,8 +70,9 @@ private:
   TCStandardIO* _io;                  // owned by the text stream
   std::unique_ptr<TTextStream> _text; // the standard text stream, UTF-8 over TCStandardIO
   bool _keeping = false;
-  std::vector<Text> _kept; // every line read while keeping
-  size_t _next = 0;        // the kept line the next read returns; past the end: a new one
+  std::deque<Text> _kept; // the lines read while keeping, but the forgotten ones
+  size_t _next = 0;       // the kept line the next read returns; past the end: a new one
+  int64_t _forgotten = 0; // lines read before the first kept one
 };
 
 // The process's console over stdin and stdout, created on first use.

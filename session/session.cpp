@@ -67,7 +67,7 @@ bool session::install(std::unique_ptr<machine> loaded, const Text& name) {
   _viewing.reset();
   _past.reset(); // its tick may come again in the new run
   _history.clear();
-  _history.record(*_live);
+  _history.record(*_live, false, _con.inputmark());
   sharememory();
   _end = {};
   _closed = false;
@@ -209,6 +209,8 @@ progress session::finishtick(const tickoutcome& outcome) {
   if (_history.on()) {
     _history.record(*_live, _hit, _con.inputmark());
     sharememory();
+    // Input older than the oldest kept tick can never be read again.
+    if (_history.size() > 0) _con.forgetinput(_history.input(0));
   }
   for (const edit& e : queued)
     change(e);
