@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 
 #include "display/font.h"
 #include "display/frame.h"
@@ -18,9 +19,11 @@
 namespace tarvex {
 namespace {
 
-// Prints, turns and removes, and writes a visible character into the grid in tick 3 ("(" at
-// column 4 of line 2): the frame of tick 3 must not show it, that of tick 4 must.
-const std::string SOURCE = "%+++++>.;-?v\n      ^    <\n%+ (\n";
+// Prints, splits, turns and removes, writes code 1 at column 3 of line 2 in tick 3 (the frame
+// of tick 3 must not show it, that of tick 4 must), and reads a number (":") in tick 16 and
+// every 12 ticks after.
+const std::string SOURCE = "%+++++>.;-?v\n      ^:.  <\n%+ (\n";
+const std::string INPUT = "7\n8\n9\n";
 
 using testing::painter;
 
@@ -34,79 +37,153 @@ struct run {
   session s;
 };
 
-// The unbroken run, ticked by the interpreter itself: its state, output and frame after every
-// pass (before that tick's writes land) up to tick 20.
-struct unbroken {
-  std::vector<std::string> states, outs;
-  std::vector<std::vector<uint32_t>> frames;
-  unbroken(const std::string& source, painter& p) {
-    testing::memconsole io;
+// The interpreter ticked by hand from the load, with `edits` made after the writes of their
+// tick landed: the machine and the console bytes after tick `upto`.
+struct model {
+  testing::memconsole io{INPUT};
+  machine m{io.con};
+  model(const std::string& source, const std::map<int64_t, std::vector<edit>>& edits,
+        int64_t upto) {
     io.con.printline(u"Executing program..");
     io.con.printline(u"");
-    machine m(io.con);
     TMemoryStream stream(source);
     loadgrid(m, stream);
     for (tickoutcome outcome;;) {
-      states.push_back(testing::everything(m));
-      outs.push_back(io.output());
-      frames.push_back(p.of(m));
-      if (m.tick == 20 || outcome.state != tickstate::going) break;
+      if (auto at = edits.find(m.tick); at != edits.end()) {
+        endtick(m, outcome);
+        for (const edit& e : at->second)
+          applyedit(m, e);
+      }
+      if (m.tick == upto || outcome.state != tickstate::going) break;
       endtick(m, outcome);
       outcome = steppass(m);
     }
   }
 };
 
-TEST(session, every_path_to_a_tick_gives_its_state_output_and_frame) {
-  painter p;
-  const unbroken plain(SOURCE, p);
-  ASSERT_EQ(plain.states.size(), 21u);
-  enum command { tick, pointer, back, next, pause, resume, backtobreak };
+enum op { tick, pointer, back, next, pause, resume, backtobreak, change };
+struct step {
+  op what;
+  edit e = {};
+};
+
+std::vector<step> repeat(op what, int times) {
+  return std::vector<step>(static_cast<size_t>(times), step{what});
+}
+
+std::vector<step> operator+(std::vector<step> a, const std::vector<step>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Whatever sequence of ticks, pointer steps, going back and forward and edits a host asks for,
+// the state on show, its frame and every kept tick are those of the interpreter ticked by hand
+// with the same edits at the same ticks; the console bytes too, until an edit forks the run.
+TEST(session, every_path_and_every_edit_gives_the_hand_run_state_output_and_frame) {
+  const edit dot = edit::cell({8, 0}, u'.'), far = edit::cell({14, 5}, u'@');
+  const step T{tick}, P{pointer}, B{back}, N{next};
   struct row {
-    std::vector<command> commands;
-    int64_t shown; // the tick on show after the commands (inside a pass: the one it makes)
-    int64_t live;  // the live state's tick, as the unbroken run's after it
-    bool inside;   // a pass is open: the state is between two ticks' states
+    const char* name;
+    std::vector<step> steps;
+    int64_t shown, live; // the ticks on show and of the live state afterwards
+    bool inside = false; // a pass is open: the state is between two ticks' states
+    std::string source = SOURCE;
   } rows[] = {
-      {{tick, tick, tick}, 3, 3, false},
-      {{pause, tick, tick, tick, tick}, 4, 4, false},
-      {{tick, tick, pointer, pointer}, 3, 3, true},
-      {{tick, tick, pointer, pointer, tick}, 3, 3, false},
-      {{tick, tick, tick, tick, back}, 3, 4, false},
-      {{tick, tick, tick, tick, tick, back}, 4, 5, false}, // the copy after the write
-      {{tick, tick, tick, tick, back, back, back}, 1, 4, false},
-      {{tick, tick, tick, tick, back, back, next}, 3, 4, false},
-      {{tick, tick, tick, tick, back, back, next, next, next}, 5, 5, false},
-      {{tick, tick, tick, back, back, back, back, back}, 0, 3, false},
-      {{tick, tick, tick, back, resume, tick}, 4, 4, false},
-      {{tick, tick, pointer, back}, 3, 3, true}, // no going back inside a tick
+      {"ticks", {T, T, T}, 3, 3},
+      {"paused ticks", {{pause}, T, T, T, T}, 4, 4},
+      {"pointer steps", {T, T, P, P}, 3, 3, true},
+      {"pointer steps and the tick's end", {T, T, P, P, T}, 3, 3},
+      {"back", {T, T, T, T, B}, 3, 4},
+      {"back to the copy after the write", {T, T, T, T, T, B}, 4, 5},
+      {"back thrice", {T, T, T, T, B, B, B}, 1, 4},
+      {"back and forward", {T, T, T, T, B, B, N}, 3, 4},
+      {"forward to the live state", {T, T, T, T, B, B, N, N, N}, 5, 5},
+      {"back to the oldest", {T, T, T, B, B, B, B, B}, 0, 3},
+      {"resume runs on from the newest", {T, T, T, B, {resume}, T}, 4, 4},
+      {"no going back inside a tick", {T, T, P, B}, 3, 3, true},
+      {"back to breakpoints without any: the oldest", {T, T, T, {backtobreak}}, 0, 3},
+      {"an edit, a tick, back and forward", {T, T, {change, dot}, T, B, N}, 3, 3},
+      {"a cell below the grid and past a line's end grows it", {T, {change, far}, T}, 2, 2},
+      {"the edit wins over the write its tick queued",
+       {T, T, T, {change, edit::cell({3, 2}, u'X')}, T, T},
+       5,
+       5},
+      {"an edit in the past forks the run, and input is read again",
+       repeat(tick, 20) + repeat(back, 5) +
+           std::vector<step>{{change, edit::pointer(editkind::register0, 3, 200)}} +
+           repeat(tick, 16),
+       31, 31},
+      {"pointers turned, moved and given registers",
+       {T,
+        {change, edit::pointer(editkind::direction, 2, DOWN)},
+        {change, edit::move(3, {5, 1})},
+        {change, edit::pointer(editkind::register1, 1, 9)},
+        {change, edit::pointer(editkind::current, 1, 1)},
+        T,
+        T},
+       3,
+       3},
+      {"lines read again", {T, {change, edit::lines(1, 1, {u"   ", u"  %"})}, T, T}, 3, 3},
+      {"the last pointer removed: the run completes at the next tick",
+       {{change, edit::remove(0)},
+        {change, edit::remove(1)},
+        {change, edit::remove(2)},
+        {change, edit::remove(3)},
+        T},
+       1,
+       1,
+       false,
+       "%"},
   };
+  painter p;
   for (const row& r : rows) {
-    run live(SOURCE, {.historybytes = 1 << 20});
-    for (command c : r.commands)
-      switch (c) {
-      case tick: live.s.tick(); break;
-      case pointer: live.s.steppointer(); break;
-      case back: live.s.back(); break;
-      case next: live.s.next(); break;
-      case pause: live.s.pause(); break;
-      case resume: live.s.resume(); break;
-      case backtobreak: live.s.backtobreak(); break;
+    SCOPED_TRACE(r.name);
+    testing::memconsole io(INPUT);
+    session s(io.con, {.historybytes = 1 << 20});
+    TMemoryStream stream(r.source);
+    s.load(stream, u"p");
+    std::map<int64_t, std::vector<edit>> made;
+    bool forked = false;
+    for (const step& st : r.steps)
+      switch (st.what) {
+      case tick: s.tick(); break;
+      case pointer: s.steppointer(); break;
+      case back: s.back(); break;
+      case next: s.next(); break;
+      case pause: s.pause(); break;
+      case resume: s.resume(); break;
+      case backtobreak: s.backtobreak(); break;
+      case change:
+        const int64_t at = s.shown().tick;
+        forked = forked || s.inhistory();
+        ASSERT_EQ(s.change(st.e), "");
+        // Newer ticks and their edits are gone.
+        made.erase(made.upper_bound(at), made.end());
+        made[at].push_back(st.e);
+        break;
       }
-    SCOPED_TRACE(::testing::PrintToString(r.commands));
-    EXPECT_EQ(live.s.shown().tick, r.shown);
-    const auto live_tick = static_cast<size_t>(live.s.state().tick);
-    EXPECT_EQ(live_tick, static_cast<size_t>(r.live));
+    EXPECT_EQ(s.shown().tick, r.shown);
+    EXPECT_EQ(s.state().tick, r.live);
+    model live(r.source, made, r.live);
     if (r.inside) {
       // Inside the tick: its output so far is the start of the whole tick's.
-      EXPECT_EQ(plain.outs[live_tick].rfind(live.io.output(), 0), 0u);
-      EXPECT_NE(testing::everything(live.s.state()), plain.states[live_tick]);
+      EXPECT_EQ(live.io.output().rfind(io.output(), 0), 0u);
+      EXPECT_NE(testing::everything(s.state()), testing::everything(live.m));
       continue;
     }
-    EXPECT_EQ(testing::everything(live.s.state()), plain.states[live_tick]);
-    EXPECT_EQ(live.io.output(), plain.outs[live_tick]);
-    // Pausing, stepping to or going back to a tick never shows its writes landed.
-    EXPECT_EQ(p.of(live.s), plain.frames[static_cast<size_t>(r.shown)]);
+    if (!forked) {
+      EXPECT_EQ(io.output(), live.io.output());
+    }
+    const model shown(r.source, made, r.shown);
+    EXPECT_EQ(testing::everything(s.shown()), testing::everything(shown.m));
+    EXPECT_EQ(p.of(s), p.of(shown.m));
+    // Every kept tick shows what the hand-edited run shows at that tick.
+    for (size_t i = 0; i < s.past().size(); ++i) {
+      const model then(r.source, made, s.past().at(i).tick);
+      machine kept(io.con);
+      restoresnapshot(kept, s.past().at(i));
+      ASSERT_EQ(testing::everything(kept), testing::everything(then.m)) << "tick " << i;
+    }
   }
 }
 
