@@ -259,12 +259,14 @@ struct adapter::state {
         wanted.insert({*b.x, b.y});
         continue;
       }
+      // Every cell a pointer can stand on: walking, up to the one past the longest line, where
+      // it leaves; jumping with "$", any column a register can name.
       const int64_t width =
           b.y < static_cast<int64_t>(m.grid.lines.size())
               ? std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(
                                                      m.grid.lines[static_cast<size_t>(b.y)].size()))
               : m.grid.maxlen;
-      for (int64_t x = 0; x <= width; ++x)
+      for (int64_t x = 0; x <= std::max<int64_t>(width + 1, 255); ++x)
         wanted.insert({x, b.y});
     }
     const auto have = run->breakpoints();
@@ -421,13 +423,13 @@ struct adapter::state {
     args.at("source").get<json::object_t>();
     breakpoints.clear();
     json answered = json::array();
-    const machine* m = run ? &run->state() : nullptr;
     for (const json& asked :
          optional<json::array_t>(args, "breakpoints").value_or(json::array_t{})) {
       breakpointentry b;
       b.id = nextbreakpoint++;
       b.y = fromline(asked.at("line").get<int64_t>());
-      if (const auto column = optional<int64_t>(asked, "column")) b.x = fromcolumn(*column);
+      const auto column = optional<int64_t>(asked, "column");
+      if (column) b.x = fromcolumn(*column);
       std::string error;
       if (const auto text = optional<std::string>(asked, "condition"); text && !text->empty()) {
         b.when = parsecondition(*text, error);
@@ -437,8 +439,9 @@ struct adapter::state {
         b.hit = parsehitcount(*text, error);
         if (!b.hit) b.verified = false, b.message = error;
       }
-      if (b.y < 0 || (m && b.y >= m->grid.linecount) || (b.x && *b.x < 0))
-        b.verified = false, b.message = "outside the program";
+      // Pointers walk past a line's end and onto the line after the last, as the window lets
+      // one click any cell; a negative line or column names no cell of the grid.
+      if (b.y < 0 || (column && *column < 0)) b.verified = false, b.message = "outside the program";
       json answer = {{"id", b.id}, {"verified", b.verified}, {"line", toline(b.y)}};
       if (b.x) answer["column"] = tocolumn(*b.x);
       if (!b.message.empty()) answer["message"] = b.message;
