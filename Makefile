@@ -102,10 +102,11 @@ test-web: web build
 		node --no-experimental-fetch --test web/test/
 
 # The debug adapter under node, driven by the client VS Code's own adapters are tested with and
-# checked against --trace and --batch; then the editor grammar against its annotated examples.
+# checked against --trace and --batch, every message validated against the protocol's schema;
+# then the editor grammar against its annotated examples.
 test-dap: build
 	@tools/deps.sh dap
-	[ -d dap/test/node_modules/@vscode ] || (cd dap/test && npm ci --no-audit --no-fund)
+	[ -d dap/test/node_modules/ajv-draft-04 ] || (cd dap/test && npm ci --no-audit --no-fund)
 	TARVEX_BIN=$(abspath $(BUILD))/tarvex node --test --test-timeout=120000 dap/test/
 	[ -d editors/vscode/node_modules/vscode-tmgrammar-test ] || \
 		(cd editors/vscode && npm ci --no-audit --no-fund)

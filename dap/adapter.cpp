@@ -29,6 +29,11 @@ constexpr int64_t SLICEMS = 20;                      // a running run reads requ
 constexpr size_t MAXTHREADS = 1000;                  // threads listed at most, as clients slow down
 constexpr int64_t HISTORYBYTES = int64_t{256} << 20; // memory for stepping back, as the window's
 
+// The ids of a failed response's `body.error`: a request that cannot be carried out, and
+// arguments missing or of the wrong type.
+constexpr int REFUSEDERROR = 1;
+constexpr int ARGUMENTSERROR = 2;
+
 // A request that cannot be carried out: answered with success false and this message.
 struct refusal {
   std::string message;
@@ -442,8 +447,10 @@ struct adapter::state {
       // Pointers walk past a line's end and onto the line after the last, as the window lets
       // one click any cell; a negative line or column names no cell of the grid.
       if (b.y < 0 || (column && *column < 0)) b.verified = false, b.message = "outside the program";
-      json answer = {{"id", b.id}, {"verified", b.verified}, {"line", toline(b.y)}};
-      if (b.x) answer["column"] = tocolumn(*b.x);
+      json answer = {{"id", b.id}, {"verified", b.verified}};
+      // The protocol's positions are never negative: a refused one is not echoed.
+      if (b.y >= 0) answer["line"] = toline(b.y);
+      if (b.x && *b.x >= 0) answer["column"] = tocolumn(*b.x);
       if (!b.message.empty()) answer["message"] = b.message;
       answered.push_back(std::move(answer));
       breakpoints.push_back(std::move(b));
@@ -762,6 +769,13 @@ bool adapter::receive(const std::string& body, std::string& error) {
                                        : json(0)},
                    {"command", command},
                    {"success", true}};
+  // A failed response carries its reason twice: as `message`, and as the structured `body.error`
+  // the protocol requires, which strict clients show.
+  const auto fail = [&response](int id, const std::string& text) {
+    response["success"] = false;
+    response["message"] = text;
+    response["body"] = {{"error", {{"id", id}, {"format", text}}}};
+  };
   try {
     const json none = json::object();
     const json& args = message.contains("arguments") ? message["arguments"] : none;
@@ -769,12 +783,10 @@ bool adapter::receive(const std::string& body, std::string& error) {
     json answer = s.dispatch(command, args);
     if (!answer.is_null() && !answer.empty()) response["body"] = std::move(answer);
   } catch (const refusal& why) {
-    response["success"] = false;
-    response["message"] = why.message;
+    fail(REFUSEDERROR, why.message);
   } catch (const json::exception& why) {
     // A missing argument or one of the wrong type: the request fails, the session goes on.
-    response["success"] = false;
-    response["message"] = "bad arguments for " + command + ": " + why.what();
+    fail(ARGUMENTSERROR, "bad arguments for " + command + ": " + why.what());
   }
   if (!response["success"]) s.log(command + ": " + response["message"].get<std::string>());
   s.post(std::move(response));

@@ -8,6 +8,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { after, test } from 'node:test';
 import testsupport from '@vscode/debugadapter-testsupport';
+import Ajv from 'ajv-draft-04';
 
 const root = resolve(import.meta.dirname, '../..');
 const bin = process.env.TARVEX_BIN ?? join(root, 'build/tarvex');
@@ -28,6 +29,30 @@ function trace(path, input = '') {
   return new Map(lines.map((l) => [l.tick, l.pointers]));
 }
 
+// Every message an adapter sends is checked against the protocol's published schema: a response
+// against <Command>Response, or ErrorResponse when it failed, an event against <Event>Event.
+const ajv = new Ajv({ allErrors: true });
+ajv.addVocabulary(['_enum', 'enumDescriptions']); // values suggested, and what they mean
+const within = (low, high) => ({ type: 'number', validate: (n) => Number.isInteger(n) &&
+  n >= low && n <= high });
+ajv.addFormat('int32', within(-(2 ** 31), 2 ** 31 - 1));
+ajv.addFormat('uint32', within(0, 2 ** 32 - 1));
+ajv.addFormat('int64', within(Number.MIN_SAFE_INTEGER, Number.MAX_SAFE_INTEGER));
+ajv.addFormat('uint64', within(0, Number.MAX_SAFE_INTEGER));
+ajv.addSchema(JSON.parse(readFileSync(join(import.meta.dirname,
+  'protocol/debugAdapterProtocol.json'), 'utf8')), 'dap');
+const kinds = new Set();
+const invalid = [];
+function validate(message) {
+  const upper = (name) => name[0].toUpperCase() + name.slice(1);
+  const kind = message.type === 'event' ? `${upper(message.event)}Event`
+    : message.success ? `${upper(message.command)}Response` : 'ErrorResponse';
+  const check = ajv.getSchema(`dap#/definitions/${kind}`);
+  kinds.add(kind);
+  if (!check) invalid.push({ kind, message, errors: 'no such definition' });
+  else if (!check(message)) invalid.push({ kind, message, errors: check.errors });
+}
+
 const clients = [];
 // Killed, not disconnected: an adapter that broke down would not answer.
 after(() => clients.forEach((c) => c.stopAdapter()));
@@ -37,6 +62,11 @@ async function client(launch) {
   const dc = new testsupport.DebugClient(bin, '--dap', 'tarvex');
   dc.defaultTimeout = 10000;
   clients.push(dc);
+  const dispatch = dc.dispatch.bind(dc);
+  dc.dispatch = (body) => {
+    validate(JSON.parse(body));
+    dispatch(body);
+  };
   await dc.start();
   dc.out = '';
   dc.on('output', (e) => {
@@ -268,4 +298,11 @@ test('past 1,000 pointers the threads are the first 1,000 and the stopped one', 
   assert.equal(body.threads.length, 1001);
   assert.equal(body.threads.at(-1).id, 1598);
   assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
+});
+
+// Last, so that it weighs the messages of every test above.
+test('every message the adapters sent validates against the protocol schema', () => {
+  assert.deepEqual(invalid, []);
+  for (const kind of ['ErrorResponse', 'StoppedEvent', 'SetBreakpointsResponse'])
+    assert.ok(kinds.has(kind), kind);
 });
