@@ -119,7 +119,7 @@ vsix:
 		(echo "editors/vscode/package.json: the version is not $(VERSION)" >&2; exit 1)
 	[ -d editors/vscode/node_modules/@vscode/vsce ] || (cd editors/vscode && npm ci --no-audit --no-fund)
 	mkdir -p $(VSCODE_BUILD)
-	cd editors/vscode && npx vsce package --no-dependencies --skip-license --allow-missing-repository \
+	cd editors/vscode && npx vsce package --no-dependencies --allow-missing-repository \
 		-o $(abspath $(VSCODE_BUILD))/tarvex-$(VERSION).vsix
 
 format:

@@ -27,6 +27,10 @@ usr/share/tarvex/sum.txt'
 installed=$work/installed
 DESTDIR=$installed "$cmake" --install "$build" --prefix /usr >/dev/null || { fail "cmake --install"; exit 1; }
 expect "the installed files" "$(cd "$installed" && find . -type f | sed 's|^\./||' | sort)" "$layout"
+# The copyright file's MIT paragraph (the one that stands alone) is the text of LICENSE.
+mit=$(awk 'on { sub(/^ \.?/, ""); print } !last && /^License: MIT$/ { on = 1 } { last = length }' \
+  "$installed/usr/share/doc/tarvex/copyright")
+expect "the MIT text in copyright" "$mit" "$(tail -n +5 "$(dirname "$0")/../../LICENSE")"
 roots=("$installed")
 
 if [[ $sanitized ]]; then
