@@ -158,6 +158,7 @@ const LEAVES = { tick: 2, thread: 2 };
 const BREAKS = [
   { at: { line: 1, column: 8 }, holds: () => true },
   { at: { line: 1, column: 8, condition: 'register 0 == 3' }, holds: (p) => p[4] === 3 },
+  { at: { line: 1, column: 8, condition: 'register 0 <= 3' }, holds: (p) => p[4] <= 3 },
   { at: { line: 1, column: 8, condition: 'direction == left' }, holds: () => false },
   { at: { line: 1, column: 8, hitCondition: '4' }, holds: (p, n) => n === 4 },
   { at: { line: 2 }, holds: () => true, line: true },
@@ -241,25 +242,35 @@ test('requests it cannot carry out fail and the session goes on', async () => {
 });
 
 const frame = (body) => `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
-const BROKEN = [
-  ['Content-Length: ten\r\n\r\n{}', /broken header: Content-Length is not a number/],
-  ['Content-Type: json\r\n\r\n{}', /broken header: no Content-Length/],
-  ['Content-Length: 16777217\r\n\r\n', /over the limit of 16 MiB/],
-  [frame('{"seq":1,"type":"request",'), /not JSON/],
-  [frame('{"seq":1,"type":"request"}'), /no command/],
+const THREADS = frame('{"seq":1,"type":"request","command":"threads"}');
+// What a client writes after initialize, piece by piece, each piece a moment after the last as
+// on a pipe; the status, and what standard error (status 1) or standard output (0) shows.
+const STREAMS = [
+  [['Content-Length: ten\r\n\r\n{}'], 1, /broken header: Content-Length is not a number/],
+  [['Content-Type: json\r\n\r\n{}'], 1, /broken header: no Content-Length/],
+  [['Content-Length: 16777217\r\n\r\n'], 1, /over the limit of 16 MiB/],
+  [[frame('{"seq":1,"type":"request",')], 1, /not JSON/],
+  [[frame('{"seq":1,"type":"request"}')], 1, /no command/],
+  [[THREADS.slice(0, 9), THREADS.slice(9, -1), THREADS.slice(-1)], 0, /"command":"threads"/],
 ];
 
-test('a stream that is not the protocol ends the adapter with status 1 and a reason', async () => {
-  for (const [bytes, message] of BROKEN) {
+test('a stream is read as it comes, and one that is not the protocol ends with a reason', async () => {
+  for (const [pieces, expected, shows] of STREAMS) {
     const adapter = spawn(bin, ['--dap']);
     let stderr = '';
     let stdout = '';
     adapter.stderr.on('data', (d) => (stderr += d));
     adapter.stdout.on('data', (d) => (stdout += d));
-    adapter.stdin.end(frame('{"seq":0,"type":"request","command":"initialize"}') + bytes);
-    const status = await new Promise((done) => adapter.on('close', done));
-    assert.equal(status, 1, JSON.stringify(bytes));
-    assert.match(stderr, message);
+    const closed = new Promise((done) => adapter.on('close', done));
+    adapter.stdin.write(frame('{"seq":0,"type":"request","command":"initialize"}'));
+    for (const piece of pieces) {
+      await new Promise((done) => setTimeout(done, 50));
+      adapter.stdin.write(piece);
+    }
+    adapter.stdin.end();
+    const status = await closed;
+    assert.equal(status, expected, JSON.stringify(pieces));
+    assert.match(expected ? stderr : stdout, shows);
     assert.match(stdout, /"command":"initialize"/);
   }
 });
