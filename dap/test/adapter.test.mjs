@@ -31,14 +31,11 @@ function trace(path, input = '') {
 
 // Every message an adapter sends is checked against the protocol's published schema: a response
 // against <Command>Response, or ErrorResponse when it failed, an event against <Event>Event.
-const ajv = new Ajv({ allErrors: true });
+const within = (low, high) => ({ type: 'number',
+  validate: (n) => Number.isInteger(n) && n >= low && n <= high });
+const ajv = new Ajv({ allErrors: true, formats: { int32: within(-(2 ** 31), 2 ** 31 - 1),
+  uint32: within(0, 2 ** 32 - 1), int64: within(-(2 ** 53), 2 ** 53), uint64: within(0, 2 ** 53) } });
 ajv.addVocabulary(['_enum', 'enumDescriptions']); // values suggested, and what they mean
-const within = (low, high) => ({ type: 'number', validate: (n) => Number.isInteger(n) &&
-  n >= low && n <= high });
-ajv.addFormat('int32', within(-(2 ** 31), 2 ** 31 - 1));
-ajv.addFormat('uint32', within(0, 2 ** 32 - 1));
-ajv.addFormat('int64', within(Number.MIN_SAFE_INTEGER, Number.MAX_SAFE_INTEGER));
-ajv.addFormat('uint64', within(0, Number.MAX_SAFE_INTEGER));
 ajv.addSchema(JSON.parse(readFileSync(join(import.meta.dirname,
   'protocol/debugAdapterProtocol.json'), 'utf8')), 'dap');
 const kinds = new Set();
@@ -49,16 +46,16 @@ function validate(message) {
     : message.success ? `${upper(message.command)}Response` : 'ErrorResponse';
   const check = ajv.getSchema(`dap#/definitions/${kind}`);
   kinds.add(kind);
-  if (!check) invalid.push({ kind, message, errors: 'no such definition' });
-  else if (!check(message)) invalid.push({ kind, message, errors: check.errors });
+  if (!check?.(message)) invalid.push({ kind, message, errors: check?.errors ?? 'no schema' });
 }
 
 const clients = [];
 // Killed, not disconnected: an adapter that broke down would not answer.
 after(() => clients.forEach((c) => c.stopAdapter()));
 
-// A started client with its stdout output collected; initialized and launched when asked.
-async function client(launch) {
+// A started client with its stdout output collected; when given a launch, initialized,
+// launched, given the breakpoints and configured, and stopped at entry when the launch asks.
+async function client(launch, breakpoints = []) {
   const dc = new testsupport.DebugClient(bin, '--dap', 'tarvex');
   dc.defaultTimeout = 10000;
   clients.push(dc);
@@ -74,8 +71,11 @@ async function client(launch) {
   });
   if (launch) {
     await dc.initializeRequest();
+    const entry = launch.stopOnEntry && dc.waitForEvent('stopped');
     await dc.launch(launch);
+    await dc.setBreakpointsRequest({ source: { path: launch.program }, breakpoints });
     await dc.configurationDoneRequest();
+    if (entry) assert.equal((await entry).body.reason, 'entry');
   }
   return dc;
 }
@@ -113,12 +113,7 @@ const tickof = async (dc) =>
 test('every stop shows each pointer as the trace has it, going forward and back', async () => {
   for (const name of ['countdown.txt', 'code.txt']) {
     const states = trace(example(name));
-    const dc = await client(null);
-    await dc.initializeRequest();
-    const entry = dc.waitForEvent('stopped');
-    await dc.launch({ program: example(name), stopOnEntry: true });
-    await dc.configurationDoneRequest();
-    assert.equal((await entry).body.reason, 'entry');
+    const dc = await client({ program: example(name), stopOnEntry: true });
     assert.deepEqual(await pointers(dc), traced(states, 0), name);
     // From the first threads request on, thread events keep the client's list whole.
     const known = new Set(states.get(0).map((p) => p[0] + 1));
@@ -136,12 +131,7 @@ test('every stop shows each pointer as the trace has it, going forward and back'
 test('stepIn walks the pass in list order and stepOut ends it as a whole tick would', async () => {
   const path = example('code.txt');
   const states = trace(path);
-  const dc = await client(null);
-  await dc.initializeRequest();
-  const entry = dc.waitForEvent('stopped');
-  await dc.launch({ program: path, stopOnEntry: true });
-  await dc.configurationDoneRequest();
-  await entry;
+  const dc = await client({ program: path, stopOnEntry: true });
   for (let tick = 1; tick <= 6; ++tick) {
     // One pointer is left unstepped, so that the pass is still open for stepOut.
     const order = states.get(tick - 1).map((p) => p[0] + 1);
@@ -232,8 +222,7 @@ test('requests it cannot carry out fail and the session goes on', async () => {
   const dc = await client(null);
   for (const [command, args, message] of [
     ['frobnicate', {}, /unknown request 'frobnicate'/],
-    ['launch', { program: 42 }, /bad arguments for launch/],
-    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments/],
+    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments for launch/],
     ['setBreakpoints', { source: {}, breakpoints: [{ line: 'one' }] }, /bad arguments/],
     ['next', { threadId: 1 }, /no program is launched/],
   ])
@@ -279,13 +268,7 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const path = example('countdown.txt');
   const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
     p[2] === 0)).map(([t]) => t);
-  const dc = await client(null);
-  await dc.initializeRequest();
-  const entry = dc.waitForEvent('stopped');
-  await dc.launch({ program: path, stopOnEntry: true });
-  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
-  await dc.configurationDoneRequest();
-  await entry;
+  const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
   for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
     ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
     ['restart', 0]]) {

@@ -83,12 +83,6 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
   testing::expectgolden(t.surface.pixels(), canvas::WIDTH, "splitting_program_tick_6");
 }
 
-TEST(paintstudio, a_view_as_constructed_paints_the_plain_frame) {
-  crowded s;
-  std::vector<uint32_t> studio = s.paint(studioview{});
-  EXPECT_EQ(studio, s.paint());
-}
-
 // The plain frame of the cells and pointers moved by (1 - dx, -dy) is the view scrolled by
 // (dx, dy) one column to the right: an origin off by one in either direction shows, and so
 // does a pointer at column -2 of the view whose values reach into it.
