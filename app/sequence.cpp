@@ -44,9 +44,10 @@ Text sourcename(const Text& name) {
   const size_t separator = name.find(u"::");
   const size_t start = separator == Text::npos ? 0 : separator + 2;
   const Text path = forwardslashes(name.substr(start));
+  if (path.empty()) return name;
   const Text here = fromstartdir(path);
   struct stat status {};
-  if (path.empty() || here == path || stat(utf8name(here).c_str(), &status) == 0)
+  if (here == path || stat(utf8name(here).c_str(), &status) == 0)
     return name.substr(0, start) + here;
   const Text shipped = shippedfile(path);
   return name.substr(0, start) + (shipped.empty() ? here : shipped);
