@@ -104,10 +104,11 @@ test-web: web build
 		node --no-experimental-fetch --test web/test/
 
 # The debug adapter under node, driven by the client VS Code's own adapters are tested with and
-# checked against --trace and --batch; then the editor grammar against its annotated examples.
+# checked against --trace and --batch, every message validated against the protocol's schema;
+# then the editor grammar against its annotated examples.
 test-dap: build
 	@tools/deps.sh dap
-	[ -d dap/test/node_modules/@vscode ] || (cd dap/test && npm ci --no-audit --no-fund)
+	[ -d dap/test/node_modules/ajv-draft-04 ] || (cd dap/test && npm ci --no-audit --no-fund)
 	TARVEX_BIN=$(abspath $(BUILD))/tarvex node --test --test-timeout=120000 dap/test/
 	[ -d editors/vscode/node_modules/vscode-tmgrammar-test ] || \
 		(cd editors/vscode && npm ci --no-audit --no-fund)
@@ -120,7 +121,7 @@ vsix:
 		(echo "editors/vscode/package.json: the version is not $(VERSION)" >&2; exit 1)
 	[ -d editors/vscode/node_modules/@vscode/vsce ] || (cd editors/vscode && npm ci --no-audit --no-fund)
 	mkdir -p $(VSCODE_BUILD)
-	cd editors/vscode && npx vsce package --no-dependencies --skip-license --allow-missing-repository \
+	cd editors/vscode && npx vsce package --no-dependencies --allow-missing-repository \
 		-o $(abspath $(VSCODE_BUILD))/tarvex-$(VERSION).vsix
 
 format:

@@ -39,7 +39,8 @@ std::optional<int64_t> number(const Text& text, int64_t low, int64_t high) {
 constexpr const char* usagehead =
     "Usage: tarvex [OPTIONS] [SOURCE]\n"
     "Runs the program in SOURCE (default code.txt, the demo) and shows every tick in a\n"
-    "window. A relative SOURCE is looked up beside tarvex, then from the current directory.\n"
+    "window. A relative SOURCE is looked up in the current directory, then beside\n"
+    "tarvex, then in ../share/tarvex/ from its directory.\n"
     "\n"
     "Options:\n"
     "  --help            show this text and exit\n"

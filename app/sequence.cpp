@@ -36,16 +36,21 @@ int64_t nowus() {
   return int64_t{at.tv_sec} * 1000000 + at.tv_nsec / 1000;
 }
 
-// The source is looked up beside the program first (the working directory by now), and from
-// where tarvex was started only when no file of that name is there. A "protocol::" prefix
-// stays in front of the path.
+// A relative source is looked up where tarvex was started first, so that a name the program's
+// own folder holds too (an installed /usr/bin/test) still means the user's file; then beside the
+// program and in ../share/tarvex/, which keeps a copied-together folder working. A
+// "protocol::" prefix stays in front of the path.
 Text sourcename(const Text& name) {
   const size_t separator = name.find(u"::");
   const size_t start = separator == Text::npos ? 0 : separator + 2;
   const Text path = forwardslashes(name.substr(start));
+  if (path.empty()) return name;
+  const Text here = fromstartdir(path);
   struct stat status {};
-  if (path.empty() || stat(utf8name(path).c_str(), &status) == 0) return name;
-  return name.substr(0, start) + fromstartdir(name.substr(start));
+  if (here == path || stat(utf8name(here).c_str(), &status) == 0)
+    return name.substr(0, start) + here;
+  const Text shipped = shippedfile(path);
+  return name.substr(0, start) + (shipped.empty() ? here : shipped);
 }
 
 // What an ending reports on: the run, once one began, and its pictures.
@@ -150,7 +155,9 @@ exitrequest runon(const options& opts, report& ending, console& con, pacingclock
   }
   ending.startedus = nowus();
   const Text codefile = opts.source.value_or(u"code.txt");
-  if (!driver->load(sourcename(opts.source ? codefile : datafile(codefile)), codefile)) {
+  // The default program is one the program ships with: beside it or in ../share/tarvex/ first.
+  const Text shipped = opts.source ? Text() : shippedfile(codefile);
+  if (!driver->load(shipped.empty() ? sourcename(codefile) : shipped, codefile)) {
     if (opts.prompt) con.promptline(u">");
     // A source that cannot be opened is a failed run, not a successful one.
     return ending.end(driver->run().end().status);

@@ -108,14 +108,20 @@ Text fromstartdir(const Text& path) {
   return startdir() + u"/" + path;
 }
 
-Text datafile(const Text& name) {
+Text shippedfile(const Text& name) {
   // Once start-up has moved to the program's directory, a bare name is beside it.
   const Text& dir = values().programdir;
   const Text beside = values().moved || dir.empty() ? name : dir + u"/" + name;
   struct stat status {};
-  if (stat(utf8name(beside).c_str(), &status) == 0 || dir.empty()) return beside;
+  if (stat(utf8name(beside).c_str(), &status) == 0) return beside;
+  if (dir.empty()) return {};
   Text installed = dir + u"/../share/tarvex/" + name;
-  return stat(utf8name(installed).c_str(), &status) == 0 ? installed : name;
+  return stat(utf8name(installed).c_str(), &status) == 0 ? installed : Text();
+}
+
+Text datafile(const Text& name) {
+  Text found = shippedfile(name);
+  return found.empty() ? name : found;
 }
 const Text& apptitle() {
   return values().apptitle;

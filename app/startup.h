@@ -26,6 +26,8 @@ Text fromstartdir(const Text& path);
 // build folder or a copied one, else in ../share/tarvex/ from the program's directory, where an
 // installation puts it. The name as given when neither holds it, so a failure names it as typed.
 Text datafile(const Text& name);
+// As datafile(), but empty when neither place holds the file.
+Text shippedfile(const Text& name);
 const Text& apptitle(); // "Tarvex Application"
 
 } // namespace tarvex

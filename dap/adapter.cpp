@@ -29,6 +29,11 @@ constexpr int64_t SLICEMS = 20;                      // a running run reads requ
 constexpr size_t MAXTHREADS = 1000;                  // threads listed at most, as clients slow down
 constexpr int64_t HISTORYBYTES = int64_t{256} << 20; // memory for stepping back, as the window's
 
+// The ids of a failed response's `body.error`: a request that cannot be carried out, and
+// arguments missing or of the wrong type.
+constexpr int REFUSEDERROR = 1;
+constexpr int ARGUMENTSERROR = 2;
+
 // A request that cannot be carried out: answered with success false and this message.
 struct refusal {
   std::string message;
@@ -259,12 +264,14 @@ struct adapter::state {
         wanted.insert({*b.x, b.y});
         continue;
       }
+      // Every cell a pointer can stand on: walking, up to the one past the longest line, where
+      // it leaves; jumping with "$", any column a register can name.
       const int64_t width =
           b.y < static_cast<int64_t>(m.grid.lines.size())
               ? std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(
                                                      m.grid.lines[static_cast<size_t>(b.y)].size()))
               : m.grid.maxlen;
-      for (int64_t x = 0; x <= width; ++x)
+      for (int64_t x = 0; x <= std::max<int64_t>(width + 1, 255); ++x)
         wanted.insert({x, b.y});
     }
     const auto have = run->breakpoints();
@@ -421,13 +428,13 @@ struct adapter::state {
     args.at("source").get<json::object_t>();
     breakpoints.clear();
     json answered = json::array();
-    const machine* m = run ? &run->state() : nullptr;
     for (const json& asked :
          optional<json::array_t>(args, "breakpoints").value_or(json::array_t{})) {
       breakpointentry b;
       b.id = nextbreakpoint++;
       b.y = fromline(asked.at("line").get<int64_t>());
-      if (const auto column = optional<int64_t>(asked, "column")) b.x = fromcolumn(*column);
+      const auto column = optional<int64_t>(asked, "column");
+      if (column) b.x = fromcolumn(*column);
       std::string error;
       if (const auto text = optional<std::string>(asked, "condition"); text && !text->empty()) {
         b.when = parsecondition(*text, error);
@@ -437,10 +444,13 @@ struct adapter::state {
         b.hit = parsehitcount(*text, error);
         if (!b.hit) b.verified = false, b.message = error;
       }
-      if (b.y < 0 || (m && b.y >= m->grid.linecount) || (b.x && *b.x < 0))
-        b.verified = false, b.message = "outside the program";
-      json answer = {{"id", b.id}, {"verified", b.verified}, {"line", toline(b.y)}};
-      if (b.x) answer["column"] = tocolumn(*b.x);
+      // Pointers walk past a line's end and onto the line after the last, as the window lets
+      // one click any cell; a negative line or column names no cell of the grid.
+      if (b.y < 0 || (column && *column < 0)) b.verified = false, b.message = "outside the program";
+      json answer = {{"id", b.id}, {"verified", b.verified}};
+      // The protocol's positions are never negative: a refused one is not echoed.
+      if (b.y >= 0) answer["line"] = toline(b.y);
+      if (b.x && *b.x >= 0) answer["column"] = tocolumn(*b.x);
       if (!b.message.empty()) answer["message"] = b.message;
       answered.push_back(std::move(answer));
       breakpoints.push_back(std::move(b));
@@ -759,6 +769,13 @@ bool adapter::receive(const std::string& body, std::string& error) {
                                        : json(0)},
                    {"command", command},
                    {"success", true}};
+  // A failed response carries its reason twice: as `message`, and as the structured `body.error`
+  // the protocol requires, which strict clients show.
+  const auto fail = [&response](int id, const std::string& text) {
+    response["success"] = false;
+    response["message"] = text;
+    response["body"] = {{"error", {{"id", id}, {"format", text}}}};
+  };
   try {
     const json none = json::object();
     const json& args = message.contains("arguments") ? message["arguments"] : none;
@@ -766,12 +783,10 @@ bool adapter::receive(const std::string& body, std::string& error) {
     json answer = s.dispatch(command, args);
     if (!answer.is_null() && !answer.empty()) response["body"] = std::move(answer);
   } catch (const refusal& why) {
-    response["success"] = false;
-    response["message"] = why.message;
+    fail(REFUSEDERROR, why.message);
   } catch (const json::exception& why) {
     // A missing argument or one of the wrong type: the request fails, the session goes on.
-    response["success"] = false;
-    response["message"] = "bad arguments for " + command + ": " + why.what();
+    fail(ARGUMENTSERROR, "bad arguments for " + command + ": " + why.what());
   }
   if (!response["success"]) s.log(command + ": " + response["message"].get<std::string>());
   s.post(std::move(response));

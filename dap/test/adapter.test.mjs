@@ -8,6 +8,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { after, test } from 'node:test';
 import testsupport from '@vscode/debugadapter-testsupport';
+import Ajv from 'ajv-draft-04';
 
 const root = resolve(import.meta.dirname, '../..');
 const bin = process.env.TARVEX_BIN ?? join(root, 'build/tarvex');
@@ -28,15 +29,41 @@ function trace(path, input = '') {
   return new Map(lines.map((l) => [l.tick, l.pointers]));
 }
 
+// Every message an adapter sends is checked against the protocol's published schema: a response
+// against <Command>Response, or ErrorResponse when it failed, an event against <Event>Event.
+const within = (low, high) => ({ type: 'number',
+  validate: (n) => Number.isInteger(n) && n >= low && n <= high });
+const ajv = new Ajv({ allErrors: true, formats: { int32: within(-(2 ** 31), 2 ** 31 - 1),
+  uint32: within(0, 2 ** 32 - 1), int64: within(-(2 ** 53), 2 ** 53), uint64: within(0, 2 ** 53) } });
+ajv.addVocabulary(['_enum', 'enumDescriptions']); // values suggested, and what they mean
+ajv.addSchema(JSON.parse(readFileSync(join(import.meta.dirname,
+  'protocol/debugAdapterProtocol.json'), 'utf8')), 'dap');
+const kinds = new Set();
+const invalid = [];
+function validate(message) {
+  const upper = (name) => name[0].toUpperCase() + name.slice(1);
+  const kind = message.type === 'event' ? `${upper(message.event)}Event`
+    : message.success ? `${upper(message.command)}Response` : 'ErrorResponse';
+  const check = ajv.getSchema(`dap#/definitions/${kind}`);
+  kinds.add(kind);
+  if (!check?.(message)) invalid.push({ kind, message, errors: check?.errors ?? 'no schema' });
+}
+
 const clients = [];
 // Killed, not disconnected: an adapter that broke down would not answer.
 after(() => clients.forEach((c) => c.stopAdapter()));
 
-// A started client with its stdout output collected; initialized and launched when asked.
-async function client(launch) {
+// A started client with its stdout output collected; when given a launch, initialized,
+// launched, given the breakpoints and configured, and stopped at entry when the launch asks.
+async function client(launch, breakpoints = []) {
   const dc = new testsupport.DebugClient(bin, '--dap', 'tarvex');
   dc.defaultTimeout = 10000;
   clients.push(dc);
+  const dispatch = dc.dispatch.bind(dc);
+  dc.dispatch = (body) => {
+    validate(JSON.parse(body));
+    dispatch(body);
+  };
   await dc.start();
   dc.out = '';
   dc.on('output', (e) => {
@@ -44,8 +71,11 @@ async function client(launch) {
   });
   if (launch) {
     await dc.initializeRequest();
+    const entry = launch.stopOnEntry && dc.waitForEvent('stopped');
     await dc.launch(launch);
+    await dc.setBreakpointsRequest({ source: { path: launch.program }, breakpoints });
     await dc.configurationDoneRequest();
+    if (entry) assert.equal((await entry).body.reason, 'entry');
   }
   return dc;
 }
@@ -83,12 +113,7 @@ const tickof = async (dc) =>
 test('every stop shows each pointer as the trace has it, going forward and back', async () => {
   for (const name of ['countdown.txt', 'code.txt']) {
     const states = trace(example(name));
-    const dc = await client(null);
-    await dc.initializeRequest();
-    const entry = dc.waitForEvent('stopped');
-    await dc.launch({ program: example(name), stopOnEntry: true });
-    await dc.configurationDoneRequest();
-    assert.equal((await entry).body.reason, 'entry');
+    const dc = await client({ program: example(name), stopOnEntry: true });
     assert.deepEqual(await pointers(dc), traced(states, 0), name);
     // From the first threads request on, thread events keep the client's list whole.
     const known = new Set(states.get(0).map((p) => p[0] + 1));
@@ -106,12 +131,7 @@ test('every stop shows each pointer as the trace has it, going forward and back'
 test('stepIn walks the pass in list order and stepOut ends it as a whole tick would', async () => {
   const path = example('code.txt');
   const states = trace(path);
-  const dc = await client(null);
-  await dc.initializeRequest();
-  const entry = dc.waitForEvent('stopped');
-  await dc.launch({ program: path, stopOnEntry: true });
-  await dc.configurationDoneRequest();
-  await entry;
+  const dc = await client({ program: path, stopOnEntry: true });
   for (let tick = 1; tick <= 6; ++tick) {
     // One pointer is left unstepped, so that the pass is still open for stepOut.
     const order = states.get(tick - 1).map((p) => p[0] + 1);
@@ -123,21 +143,28 @@ test('stepIn walks the pass in list order and stepOut ends it as a whole tick wo
 });
 
 // countdown prints 5 to 1 from column 8 of line 1, so register 0 there falls one a visit.
+// Pointer 1 heads down from the "%" and leaves the grid on line 3, which the trace never shows.
+const LEAVES = { tick: 2, thread: 2 };
 const BREAKS = [
   { at: { line: 1, column: 8 }, holds: () => true },
   { at: { line: 1, column: 8, condition: 'register 0 == 3' }, holds: (p) => p[4] === 3 },
+  { at: { line: 1, column: 8, condition: 'register 0 <= 3' }, holds: (p) => p[4] <= 3 },
   { at: { line: 1, column: 8, condition: 'direction == left' }, holds: () => false },
   { at: { line: 1, column: 8, hitCondition: '4' }, holds: (p, n) => n === 4 },
   { at: { line: 2 }, holds: () => true, line: true },
+  { at: { line: 3, column: 1 }, stop: LEAVES },
+  { at: { line: 3 }, stop: LEAVES },
+  { at: { line: 0 }, refused: true },
+  { at: { line: 1, column: -1 }, refused: true },
 ];
 
 test('a breakpoint stops after the first tick whose pointer stepped there and held', async () => {
   const path = example('countdown.txt');
   const states = trace(path);
   for (const row of BREAKS) {
-    let expected = null;
+    let expected = row.stop ?? null;
     let visits = 0;
-    for (const [tick, list] of states) {
+    for (const [tick, list] of row.holds ? states : []) {
       const on = list.find((p) => p[2] === row.at.line - 1 && (row.line || p[1] === row.at.column));
       if (tick > 0 && on && row.holds(on, ++visits)) {
         expected = { tick, thread: on[0] + 1 };
@@ -148,7 +175,8 @@ test('a breakpoint stops after the first tick whose pointer stepped there and he
     await dc.initializeRequest();
     await dc.launch({ program: path });
     const { body } = await dc.setBreakpointsRequest({ source: { path }, breakpoints: [row.at] });
-    assert.ok(body.breakpoints[0].verified);
+    assert.equal(body.breakpoints[0].verified, !row.refused, JSON.stringify(row.at));
+    if (row.refused) continue;
     const ending = expected ? dc.waitForEvent('stopped') : dc.waitForEvent('exited');
     await dc.configurationDoneRequest();
     const event = (await ending).body;
@@ -194,8 +222,7 @@ test('requests it cannot carry out fail and the session goes on', async () => {
   const dc = await client(null);
   for (const [command, args, message] of [
     ['frobnicate', {}, /unknown request 'frobnicate'/],
-    ['launch', { program: 42 }, /bad arguments for launch/],
-    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments/],
+    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments for launch/],
     ['setBreakpoints', { source: {}, breakpoints: [{ line: 'one' }] }, /bad arguments/],
     ['next', { threadId: 1 }, /no program is launched/],
   ])
@@ -204,25 +231,35 @@ test('requests it cannot carry out fail and the session goes on', async () => {
 });
 
 const frame = (body) => `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
-const BROKEN = [
-  ['Content-Length: ten\r\n\r\n{}', /broken header: Content-Length is not a number/],
-  ['Content-Type: json\r\n\r\n{}', /broken header: no Content-Length/],
-  ['Content-Length: 16777217\r\n\r\n', /over the limit of 16 MiB/],
-  [frame('{"seq":1,"type":"request",'), /not JSON/],
-  [frame('{"seq":1,"type":"request"}'), /no command/],
+const THREADS = frame('{"seq":1,"type":"request","command":"threads"}');
+// What a client writes after initialize, piece by piece, each piece a moment after the last as
+// on a pipe; the status, and what standard error (status 1) or standard output (0) shows.
+const STREAMS = [
+  [['Content-Length: ten\r\n\r\n{}'], 1, /broken header: Content-Length is not a number/],
+  [['Content-Type: json\r\n\r\n{}'], 1, /broken header: no Content-Length/],
+  [['Content-Length: 16777217\r\n\r\n'], 1, /over the limit of 16 MiB/],
+  [[frame('{"seq":1,"type":"request",')], 1, /not JSON/],
+  [[frame('{"seq":1,"type":"request"}')], 1, /no command/],
+  [[THREADS.slice(0, 9), THREADS.slice(9, -1), THREADS.slice(-1)], 0, /"command":"threads"/],
 ];
 
-test('a stream that is not the protocol ends the adapter with status 1 and a reason', async () => {
-  for (const [bytes, message] of BROKEN) {
+test('a stream is read as it comes, and one that is not the protocol ends with a reason', async () => {
+  for (const [pieces, expected, shows] of STREAMS) {
     const adapter = spawn(bin, ['--dap']);
     let stderr = '';
     let stdout = '';
     adapter.stderr.on('data', (d) => (stderr += d));
     adapter.stdout.on('data', (d) => (stdout += d));
-    adapter.stdin.end(frame('{"seq":0,"type":"request","command":"initialize"}') + bytes);
-    const status = await new Promise((done) => adapter.on('close', done));
-    assert.equal(status, 1, JSON.stringify(bytes));
-    assert.match(stderr, message);
+    const closed = new Promise((done) => adapter.on('close', done));
+    adapter.stdin.write(frame('{"seq":0,"type":"request","command":"initialize"}'));
+    for (const piece of pieces) {
+      await new Promise((done) => setTimeout(done, 50));
+      adapter.stdin.write(piece);
+    }
+    adapter.stdin.end();
+    const status = await closed;
+    assert.equal(status, expected, JSON.stringify(pieces));
+    assert.match(expected ? stderr : stdout, shows);
     assert.match(stdout, /"command":"initialize"/);
   }
 });
@@ -231,13 +268,7 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const path = example('countdown.txt');
   const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
     p[2] === 0)).map(([t]) => t);
-  const dc = await client(null);
-  await dc.initializeRequest();
-  const entry = dc.waitForEvent('stopped');
-  await dc.launch({ program: path, stopOnEntry: true });
-  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
-  await dc.configurationDoneRequest();
-  await entry;
+  const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
   for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
     ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
     ['restart', 0]]) {
@@ -261,4 +292,11 @@ test('past 1,000 pointers the threads are the first 1,000 and the stopped one', 
   assert.equal(body.threads.length, 1001);
   assert.equal(body.threads.at(-1).id, 1598);
   assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
+});
+
+// Last, so that it weighs the messages of every test above.
+test('every message the adapters sent validates against the protocol schema', () => {
+  assert.deepEqual(invalid, []);
+  for (const kind of ['ErrorResponse', 'StoppedEvent', 'SetBreakpointsResponse'])
+    assert.ok(kinds.has(kind), kind);
 });

@@ -27,6 +27,10 @@ usr/share/tarvex/sum.txt'
 installed=$work/installed
 DESTDIR=$installed "$cmake" --install "$build" --prefix /usr >/dev/null || { fail "cmake --install"; exit 1; }
 expect "the installed files" "$(cd "$installed" && find . -type f | sed 's|^\./||' | sort)" "$layout"
+# The copyright file's MIT paragraph (the one that stands alone) is the text of LICENSE.
+mit=$(awk 'on { sub(/^ \.?/, ""); print } !last && /^License: MIT$/ { on = 1 } { last = length }' \
+  "$installed/usr/share/doc/tarvex/copyright")
+expect "the MIT text in copyright" "$mit" "$(tail -n +5 "$(dirname "$0")/../../LICENSE")"
 roots=("$installed")
 
 if [[ $sanitized ]]; then
@@ -50,17 +54,23 @@ else
   fi
 fi
 
-# From a directory of its own: the demo, a data file by its path, a program from the working
-# directory, a default program put beside the program (found before share/), and no font.
+# From a directory of its own: the demo, a data file by its path, a named program held where we
+# stand, beside the program and in share/ (found in that order as each copy goes), a default
+# program put beside the program (found before share/), and no font.
 elsewhere=$work/elsewhere
-mkdir "$elsewhere" && printf '%%+.@' >"$elsewhere/mine.txt"
+mkdir "$elsewhere"
 ran() { printf 'Executing program..\r\n\r\n%s\r\n\r\nExecution complete.\r\n' "$1"; }
 for root in "${roots[@]}"; do
   tarvex=$root/usr/bin/tarvex share=$root/usr/share/tarvex
   cd "$elsewhere"
   expect "$root: the demo" "$("$tarvex" --batch 2>&1)" "$(ran $'Many pointers at once:\r\n21534625')"
   expect "$root: hello" "$("$tarvex" --batch "$share/hello.txt" 2>&1)" "$(ran $'Hello, world!\r\n')"
-  expect "$root: from here" "$("$tarvex" --batch mine.txt 2>&1)" "$(ran 1)"
+  places=("$elsewhere" "$root/usr/bin" "$share")
+  for i in 0 1 2; do printf '%%%s.@' "$(printf '+%.0s' $(seq 0 $i))" >"${places[i]}/mine"; done
+  for i in 0 1 2; do
+    expect "$root: mine from ${places[i]}" "$("$tarvex" --batch mine 2>&1)" "$(ran $((i + 1)))"
+    rm "${places[i]}/mine"
+  done
   printf '%%++.@' >"$root/usr/bin/code.txt"
   expect "$root: beside" "$("$tarvex" --batch 2>&1)" "$(ran 2)"
   rm "$root/usr/bin/code.txt"

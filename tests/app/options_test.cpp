@@ -68,11 +68,12 @@ TEST(options, words_become_one_record_or_one_error) {
 // The rest of the command line as the program answers it is in the golden cases.
 TEST(options, stats_go_to_standard_error_as_text_or_one_json_line) {
   testing::tempdir dir;
-  const std::string loop = dir.file("loop.txt", "%>v\n ^<\n"), done = dir.file("d.txt", "%.@");
+  // ")" queues a write in tick 1, the last the limit lets run: it still lands and counts.
+  const std::string wrote = dir.file("w.txt", "%)"), done = dir.file("d.txt", "%.@");
   const std::pair<std::vector<std::string>, std::string> rows[] = {
-      {{"--batch", "--stats", "--ticks", "7", loop},
-       "tarvex: stopped after 7 ticks\ntarvex: 7 ticks, 12 pointer steps, peak 4 live pointers, "
-       "0 writes applied, 23 console bytes, "},
+      {{"--batch", "--stats", "--ticks", "1", wrote},
+       "tarvex: stopped after 1 ticks\ntarvex: 1 ticks, 4 pointer steps, peak 4 live pointers, "
+       "1 writes applied, 23 console bytes, "},
       {{"--batch", "--stats=json", done},
        "{\"ticks\":2,\"steps\":6,\"peak_pointers\":4,\"writes\":0,\"console_bytes\":49,"},
   };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 
 #include "display/font.h"
@@ -82,12 +83,6 @@ TEST(goldenframe, a_hand_built_state_with_every_code_and_a_splitting_program_aft
   testing::expectgolden(t.surface.pixels(), canvas::WIDTH, "splitting_program_tick_6");
 }
 
-TEST(paintstudio, a_view_as_constructed_paints_the_plain_frame) {
-  crowded s;
-  std::vector<uint32_t> studio = s.paint(studioview{});
-  EXPECT_EQ(studio, s.paint());
-}
-
 // The plain frame of the cells and pointers moved by (1 - dx, -dy) is the view scrolled by
 // (dx, dy) one column to the right: an origin off by one in either direction shows, and so
 // does a pointer at column -2 of the view whose values reach into it.
@@ -133,6 +128,55 @@ TEST(paintstudio, zoom_repeats_each_pixel_of_the_top_left_of_the_frame) {
           differ += s.surface.pixel(zoom * i + corner, zoom * j + corner) !=
                     plain[size_t(j * canvas::WIDTH + i)];
     EXPECT_EQ(differ, 0) << zoom;
+  }
+}
+
+// However the view is scrolled and zoomed, each mark stands on the cell under the pixel the user
+// points at: the breakpoint and the rings of the selected and the next pointer cover the cell's
+// pixels and reach at most 3 pixels past them; the hover panel starts at the cell's top, just
+// right of it.
+TEST(paintstudio, marks_stand_on_the_cell_under_the_mouse_in_a_moved_view) {
+  // The bounds (left, top, right, bottom) of the canvas pixels `in` holds.
+  const auto bounds = [](const std::function<bool(int, int)>& in) {
+    std::array<int, 4> b{canvas::WIDTH, canvas::HEIGHT, -1, -1};
+    for (int y = 0; y < canvas::HEIGHT; ++y)
+      for (int x = 0; x < canvas::WIDTH; ++x)
+        if (in(x, y))
+          b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+    return b;
+  };
+  const int rows[][5] = {{3, 2, 1, 300, 200}, {0, 0, 2, 301, 203}, {-2, 5, 3, 250, 130}};
+  for (const auto& [ox, oy, zoom, px, py] : rows) {
+    studioview view;
+    view.origin = {ox, oy}, view.zoom = zoom;
+    const cellpos cell = cellat(view, px, py);
+    const auto [left, top, right, bottom] =
+        bounds([&](int x, int y) { return cellat(view, x, y) == cell; });
+    crowded s;
+    ip& p = s.put(testing::at(int32_t(cell.x), int32_t(cell.y), 0));
+    p.id = 1000;
+    const std::vector<uint32_t> plain = s.paint(view);
+    const auto marked = [&](const std::function<void(studioview&)>& mark) {
+      studioview with = view;
+      mark(with);
+      s.paint(with);
+      return bounds([&](int x, int y) {
+        return s.surface.pixel(x, y) != plain[size_t(y * canvas::WIDTH + x)];
+      });
+    };
+    const std::function<void(studioview&)> onthecell[] = {
+        [&](studioview& v) { v.breakpoints = {cell}; },
+        [&](studioview& v) { v.selected = p.id; },
+        [&](studioview& v) { v.upcoming = &p; },
+    };
+    for (const auto& mark : onthecell) {
+      const auto [l, t, r, b] = marked(mark);
+      EXPECT_TRUE(l <= left && t <= top && r >= right && b >= bottom) << zoom;
+      EXPECT_TRUE(l >= left - 3 && t >= top - 3 && r <= right + 3 && b <= bottom + 3) << zoom;
+    }
+    const auto [l, t, r, b] = marked([&](studioview& v) { v.hovering = true, v.hover = cell; });
+    EXPECT_EQ(t, top) << zoom;
+    EXPECT_TRUE(l > right && l <= right + 8) << zoom << ": " << l << " after " << right;
   }
 }
 

@@ -1,7 +1,7 @@
-// The program as a user starts it: files found beside the program whatever the working
-// directory, the font file missing or empty, and where the first argument leads. Each case
-// copies the built program into a fresh folder of its own. The installation `make install`
-// and `make deb` make is tested beside its rules, in dist/test/.
+// The program as a user starts it: the default program found beside it whatever the working
+// directory, a named one where the user stands first, the font file missing or empty, and where the
+// first argument leads. Each case copies the built program into a fresh folder of its own. The
+// installation `make install` and `make deb` make is tested beside its rules, in dist/test/.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,7 +34,7 @@ struct installation {
   tempdir elsewhere;
 };
 
-TEST(startup, relative_names_resolve_beside_the_program_then_in_the_working_directory) {
+TEST(startup, a_named_source_resolves_in_the_working_directory_then_beside_the_program) {
   installation inst;
   inst.elsewhere.file("code.txt", "%++.@");
   inst.elsewhere.file("other.txt", "%+++.@");
@@ -51,17 +51,18 @@ TEST(startup, relative_names_resolve_beside_the_program_then_in_the_working_dire
     std::vector<std::string> args;
     std::string printed;
   } rows[] = {
-      {{}, "1"},                                     // code.txt beside the program
-      {{"other.txt"}, "4"},                          // a relative argument, beside the program too
-      {{"other.txt", "code.txt"}, "4"},              // the second argument is ignored
-      {{inst.elsewhere.path() + "/other.txt"}, "3"}, // an absolute path is taken as it is
-      {{"mine.txt"}, "5"},                           // none beside the program: where we stand
+      {{}, "1"},                                        // code.txt beside the program
+      {{"code.txt"}, "2"},                              // named, where we stand comes first
+      {{"other.txt"}, "3"},                             // so a name both places hold is the user's
+      {{"other.txt", "code.txt"}, "3"},                 // the second argument is ignored
+      {{inst.home.path() + "/other.txt"}, "4"},         // an absolute path is taken as it is
+      {{"mine.txt"}, "5"},                              // only where we stand
       {{"--delay=0", "mine.txt", "--delay", "0"}, "5"}, // options before and after the source
       {{"n\xC3\xB6pe.txt"}, "6"},                       // UTF-8 names
       {{"caf\xE9.txt"}, "7"},                           // and names that are not UTF-8
       {{"--", "--odd.txt"}, "8"},                       // a name that looks like an option
-      {{"/dev/stdin"}, ""}, // a pipe cannot tell its size: an empty program
-      {{"accent.txt"}, "195"},
+      {{"/dev/stdin"}, ""},    // a pipe cannot tell its size: an empty program
+      {{"accent.txt"}, "195"}, // only beside the program
       {{"utf8::accent.txt"}, "233"},
   };
   for (const row& r : rows) {

@@ -206,12 +206,18 @@ TEST(session, breakpoints_pause_after_the_tick_that_meets_them) {
     EXPECT_EQ(live.s.paused() ? live.s.state().tick : 0, r.pausedat);
     EXPECT_EQ(live.s.hitby(), r.hitby);
   }
-  // Going back to breakpoints stops at the newest kept tick that hit one.
-  run live(SOURCE, {.historybytes = 1 << 20, .breaks = {{9, 0}}});
-  while (live.s.state().tick < 12)
-    live.s.tick();
-  EXPECT_TRUE(live.s.backtobreak());
-  EXPECT_EQ(live.s.shown().tick, 8);
+  // Going back to breakpoints stops at the newest kept tick that hit one, also once a full
+  // history has dropped its oldest copies: the second time it holds about 8 of the 13 ticks.
+  int64_t budget = 1 << 20;
+  for (bool trimmed : {false, true}) {
+    run live(SOURCE, {.historybytes = budget, .breaks = {{9, 0}}});
+    while (live.s.state().tick < 12)
+      live.s.tick();
+    EXPECT_EQ(live.s.past().size() < 13, trimmed);
+    budget = live.s.past().bytes() * 8 / 13;
+    EXPECT_TRUE(live.s.backtobreak());
+    EXPECT_EQ(live.s.shown().tick, 8);
+  }
 }
 
 TEST(session, each_ending_is_a_value_with_its_status_and_line) {
