@@ -102,11 +102,13 @@ test-web: web build
 		node --no-experimental-fetch --test web/test/
 
 # The debug adapter under node, driven by the client VS Code's own adapters are tested with and
-# checked against --trace and --batch; then the editor grammar against its annotated examples.
+# checked against --trace, --batch and a model of edits; the extension's forwarding of document
+# changes; then the editor grammar against its annotated examples.
 test-dap: build
 	@tools/deps.sh dap
 	[ -d dap/test/node_modules/@vscode ] || (cd dap/test && npm ci --no-audit --no-fund)
 	TARVEX_BIN=$(abspath $(BUILD))/tarvex node --test --test-timeout=120000 dap/test/
+	node --test editors/vscode/test/
 	[ -d editors/vscode/node_modules/vscode-tmgrammar-test ] || \
 		(cd editors/vscode && npm ci --no-audit --no-fund)
 	cd editors/vscode && npx vscode-tmgrammar-test 'test/*.test.tvx'

@@ -21,7 +21,10 @@ json adapter::state::initialize(const json& args) {
           {"supportsConditionalBreakpoints", true},
           {"supportsHitConditionalBreakpoints", true},
           {"supportsEvaluateForHovers", true},
-          {"supportsTerminateRequest", true}};
+          {"supportsTerminateRequest", true},
+          {"supportsSetVariable", true},
+          {"supportsGotoTargetsRequest", true},
+          {"supportsTerminateThreadsRequest", true}};
 }
 
 json adapter::state::dispatch(const std::string& command, const json& args) {
@@ -42,6 +45,12 @@ json adapter::state::dispatch(const std::string& command, const json& args) {
   if (command == "pause") return pause(args);
   if (command == "restart") return restart(args);
   if (command == "evaluate") return evaluate(args);
+  if (command == "setVariable") return setvariable(args);
+  if (command == "gotoTargets") return gototargets(args);
+  if (command == "goto") return gotocell(args);
+  if (command == "terminateThreads") return terminatethreads(args);
+  // The lines an edit of the program's document touched, from the editor's extension.
+  if (command == "tarvexEditLines") return editlines(args);
   if (command == "terminate") return terminate(args);
   if (command == "disconnect") return disconnect(args);
   throw refusal{"unknown request '" + command + "'"};

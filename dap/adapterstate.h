@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace tarvex {
 using json = nlohmann::json;
 
 constexpr size_t MAXTHREADS = 1000; // threads listed at most, as clients slow down
+constexpr const char* HALFSTEPPED = "the tick is half stepped: step out to finish it first";
 
 // A request that cannot be carried out: answered with success false and this message.
 struct refusal {
@@ -78,6 +80,7 @@ struct adapter::state {
   std::set<int64_t> reported;                // pointer ids the client was told of
   std::vector<std::pair<int64_t, int>> refs; // variablesReference - 1 -> pointer id, scope
   std::string carried;                       // output bytes of an unfinished character
+  std::vector<cellpos> targets;              // goto target id - 1 -> the cell
 
   void post(json message) {
     message["seq"] = ++seq;
@@ -136,12 +139,24 @@ struct adapter::state {
   json stacktrace(const json& args);
   json scopes(const json& args);
   json variables(const json& args);
+  json scopevariables(int64_t id, int kind) const;
+  std::string cellreading(int64_t x, int64_t y) const;
   json evaluate(const json& args);
 
   // breakpoints.cpp: the client's breakpoints, the session's cells and the stops they cause.
   void syncbreakpoints();
   bool breakstop();
   json setbreakpoints(const json& args);
+
+  // edits.cpp: a person's changes to the run on show, each through session::change.
+  void change(const edit& e, bool whilerunning = false);
+  int64_t cellcode(std::string_view text) const;
+  json setvariable(const json& args);
+  std::optional<json> setcell(const std::string& text);
+  json gototargets(const json& args);
+  json gotocell(const json& args);
+  json terminatethreads(const json& args);
+  json editlines(const json& args);
 };
 
 } // namespace tarvex

@@ -115,6 +115,10 @@ json adapter::state::variables(const json& args) {
   if (ref < 1 || ref > static_cast<int64_t>(refs.size()))
     throw refusal{"no variables " + std::to_string(ref)};
   const auto [id, kind] = refs[static_cast<size_t>(ref - 1)];
+  return {{"variables", scopevariables(id, kind)}};
+}
+
+json adapter::state::scopevariables(int64_t id, int kind) const {
   const machine& m = shown();
   json list = json::array();
   const ip* p = findpointer(m, id);
@@ -137,7 +141,12 @@ json adapter::state::variables(const json& args) {
     list.push_back(variable("remove after", std::to_string(p->remafter)));
     list.push_back(variable("hold", std::to_string(p->wait)));
   }
-  return {{"variables", list}};
+  return list;
+}
+
+std::string adapter::state::cellreading(int64_t x, int64_t y) const {
+  const auto cell = cellunder(shown(), x, y);
+  return (cell ? quoted(*cell) : "none") + ", code " + shownumber(readcell(shown().grid, x, y));
 }
 
 json adapter::state::evaluate(const json& args) {
@@ -157,10 +166,10 @@ json adapter::state::evaluate(const json& args) {
   }
   int64_t x = 0, y = 0;
   char end = 0;
-  if (std::sscanf(text.c_str(), " cell %ld , %ld %c", &x, &y, &end) == 2) {
-    const auto cell = cellunder(m, x, y);
-    return answer((cell ? quoted(*cell) : "none") + ", code " + shownumber(readcell(m.grid, x, y)));
-  }
+  if (context == "repl")
+    if (auto set = setcell(text)) return *set;
+  if (std::sscanf(text.c_str(), " cell %ld , %ld %c", &x, &y, &end) == 2)
+    return answer(cellreading(x, y));
   std::string error;
   const auto expression = parsecondition(text, error);
   if (!expression) throw refusal{error};

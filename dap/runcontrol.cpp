@@ -99,6 +99,7 @@ void adapter::state::stop(const std::string& reason, std::optional<int64_t> poin
   showwindow();
   flushoutput(false);
   refs.clear();
+  targets.clear();
   pending = action::none;
   threadevents();
   json body = {{"reason", reason}, {"allThreadsStopped", true}};
@@ -181,7 +182,7 @@ json adapter::state::go(action what) {
 
 json adapter::state::stepback(bool tobreak) {
   activerun();
-  if (run->passopen()) throw refusal{"the tick is half stepped: step out to finish it first"};
+  if (run->passopen()) throw refusal{HALFSTEPPED};
   pending = action::none;
   const bool moved = tobreak ? run->backtobreak() : run->back();
   if (!moved) output("no older tick is kept\n");
