@@ -309,21 +309,8 @@ function modeledit(m, kind, ...args) {
   const wrote = kind === 'cell' ? [args[1]] : kind === 'lines' ? args[2].map((_, i) => args[0] + i) : [];
   m.maxlen = Math.max(m.maxlen, ...wrote.map((y) => m.lines[y].length));
 }
-const modelcopy = (m) => {
-  const ips = m.ips.map((p) => [...p]);
-  return { lines: m.lines.map((l) => [...l]), maxlen: m.maxlen, ips,
-    stepped: new Set(ips.filter((p, i) => m.stepped.has(m.ips[i]))) };
-};
-
 // A seeded generator, so a failing program can be looked at again.
-function random(seed) {
-  return () => {
-    seed = (seed + 0x6d2b79f5) | 0;
-    let t = Math.imul(seed ^ (seed >>> 15), 1 | seed);
-    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
+const random = (seed) => () => (seed = (seed * 48271) % 2147483647) / 2147483647;
 const INSIDE = '     ><^v+-~=0x';
 // A clockwise ring of arrows keeps pointers alive around a random inside and one "%".
 function ringprogram(next, width, height) {
@@ -340,8 +327,8 @@ const scopeof = async (dc, thread, index) => {
   const frame = (await dc.stackTraceRequest({ threadId: thread })).body.stackFrames[0];
   return (await dc.scopesRequest({ frameId: frame.id })).body.scopes[index].variablesReference;
 };
-const CHARACTERS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
 const SEEDS = [1, 2, 3];
+const STEPS = { n: 'next', b: 'stepBack' };
 
 test('edits at a tick and one tick back, run on and stepped back, match the model', async () => {
   for (const seed of SEEDS) {
@@ -351,9 +338,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     const doc = text.split('\n');
     const path = program(`ring${seed}.tvx`, text);
     const dc = await entered(path);
-    const { caps } = dc;
-    assert.ok(caps.supportsSetVariable && caps.supportsGotoTargetsRequest &&
-      caps.supportsTerminateThreadsRequest);
+    assert.ok(['SetVariable', 'GotoTargetsRequest', 'TerminateThreadsRequest'].every((c) => dc.caps[`supports${c}`]));
     const ticks = [modelload(text)]; // the model's kept state of each tick
     let tick = 0;
     const check = async (what) => assert.deepEqual((await pointers(dc)).map((p) => p.slice(0, 7)),
@@ -361,43 +346,37 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     const go = async (command) => {
       await stopping(dc, command);
       tick += command === 'stepBack' ? -1 : 1;
-      if (!ticks[tick]) modeltick((ticks[tick] = modelcopy(ticks[tick - 1])));
+      if (!ticks[tick]) modeltick((ticks[tick] = structuredClone(ticks[tick - 1])));
       await check(command);
     };
     // Each edit of the state on show through the adapter, then of the model's copy of that tick.
-    const model = (...edit) => {
-      ticks.length = tick + 1;
-      modeledit(ticks[tick], ...edit);
-    };
+    const model = (...edit) => modeledit((ticks.length = tick + 1) && ticks[tick], ...edit);
     const anyone = () => ticks[tick].ips[pick(ticks[tick].ips.length)];
+    // Cell, pointer fields (setVariable), goto, lines (a document change) and remove.
     const EDITS = {
-      async cell() {
+      async c() {
         const [x, y, c] = [2 + pick(7), 1 + pick(4), inside(1)];
         const { body } = await dc.evaluateRequest({ expression: `cell ${x},${y} = '${c}'`,
           context: 'repl' });
         assert.equal(body.result.split(',')[0], `'${c}'`);
         model('cell', x, y, c);
       },
-      async pointer() {
-        const p = anyone();
-        const [r0, r1, dir] = [pick(256), CHARACTERS[pick(26)], pick(4)];
+      async p() {
+        const [p, r0, r1, dir, code] = [anyone(), pick(256), 65 + pick(26), pick(4), 65 + pick(26)];
         const ref = await scopeof(dc, p[0] + 1, 0);
         // Each answers the new value as variables shows it: a byte with its character.
-        for (const [name, value, shown] of [['register 0', ` ${r0} `, r0],
-          ['register 1', `'${r1}'`, r1.charCodeAt(0)], ['current', `${1 - p[6]}`, 1 - p[6]],
-          ['direction', DIRECTIONS[dir], DIRECTIONS[dir]]])
-          assert.match((await dc.send('setVariable', { variablesReference: ref, name, value }))
-            .body.value, new RegExp(`^${shown}( |$)`));
-        model('register0', p[0], r0);
-        model('register1', p[0], r1.charCodeAt(0));
-        model('current', p[0], 1 - p[6]);
-        model('direction', p[0], dir);
-        const c = CHARACTERS[pick(26)];
+        for (const [name, value, to] of [['register 0', ` ${r0} `, r0],
+          ['register 1', `'${String.fromCharCode(r1)}'`, r1], ['current', `${1 - p[6]}`, 1 - p[6]],
+          ['direction', DIRECTIONS[dir], dir]]) {
+          const { body } = await dc.send('setVariable', { variablesReference: ref, name, value });
+          assert.match(body.value, new RegExp(`^${name === 'direction' ? value : to}( |$)`));
+          model(name.replace(' ', ''), p[0], to);
+        }
         await dc.send('setVariable', { variablesReference: await scopeof(dc, p[0] + 1, 1),
-          name: 'code', value: `${c.charCodeAt(0)}` });
-        model('cell', p[1], p[2], c);
+          name: 'code', value: `${code}` });
+        model('cell', p[1], p[2], String.fromCharCode(code));
       },
-      async goto() {
+      async g() {
         const [p, x, y] = [anyone(), 2 + pick(7), 1 + pick(4)];
         const { body } = await dc.send('gotoTargets', { source: { path }, line: y + 1, column: x });
         const stop = await stopping(dc, 'goto', { threadId: p[0] + 1,
@@ -405,7 +384,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
         assert.deepEqual([stop.reason, stop.threadId], ['goto', p[0] + 1]);
         model('move', p[0], x, y);
       },
-      async lines() {
+      async l() {
         // Line y of the document becomes two lines, as typing a line break and more would.
         const y = 1 + pick(4);
         const typed = [`^${inside(7)}v`, `^${inside(7)}v`];
@@ -415,7 +394,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
         await dc.customRequest('tarvexEditLines', args);
         model('lines', y, 1, typed);
       },
-      async remove() {
+      async r() {
         if (ticks[tick].ips.length < 2) return;
         const p = anyone();
         await dc.send('terminateThreads', { threadIds: [p[0] + 1] });
@@ -427,7 +406,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     await assert.rejects(dc.evaluateRequest({ expression: 'cell 2,1 = 0', context: 'repl' }),
       { message: /half stepped/ });
     await go('stepOut');
-    for (const n of [2, 3]) await go('next');
+    for (const command of 'nn') await go(STEPS[command]);
     const first = ticks[tick].ips[0][0] + 1;
     const ref = await scopeof(dc, first, 0);
     await dc.send('gotoTargets', { source: { path }, line: 2, column: 2 });
@@ -444,11 +423,10 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
       await assert.rejects(dc.send(command, { variablesReference: ref, ...args }), { message },
         `${command} ${JSON.stringify(args)}`);
     await check('refused edits');
-    for (const edit of ['cell', 'pointer', 'goto', 'lines', 'remove']) await EDITS[edit]();
+    for (const edit of 'cpglr') await EDITS[edit]();
     await check('edited');
-    for (const command of ['next', 'next', 'next', 'stepBack', 'stepBack', 'stepBack', 'stepBack'])
-      await go(command);
-    for (const edit of ['cell', 'pointer', 'goto', 'lines']) await EDITS[edit]();
-    for (const n of [1, 2, 3, 4]) await go('next');
+    // Run on, back to the edited tick and one further, edit again there and run forward.
+    for (const command of [...'nnnbbbb', ...'cpglnnnn'])
+      await (STEPS[command] ? go(STEPS[command]) : EDITS[command]());
   }
 });

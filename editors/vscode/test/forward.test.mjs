@@ -18,9 +18,3 @@ test('a change gives the lines it touched as they read after it, counted from 1'
   for (const [changes, expected] of TOUCHED)
     assert.deepEqual(forward.touchedlines(changes, (n) => AFTER[n]), expected, JSON.stringify(changes));
 });
-
-test('a launch names the document with or without a decoding, from its folder', () => {
-  assert.ok(forward.names('utf8::prog.tvx', '/w', '/w/prog.tvx'));
-  assert.ok(forward.names('/w/prog.tvx', '/elsewhere', '/w/prog.tvx'));
-  assert.ok(!forward.names('prog.tvx', '/w', '/w/other.tvx'));
-});
