@@ -14,6 +14,7 @@ namespace tarvex {
 json adapter::state::initialize(const json& args) {
   lines1 = optional<bool>(args, "linesStartAt1").value_or(true);
   columns1 = optional<bool>(args, "columnsStartAt1").value_or(true);
+  invalidates = optional<bool>(args, "supportsInvalidatedEvent").value_or(false);
   event("initialized");
   return {{"supportsConfigurationDoneRequest", true},
           {"supportsStepBack", true},

@@ -59,6 +59,7 @@ struct adapter::state {
   std::vector<json> later; // events that follow the response of the request being handled
 
   bool lines1 = true, columns1 = true;
+  bool invalidates = false; // the client refreshes its views on an `invalidated` event
   std::unique_ptr<typedinput> con;
   std::unique_ptr<session> run;
   std::string program;    // as the launch named it

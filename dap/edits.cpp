@@ -104,6 +104,8 @@ void adapter::state::change(const edit& e, bool whilerunning) {
   if (!whilerunning && run->passopen()) throw refusal{HALFSTEPPED};
   if (std::string why = run->change(e); !why.empty()) throw refusal{why};
   syncbreakpoints();
+  // Frame names, the cell scope and the thread list may all read differently now.
+  if (invalidates) event("invalidated", {{"areas", {"threads", "stacks", "variables"}}});
 }
 
 int64_t adapter::state::cellcode(std::string_view text) const {

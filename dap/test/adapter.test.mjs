@@ -56,9 +56,10 @@ async function client(launch) {
 // A client whose run of `path` stopped at tick 0; `caps` the answer to initialize.
 async function entered(path) {
   const dc = await client(null);
-  dc.caps = (await dc.initializeRequest()).body;
+  dc.caps = (await dc.initializeRequest({ adapterID: 'tarvex', supportsInvalidatedEvent: true }))
+    .body;
   const entry = dc.waitForEvent('stopped');
-  await dc.launch({ program: path, stopOnEntry: true });
+  await dc.launchRequest({ program: path, stopOnEntry: true });
   await dc.configurationDoneRequest();
   assert.equal((await entry).body.reason, 'entry');
   return dc;
@@ -356,8 +357,9 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     const EDITS = {
       async c() {
         const [x, y, c] = [2 + pick(7), 1 + pick(4), inside(1)];
-        const { body } = await dc.evaluateRequest({ expression: `cell ${x},${y} = '${c}'`,
-          context: 'repl' });
+        // The client hears that its views read differently now.
+        const [, { body }] = await Promise.all([dc.waitForEvent('invalidated'),
+          dc.evaluateRequest({ expression: `cell ${x},${y} = '${c}'`, context: 'repl' })]);
         assert.equal(body.result.split(',')[0], `'${c}'`);
         model('cell', x, y, c);
       },
