@@ -104,6 +104,7 @@ void adapter::state::change(const edit& e, bool whilerunning) {
   if (!whilerunning && run->passopen()) throw refusal{HALFSTEPPED};
   if (std::string why = run->change(e); !why.empty()) throw refusal{why};
   syncbreakpoints();
+  showwindow(); // a run in a window shows the edit at once, as the studio does
   // Frame names, the cell scope and the thread list may all read differently now.
   if (invalidates) event("invalidated", {{"areas", {"threads", "stacks", "variables"}}});
 }
