@@ -2,7 +2,9 @@
 // console, goto, terminateThreads, and the lines an edit of the program's document touched).
 // Each is one session::change, so the history keeps it as it keeps a tick.
 #include <charconv>
+#include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "dap/adapterstate.h"
 
@@ -11,8 +13,8 @@ namespace tarvex {
 namespace {
 
 // How the program's file holds its characters, which decides what a text typed in the client
-// becomes in the grid.
-enum class decoding { bytes, latin1, utf16 };
+// becomes in the grid: a byte a character, Latin-1, or 16-bit characters (UTF-8, UTF-16).
+enum class decoding { bytes, latin1, sixteenbit };
 
 decoding decodingof(const std::string& program) {
   const size_t separator = program.find("::");
@@ -21,7 +23,7 @@ decoding decodingof(const std::string& program) {
   for (char& c : proto)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   if (proto == "latin1") return decoding::latin1;
-  if (proto == "utf8" || proto == "utf16be" || proto == "utf16le") return decoding::utf16;
+  if (proto == "utf8" || proto == "utf16be" || proto == "utf16le") return decoding::sixteenbit;
   return decoding::bytes;
 }
 
@@ -112,7 +114,7 @@ void adapter::state::change(const edit& e, bool whilerunning) {
 int64_t adapter::state::cellcode(std::string_view text) const {
   const decoding how = decodingof(program);
   if (const auto number = integer(text)) {
-    const int64_t most = how == decoding::utf16 ? 0xFFFF : 0xFF;
+    const int64_t most = how == decoding::sixteenbit ? 0xFFFF : 0xFF;
     if (*number < 0 || *number > most)
       throw refusal{"the program's decoding holds codes 0 to " + std::to_string(most)};
     return *number;

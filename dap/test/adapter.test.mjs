@@ -235,9 +235,12 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
     await stopping(dc, command);
     assert.equal(await tickof(dc), tick, command);
   }
-  const loop = await client({ program: program('loop.tvx', '%>v\n ^<\n') });
+  // Running, only a document's lines may be edited, in characters its decoding holds.
+  const loop = await client({ program: `latin1::${program('loop.tvx', '%>v\n ^<\n')}` });
   await assert.rejects(loop.evaluateRequest({ expression: 'cell 1,0 = 0', context: 'repl' }),
     { message: /running: pause it first/ });
+  await assert.rejects(loop.customRequest('tarvexEditLines', { first: 3, count: 0,
+    lines: ['\u00e9\u2192'] }), { message: /cannot hold U\+2192/ });
   assert.equal((await stopping(loop, 'pause')).reason, 'pause');
 });
 
