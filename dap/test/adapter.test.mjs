@@ -431,7 +431,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     for (const edit of 'cpglr') await EDITS[edit]();
     await check('edited');
     // Run on, back to the edited tick and one further, edit again there and run forward.
-    for (const command of [...'nnnbbbb', ...'cpglnnnn'])
+    for (const command of [...'nnnbbbb', ...'cpglrnnnn'])
       await (STEPS[command] ? go(STEPS[command]) : EDITS[command]());
   }
 });
