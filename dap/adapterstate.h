@@ -1,5 +1,5 @@
 // The adapter's state and the requests it answers, shared by the files that each hold one
-// concern: run control, inspection, breakpoints. adapter.cpp maps request names to them.
+// concern: run control, inspection, breakpoints, edits. adapter.cpp maps request names to them.
 #pragma once
 #include <algorithm>
 #include <cstdint>
