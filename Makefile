@@ -104,12 +104,14 @@ test-web: web build
 		node --no-experimental-fetch --test web/test/
 
 # The debug adapter under node, driven by the client VS Code's own adapters are tested with and
-# checked against --trace and --batch, every message validated against the protocol's schema;
-# then the editor grammar against its annotated examples.
+# checked against --trace, --batch and a model of edits, every message validated against the
+# protocol's schema; the extension's forwarding of document changes; then the editor grammar
+# against its annotated examples.
 test-dap: build
 	@tools/deps.sh dap
 	[ -d dap/test/node_modules/ajv-draft-04 ] || (cd dap/test && npm ci --no-audit --no-fund)
 	TARVEX_BIN=$(abspath $(BUILD))/tarvex node --test --test-timeout=120000 dap/test/
+	node --test editors/vscode/test/
 	[ -d editors/vscode/node_modules/vscode-tmgrammar-test ] || \
 		(cd editors/vscode && npm ci --no-audit --no-fund)
 	cd editors/vscode && npx vscode-tmgrammar-test 'test/*.test.tvx'

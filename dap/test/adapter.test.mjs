@@ -9,6 +9,9 @@ import { join, resolve } from 'node:path';
 import { after, test } from 'node:test';
 import testsupport from '@vscode/debugadapter-testsupport';
 import Ajv from 'ajv-draft-04';
+import forward from '../../editors/vscode/forward.js';
+
+const { touchedlines } = forward;
 
 const root = resolve(import.meta.dirname, '../..');
 const bin = process.env.TARVEX_BIN ?? join(root, 'build/tarvex');
@@ -44,7 +47,9 @@ function validate(message) {
   const upper = (name) => name[0].toUpperCase() + name.slice(1);
   const kind = message.type === 'event' ? `${upper(message.event)}Event`
     : message.success ? `${upper(message.command)}Response` : 'ErrorResponse';
-  const check = ajv.getSchema(`dap#/definitions/${kind}`);
+  // The project's own requests (tarvexEditLines) answer as any response does.
+  const check = ajv.getSchema(`dap#/definitions/${kind}`) ??
+    (message.command?.startsWith('tarvex') && ajv.getSchema('dap#/definitions/Response'));
   kinds.add(kind);
   if (!check?.(message)) invalid.push({ kind, message, errors: check?.errors ?? 'no schema' });
 }
@@ -80,6 +85,18 @@ async function client(launch, breakpoints = []) {
   return dc;
 }
 
+// A client whose run of `path` stopped at tick 0; `caps` the answer to initialize.
+async function entered(path) {
+  const dc = await client(null);
+  dc.caps = (await dc.initializeRequest({ adapterID: 'tarvex', supportsInvalidatedEvent: true }))
+    .body;
+  const entry = dc.waitForEvent('stopped');
+  await dc.launchRequest({ program: path, stopOnEntry: true });
+  await dc.configurationDoneRequest();
+  assert.equal((await entry).body.reason, 'entry');
+  return dc;
+}
+
 // Sends a request and waits for the stop it causes.
 async function stopping(dc, command, args = { threadId: 1 }) {
   const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.send(command, args)]);
@@ -110,35 +127,26 @@ const traced = (states, tick) => states.get(tick).map((p) => p.slice(0, 10));
 const tickof = async (dc) =>
   number((await dc.evaluateRequest({ expression: 'tick', context: 'repl' })).body.result);
 
-test('every stop shows each pointer as the trace has it, going forward and back', async () => {
+test('every stop shows each pointer as the trace has it: by tick, by pointer step, and back', async () => {
   for (const name of ['countdown.txt', 'code.txt']) {
     const states = trace(example(name));
-    const dc = await client({ program: example(name), stopOnEntry: true });
+    const dc = await entered(example(name));
     assert.deepEqual(await pointers(dc), traced(states, 0), name);
     // From the first threads request on, thread events keep the client's list whole.
     const known = new Set(states.get(0).map((p) => p[0] + 1));
     dc.on('thread', (e) => known[e.body.reason === 'started' ? 'add' : 'delete'](e.body.threadId));
-    for (const [command, tick] of [['next', 1], ['next', 2], ['next', 3], ['stepBack', 2],
-      ['next', 3]]) {
-      assert.equal((await stopping(dc, command)).reason, 'step');
+    let tick = 0;
+    for (const command of ['next', 'stepIn', 'next', 'stepBack', 'next', 'stepIn', 'stepIn']) {
+      // stepIn walks the pass in list order; one pointer is left for stepOut to finish the tick.
+      const order = states.get(tick).map((p) => p[0] + 1);
+      for (const thread of command === 'stepIn' ? order.slice(0, Math.min(2, order.length - 1)) : [])
+        assert.equal((await stopping(dc, 'stepIn')).threadId, thread, `${name} tick ${tick}`);
+      assert.equal((await stopping(dc, command === 'stepIn' ? 'stepOut' : command)).reason, 'step');
+      tick += command === 'stepBack' ? -1 : 1;
       assert.equal(await tickof(dc), tick, `${name} ${command}`);
       assert.deepEqual([...known].sort(), states.get(tick).map((p) => p[0] + 1).sort());
       assert.deepEqual(await pointers(dc), traced(states, tick), `${name} ${command} ${tick}`);
     }
-  }
-});
-
-test('stepIn walks the pass in list order and stepOut ends it as a whole tick would', async () => {
-  const path = example('code.txt');
-  const states = trace(path);
-  const dc = await client({ program: path, stopOnEntry: true });
-  for (let tick = 1; tick <= 6; ++tick) {
-    // One pointer is left unstepped, so that the pass is still open for stepOut.
-    const order = states.get(tick - 1).map((p) => p[0] + 1);
-    for (const thread of order.slice(0, Math.min(2, order.length - 1)))
-      assert.equal((await stopping(dc, 'stepIn')).threadId, thread, `tick ${tick}`);
-    await stopping(dc, 'stepOut');
-    assert.deepEqual(await pointers(dc), traced(states, tick), `tick ${tick}`);
   }
 });
 
@@ -268,14 +276,20 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const path = example('countdown.txt');
   const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
     p[2] === 0)).map(([t]) => t);
-  const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
+  const dc = await entered(path);
+  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
   for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
     ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
     ['restart', 0]]) {
     await stopping(dc, command);
     assert.equal(await tickof(dc), tick, command);
   }
-  const loop = await client({ program: program('loop.tvx', '%>v\n ^<\n') });
+  // Running, only a document's lines may be edited, in characters its decoding holds.
+  const loop = await client({ program: `latin1::${program('loop.tvx', '%>v\n ^<\n')}` });
+  await assert.rejects(loop.evaluateRequest({ expression: 'cell 1,0 = 0', context: 'repl' }),
+    { message: /running: pause it first/ });
+  await assert.rejects(loop.customRequest('tarvexEditLines', { first: 3, count: 0,
+    lines: ['\u00e9\u2192'] }), { message: /cannot hold U\+2192/ });
   assert.equal((await stopping(loop, 'pause')).reason, 'pause');
 });
 
@@ -294,9 +308,187 @@ test('past 1,000 pointers the threads are the first 1,000 and the stopped one', 
   assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
 });
 
+// A model of the interpreter for programs of arrows, register instructions and "x" started by
+// one "%": lines as arrays of characters (each with the loaded trailing space), the pointers in
+// list order as in --trace ([id, x, y, dir, r0, r1, on]), and whether each has stepped.
+const STEP = {
+  '^': (p) => (p[3] = 0), v: (p) => (p[3] = 1), '<': (p) => (p[3] = 2), '>': (p) => (p[3] = 3),
+  '+': (p) => (p[4 + p[6]] = (p[4 + p[6]] + 1) & 255), '-': (p) => (p[4 + p[6]] = (p[4 + p[6]] + 255) & 255),
+  '~': (p) => (p[6] = 1 - p[6]), '=': (p) => (p[5 - p[6]] = p[4 + p[6]]), 0: (p) => (p[4 + p[6]] = 0),
+};
+function modelload(text) {
+  const lines = text.split('\n').slice(0, -1).map((l) => [...l, ' ']);
+  const ips = [];
+  lines.forEach((l, y) => l.forEach((c, x) => c === '%' &&
+    [0, 1, 2, 3].forEach((d) => ips.push([ips.length, x + 1, y, d, 0, 0, 0]))));
+  return { lines, maxlen: Math.max(...lines.map((l) => l.length)), ips, stepped: new Set() };
+}
+function modeltick(m) {
+  const gone = new Set();
+  for (const p of [...m.ips]) {
+    if (gone.has(p)) continue;
+    m.stepped.add(p);
+    p[1] += [0, 0, -1, 1][p[3]];
+    p[2] += [-1, 1, 0, 0][p[3]];
+    const line = m.lines[p[2]];
+    if (!line || p[1] < 0 || p[1] > m.maxlen) gone.add(p);
+    else if (p[1] > line.length) line.push(' ', ' ');
+    else if (line[p[1] - 1] === 'x') gone.add(p);
+    else STEP[line[p[1] - 1]]?.(p);
+    for (const c of m.ips)
+      if (c !== p && m.stepped.has(c) && c[1] === p[1] && c[2] === p[2] && c[3] === p[3]) gone.add(c);
+  }
+  m.ips = m.ips.filter((p) => !gone.has(p));
+}
+// The session's edits, as the grid and the pointers take them.
+function modeledit(m, kind, ...args) {
+  const grow = (y) => { while (m.lines.length <= y) m.lines.push([' ']); };
+  if (kind === 'cell') {
+    const [x, y, c] = args;
+    grow(y);
+    while (m.lines[y].length <= x) m.lines[y].push(' ');
+    m.lines[y][x - 1] = c;
+  } else if (kind === 'lines') {
+    const [first, count, texts] = args;
+    grow(first - 1);
+    m.lines.splice(first, count, ...texts.map((t) => [...t, ' ']));
+  } else {
+    const p = m.ips.find((q) => q[0] === args[0]);
+    if (kind === 'remove') m.ips.splice(m.ips.indexOf(p), 1);
+    else if (kind === 'move') [p[1], p[2]] = args.slice(1);
+    else p[{ register0: 4, register1: 5, current: 6, direction: 3 }[kind]] = args[1];
+  }
+  // The longest line grows with the lines an edit wrote, not with those steps lengthened.
+  const wrote = kind === 'cell' ? [args[1]] : kind === 'lines' ? args[2].map((_, i) => args[0] + i) : [];
+  m.maxlen = Math.max(m.maxlen, ...wrote.map((y) => m.lines[y].length));
+}
+// A seeded generator, so a failing program can be looked at again.
+const random = (seed) => () => (seed = (seed * 48271) % 2147483647) / 2147483647;
+const INSIDE = '     ><^v+-~=0x';
+// A clockwise ring of arrows keeps pointers alive around a random inside and one "%".
+function ringprogram(next, width, height) {
+  const any = (n) => Array.from({ length: n }, () => INSIDE[Math.floor(next() * INSIDE.length)]).join('');
+  const rows = [`${'>'.repeat(width - 1)}v`];
+  for (let y = 1; y < height - 1; ++y) rows.push(`^${any(width - 2)}v`);
+  rows.push(`^${'<'.repeat(width - 1)}`);
+  const y = 1 + Math.floor(next() * (height - 2));
+  rows[y] = `${rows[y].slice(0, 2)}%${rows[y].slice(3)}`;
+  return { text: `${rows.join('\n')}\n`, inside: any };
+}
+
+const scopeof = async (dc, thread, index) => {
+  const frame = (await dc.stackTraceRequest({ threadId: thread })).body.stackFrames[0];
+  return (await dc.scopesRequest({ frameId: frame.id })).body.scopes[index].variablesReference;
+};
+const SEEDS = [1, 2, 3];
+const STEPS = { n: 'next', b: 'stepBack' };
+
+test('edits at a tick and one tick back, run on and stepped back, match the model', async () => {
+  for (const seed of SEEDS) {
+    const next = random(seed);
+    const pick = (n) => Math.floor(next() * n);
+    const { text, inside } = ringprogram(next, 9, 6);
+    const doc = text.split('\n');
+    const path = program(`ring${seed}.tvx`, text);
+    const dc = await entered(path);
+    assert.ok(['SetVariable', 'GotoTargetsRequest', 'TerminateThreadsRequest'].every((c) => dc.caps[`supports${c}`]));
+    const ticks = [modelload(text)]; // the model's kept state of each tick
+    let tick = 0;
+    const check = async (what) => assert.deepEqual((await pointers(dc)).map((p) => p.slice(0, 7)),
+      ticks[tick].ips, `seed ${seed}, tick ${tick}, ${what}`);
+    const go = async (command) => {
+      await stopping(dc, command);
+      tick += command === 'stepBack' ? -1 : 1;
+      if (!ticks[tick]) modeltick((ticks[tick] = structuredClone(ticks[tick - 1])));
+      await check(command);
+    };
+    // Each edit of the state on show through the adapter, then of the model's copy of that tick.
+    const model = (...edit) => modeledit((ticks.length = tick + 1) && ticks[tick], ...edit);
+    const anyone = () => ticks[tick].ips[pick(ticks[tick].ips.length)];
+    // Cell, pointer fields (setVariable), goto, lines (a document change) and remove.
+    const EDITS = {
+      async c() {
+        const [x, y, c] = [2 + pick(7), 1 + pick(4), inside(1)];
+        // The client hears that its views read differently now.
+        const [, { body }] = await Promise.all([dc.waitForEvent('invalidated'),
+          dc.evaluateRequest({ expression: `cell ${x},${y} = '${c}'`, context: 'repl' })]);
+        assert.equal(body.result.split(',')[0], `'${c}'`);
+        model('cell', x, y, c);
+      },
+      async p() {
+        const [p, r0, r1, dir, code] = [anyone(), pick(256), 65 + pick(26), pick(4), 65 + pick(26)];
+        const ref = await scopeof(dc, p[0] + 1, 0);
+        // Each answers the new value as variables shows it: a byte with its character.
+        for (const [name, value, to] of [['register 0', ` ${r0} `, r0],
+          ['register 1', `'${String.fromCharCode(r1)}'`, r1], ['current', `${1 - p[6]}`, 1 - p[6]],
+          ['direction', DIRECTIONS[dir], dir]]) {
+          const { body } = await dc.send('setVariable', { variablesReference: ref, name, value });
+          assert.match(body.value, new RegExp(`^${name === 'direction' ? value : to}( |$)`));
+          model(name.replace(' ', ''), p[0], to);
+        }
+        await dc.send('setVariable', { variablesReference: await scopeof(dc, p[0] + 1, 1),
+          name: 'code', value: `${code}` });
+        model('cell', p[1], p[2], String.fromCharCode(code));
+      },
+      async g() {
+        const [p, x, y] = [anyone(), 2 + pick(7), 1 + pick(4)];
+        const { body } = await dc.send('gotoTargets', { source: { path }, line: y + 1, column: x });
+        const stop = await stopping(dc, 'goto', { threadId: p[0] + 1,
+          targetId: body.targets[0].id });
+        assert.deepEqual([stop.reason, stop.threadId], ['goto', p[0] + 1]);
+        model('move', p[0], x, y);
+      },
+      async l() {
+        // Line y of the document becomes two lines, as typing a line break and more would.
+        const y = 1 + pick(4);
+        const typed = [`^${inside(7)}v`, `^${inside(7)}v`];
+        doc.splice(y, 1, ...typed);
+        const args = touchedlines([{ range: { start: { line: y }, end: { line: y } },
+          text: typed.join('\n') }], (n) => doc[n]);
+        await dc.customRequest('tarvexEditLines', args);
+        model('lines', y, 1, typed);
+      },
+      async r() {
+        if (ticks[tick].ips.length < 2) return;
+        const p = anyone();
+        await dc.send('terminateThreads', { threadIds: [p[0] + 1] });
+        model('remove', p[0]);
+      },
+    };
+    // The first tick half stepped, every edit is refused; its end is the model's tick.
+    await stopping(dc, 'stepIn');
+    await assert.rejects(dc.evaluateRequest({ expression: 'cell 2,1 = 0', context: 'repl' }),
+      { message: /half stepped/ });
+    await go('stepOut');
+    for (const command of 'nn') await go(STEPS[command]);
+    const first = ticks[tick].ips[0][0] + 1;
+    const ref = await scopeof(dc, first, 0);
+    await dc.send('gotoTargets', { source: { path }, line: 2, column: 2 });
+    for (const [command, args, message] of [
+      ['setVariable', { name: 'register 0', value: '256' }, /a register holds 0 to 255/],
+      ['setVariable', { name: 'register 1', value: 'ten' }, /give a number or a quoted/],
+      ['setVariable', { name: 'direction', value: 'sideways' }, /up, down, left or right/],
+      ['setVariable', { name: 'id', value: '3' }, /'id' cannot be set/],
+      ['evaluate', { expression: "cell 2,1 = '\u2192'", context: 'repl' }, /as 3 characters/],
+      ['evaluate', { expression: 'cell 2,1 = 300', context: 'repl' }, /codes 0 to 255/],
+      ['goto', { threadId: 99, targetId: 1 }, /no pointer 98 is alive/],
+      ['terminateThreads', { threadIds: [first, 99] }, /no pointer 98 is alive/],
+    ])
+      await assert.rejects(dc.send(command, { variablesReference: ref, ...args }), { message },
+        `${command} ${JSON.stringify(args)}`);
+    await check('refused edits');
+    for (const edit of 'cpglr') await EDITS[edit]();
+    await check('edited');
+    // Run on, back to the edited tick and one further, edit again there and run forward.
+    for (const command of [...'nnnbbbb', ...'cpglrnnnn'])
+      await (STEPS[command] ? go(STEPS[command]) : EDITS[command]());
+  }
+});
+
 // Last, so that it weighs the messages of every test above.
 test('every message the adapters sent validates against the protocol schema', () => {
   assert.deepEqual(invalid, []);
-  for (const kind of ['ErrorResponse', 'StoppedEvent', 'SetBreakpointsResponse'])
+  for (const kind of ['ErrorResponse', 'StoppedEvent', 'SetBreakpointsResponse',
+    'SetVariableResponse', 'GotoTargetsResponse', 'GotoResponse', 'TerminateThreadsResponse'])
     assert.ok(kinds.has(kind), kind);
 });
