@@ -1,7 +1,7 @@
 // The page in headless chromium, served from 127.0.0.1: a link opens a program and runs it to
 // tick N, whose frame on the `screen` canvas must be the native frame of tick N; Step takes
 // one tick; a ":" program waits for lines typed into the page; the Share link opens the same
-// program and input again.
+// program and input again; the program box and the canvas edit the run on show.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
@@ -179,6 +179,58 @@ test('a link whose input runs out replays the native run: the end of input, not 
   const want = native(source, '3\n4\n', () => ['--ticks', '12']);
   assert.equal(bytes.toString('latin1'), want.out.toString('latin1'));
   assert.equal(firstdifference(await screenpixels(page), nativeframe(source, '3\n4\n', 12), 720), null);
+  await page.close();
+});
+
+// The same events through the native session's studio, drawn to a PNG.
+function studioframe(source, events) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
+  fs.writeFileSync(path.join(dir, 'prog.txt'), source);
+  const shot = path.join(dir, 'want.png');
+  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [path.join(dir, 'prog.txt'), shot, ...events]);
+  const { rgba } = decodepng(shot);
+  fs.rmSync(dir, { recursive: true });
+  return rgba;
+}
+
+async function sameframe(page, source, events) {
+  const difference = firstdifference(await screenpixels(page), studioframe(source, events), 720);
+  assert.equal(difference, null, `the page's frame differs from the session's at ${difference} after ${events.join(' ')}`);
+}
+
+// Types `text` into the program box at line `y`, character `x`.
+async function typeinbox(page, y, x, text) {
+  await page.focus('#editor');
+  await page.evaluate(([line, at]) => {
+    const editor = document.getElementById('editor');
+    const start = editor.value.split('\n').slice(0, line).join('\n').length + (line ? 1 : 0);
+    editor.setSelectionRange(start + at, start + at);
+  }, [y, x]);
+  await page.keyboard.type(text);
+}
+
+// The box reads its changed lines into the run, paused or running; refused mid-tick, they go in
+// once the tick is whole. The canvas shows what the session shows after the same edits.
+test('typing into the program box edits the run on show', async () => {
+  const source = '%>v  %>v\n ^<   ^<\n\n          box\n';
+  const page = await open(`#src=${base64url(source)}&ticks=3`);
+  await settled(page, 3);
+  await typeinbox(page, 3, 10, 'xy');
+  await sameframe(page, source, ['ticks:3', 'line:3,          xybox', 'typeat:13,3']);
+  await page.click('#run');
+  await typeinbox(page, 3, 15, '!');
+  assert.equal(await page.evaluate(() => document.body.dataset.state), 'running');
+  await page.waitForTimeout(300);
+  await page.click('#pause');
+  await page.click('#steppointer');
+  await typeinbox(page, 3, 0, '-');
+  assert.match(await page.textContent('#status'), /a pointer step has left the tick half done/);
+  const tick = Number(await page.evaluate(() => document.body.dataset.tick));
+  await page.click('#step');
+  await settled(page, tick + 1);
+  await sameframe(page, source, [`ticks:${tick}`, 'line:3,          xybox!', 'key:32', 'char:.', 'ticks:1', 'line:3,-          xybox!']);
+  assert.equal(await page.inputValue('#editor'), '%>v  %>v\n ^<   ^<\n\n-          xybox!\n');
+  assert.deepEqual(page.errors, []);
   await page.close();
 });
 
