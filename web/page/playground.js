@@ -459,7 +459,7 @@ function canvasevent(kind, key, text, x, y) {
   const action = tv._tv_input(kind, key, text, x, y);
   if (iskey) canvastyping = tv._tv_typing() === 1;
   readback();
-  if (canvastyping) putcaret(tv._tv_cursor(0), tv._tv_cursor(1));
+  if (iskey && canvastyping) putcaret(tv._tv_cursor(0), tv._tv_cursor(1));
   if (action === CLICKED) {
     // A click on a cell puts the box's caret there, outlined.
     const cell = [tv._tv_cellat(x, y, 0), tv._tv_cellat(x, y, 1)];
