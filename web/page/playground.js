@@ -394,8 +394,11 @@ function putcaret(x, y) {
 // The cursor outlines the cell of the box's caret.
 function showcaret() {
   if (!live()) return;
-  tv._tv_typeat(...caretcell());
+  const [x, y] = caretcell();
   canvastyping = false;
+  // Focus, input, keys and the selection all report a caret that may not have moved.
+  if (tv._tv_typing() && tv._tv_cursor(0) === x && tv._tv_cursor(1) === y) return;
+  tv._tv_typeat(x, y);
   paint(true);
 }
 
