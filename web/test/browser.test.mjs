@@ -268,6 +268,9 @@ test('the studio in the page shows the native session frame', async () => {
   await page.mouse.move(...at(50, 40));
   await page.mouse.down();
   await page.mouse.up();
+  // The click put the box's caret on its cell's character: column 6, line 3.
+  const caret = await page.evaluate(() => document.getElementById('editor').selectionStart);
+  assert.equal(caret, source.split('\n').slice(0, 3).join('\n').length + 1 + 5);
   await page.mouse.move(...at(400, 300));
   await page.mouse.down();
   await page.mouse.move(...at(240, 180));
@@ -277,11 +280,13 @@ test('the studio in the page shows the native session frame', async () => {
   await page.mouse.wheel(0, -100);
   await page.waitForTimeout(200);
   for (const key of ['Enter', 'h', 'i', 'Backspace', 'o', 'ArrowDown', 'k', 'Escape', 'Escape']) await page.keyboard.press(key);
-  // The click put the box's caret on its cell, outlined, as Enter over it does; a key on the
-  // canvas takes the outline away before it means what it means in the window.
+  await page.mouse.click(...at(100, 100));
+  // A click outlines the caret's cell, as Enter over it does; a key on the canvas takes the
+  // outline away before it means what it means in the window.
   await sameframe(page, source, ['ticks:2', 'key:32', 'key:39', 'char:.', 'char:.', 'key:39', 'key:37',
     'move:30,30', 'move:50,40', 'click:50,40', 'key:13', 'move:400,300', 'drag:400,300,240,180', 'move:360,256',
-    'wheel:360,256,1', 'wheel:360,256,1', 'key:27', 'key:13', 'char:h', 'char:i', 'key:8', 'char:o', 'key:40', 'char:k', 'key:27']);
+    'wheel:360,256,1', 'wheel:360,256,1', 'key:27', 'key:13', 'char:h', 'char:i', 'key:8', 'char:o', 'key:40', 'char:k', 'key:27',
+    'move:100,100', 'click:100,100', 'key:13']);
   const was = source.split('\n'), lines = (await page.inputValue('#editor')).split('\n');
   const y = lines.findIndex((line, n) => line !== was[n]);
   const x = [...lines[y]].findIndex((c, n) => c !== was[y][n]);
