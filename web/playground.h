@@ -39,8 +39,7 @@ enum class canvasaction : int {
   steptick = 2, // one tick of the run: the page takes it as it takes any tick
   reload = 3,   // run the editor's text again from tick 0
   ticked = 4,   // a pointer step finished the tick (or ended the run)
-  clicked =
-      5, // a click on a cell (the one a breakpoint was toggled on): the box's caret goes there
+  clicked = 5,  // a click on a cell: the program box's caret goes there
 };
 
 // Lines of the grid, [first, end).
