@@ -2,6 +2,7 @@
 #include "interp/grid.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace tarvex {
 
@@ -60,9 +61,10 @@ void placelines(codegrid& grid, int64_t first, int64_t count, const std::vector<
   const int64_t gone = std::min<int64_t>(count, static_cast<int64_t>(grid.lines.size()) - first);
   for (int64_t y = first; y < first + gone; ++y)
     grid.chars -= static_cast<int64_t>(grid.lines[static_cast<size_t>(y)].size());
-  const auto from = grid.lines.begin() + first;
-  grid.lines.erase(from, from + gone);
-  grid.lines.insert(grid.lines.begin() + first, texts.size(), Text{});
+  // Offsets as the vector counts them: 32 bits in the browser's build.
+  const auto from = grid.lines.begin() + static_cast<std::ptrdiff_t>(first);
+  grid.lines.erase(from, from + static_cast<std::ptrdiff_t>(gone));
+  grid.lines.insert(grid.lines.begin() + static_cast<std::ptrdiff_t>(first), texts.size(), Text{});
   for (size_t i = 0; i < texts.size(); ++i)
     keep(grid, grid.lines[static_cast<size_t>(first) + i], texts[i] + u" ");
   // A grid holds at least one line, as an empty source gives.

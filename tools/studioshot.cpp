@@ -5,7 +5,10 @@
 //   studioshot SOURCE OUT.png EVENT...
 //
 // EVENT: ticks:N (N ticks), key:CODE (a key by its window key code), char:C, move:X,Y,
-// click:X,Y (the left button pressed and released), right:X,Y, drag:X,Y,X2,Y2, wheel:X,Y,STEPS
+// click:X,Y (the left button pressed and released), right:X,Y, drag:X,Y,X2,Y2, wheel:X,Y,STEPS,
+// line:Y,TEXT (line Y read again as TEXT, as the page's program box reads a changed line),
+// typeat:X,Y (the typing cursor on cell X,Y, where the page's box has its caret)
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,6 +42,13 @@ void apply(session& run, studio& keys, const std::string& event) {
       run.tick();
     return;
   }
+  if (kind == "line" && n >= 1) {
+    const std::string text = args.substr(std::min(args.find(','), args.size() - 1) + 1);
+    if (const std::string why = run.change(edit::lines(a, 1, {frombytes(text)})); !why.empty())
+      usage(why.c_str());
+    return;
+  }
+  if (kind == "typeat" && n == 2) return run.typeat({a, b});
   if (kind == "key" && n == 1)
     events = {{k::KeyDown, a}};
   else if (kind == "char" && !args.empty())

@@ -4,6 +4,7 @@
 #include <emscripten/emscripten.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct host {
   std::unique_ptr<playground> run;
   std::string bytes;                  // what the last call handed out: console bytes or a message
   std::vector<cellpos> pendingbreaks; // a link's breakpoints, set by the next load
+  int64_t editedfrom = 0;             // the first line tv_takeedited handed out
   std::vector<uint8_t> rgba = std::vector<uint8_t>(canvas::WIDTH * canvas::HEIGHT * 4);
 };
 
@@ -68,6 +70,63 @@ EMSCRIPTEN_KEEPALIVE int tv_input(int kind, int key, int text, int x, int y) {
   if (!page().run) return 0;
   const inputevent event{static_cast<inputkind>(kind), key, static_cast<char32_t>(text), x, y};
   return static_cast<int>(page().run->input(event));
+}
+
+// The program box's `count` lines from `first` replaced by the lines of `bytes`, each ended by
+// a line feed: 1 when it landed, 0 when it was refused (tv_describe(0) tells why).
+EMSCRIPTEN_KEEPALIVE int tv_lines(double first, double count, const char* bytes, int length) {
+  if (!page().run) return 0;
+  return page().run->changelines(static_cast<int64_t>(first), static_cast<int64_t>(count),
+                                 std::string(bytes, static_cast<size_t>(length)))
+             ? 1
+             : 0;
+}
+
+// 1 while the run stands as loaded: a change to the box loads it again.
+EMSCRIPTEN_KEEPALIVE int tv_pristine() {
+  return page().run && page().run->pristine() ? 1 : 0;
+}
+
+// The lines typing on the canvas changed since the last call, as the box shows them, each
+// ended by a line feed (tv_bytes points at them); the first is tv_editedfrom(). -1: none.
+EMSCRIPTEN_KEEPALIVE int tv_takeedited() {
+  host& h = page();
+  const std::optional<linespan> span = h.run ? h.run->takeedited() : std::nullopt;
+  if (!span) return -1;
+  h.editedfrom = span->first;
+  h.bytes = h.run->gridlines(*span);
+  return static_cast<int>(h.bytes.size());
+}
+
+EMSCRIPTEN_KEEPALIVE double tv_editedfrom() {
+  return static_cast<double>(page().editedfrom);
+}
+
+// The typing cursor, outlined where the box's caret stands (column x from 1, line y from 0).
+EMSCRIPTEN_KEEPALIVE void tv_typeat(double x, double y) {
+  if (page().run) page().run->run().typeat({static_cast<int64_t>(x), static_cast<int64_t>(y)});
+}
+
+EMSCRIPTEN_KEEPALIVE void tv_stoptyping() {
+  if (page().run) page().run->run().stoptyping();
+}
+
+EMSCRIPTEN_KEEPALIVE int tv_typing() {
+  return page().run && page().run->run().typing() ? 1 : 0;
+}
+
+// The cursor's column (which 0) or line (1).
+EMSCRIPTEN_KEEPALIVE double tv_cursor(int which) {
+  if (!page().run) return 0;
+  const cellpos at = page().run->run().view().cursor;
+  return static_cast<double>(which ? at.y : at.x);
+}
+
+// The cell under canvas pixel (px, py): its column (which 0) or line (1).
+EMSCRIPTEN_KEEPALIVE double tv_cellat(int px, int py, int which) {
+  if (!page().run) return 0;
+  const cellpos at = cellat(page().run->run().view(), px, py);
+  return static_cast<double>(which ? at.y : at.x);
 }
 
 EMSCRIPTEN_KEEPALIVE void tv_pause() {

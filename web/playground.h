@@ -4,6 +4,7 @@
 // outlasts its time, hands control back and is resumed by the next call.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "display/canvas.h"
@@ -38,6 +39,13 @@ enum class canvasaction : int {
   steptick = 2, // one tick of the run: the page takes it as it takes any tick
   reload = 3,   // run the editor's text again from tick 0
   ticked = 4,   // a pointer step finished the tick (or ended the run)
+  clicked = 5,  // a click on a cell: the program box's caret goes there
+};
+
+// Lines of the grid, [first, end).
+struct linespan {
+  int64_t first = 0;
+  int64_t end = 0;
 };
 
 class playground {
@@ -63,6 +71,21 @@ public:
   // pixels, through the studio's map.
   canvasaction input(const inputevent& event);
 
+  // The page's program box is the live grid. `count` lines from `first` become the lines of
+  // `bytes`, each ended by a line feed and read a byte a character as loading reads them. A
+  // refusal goes to the status line; false then.
+  bool changelines(int64_t first, int64_t count, const std::string& bytes);
+  // Whether the run stands as loaded: no tick begun, no edit made. The box is still the
+  // program then, and a change to it loads it again, so that its "%" cells start pointers.
+  bool pristine() const { return _pristine; }
+  // The lines that cell edits (typing on the canvas) changed since the last call, for the box
+  // to show them; none when no cell was edited.
+  std::optional<linespan> takeedited();
+  // The lines of the grid on show as the box shows them: without the space loading gave each,
+  // a cell below 256 as the byte it was read from, a larger one as its UTF-8, and the codes
+  // that would end a line as U+FFFD, so the box keeps the grid's line count. Ended by line feeds.
+  std::string gridlines(linespan span) const;
+
   // Paints the session's frame of the state on show. Only when between() holds.
   void paint(canvas& surface, image& atlas) const { _run.paint(surface, atlas); }
   // Whether the state on show is one the terminal program shows: not while a pass cut short
@@ -83,12 +106,15 @@ public:
 
 private:
   stride finish();
+  void heard(const edit& e);
 
   typedinput _typed;
   session _run;
   studio _keys;
   bool _stepping = false; // the open pass is one the user steps pointer by pointer
   double _lastpassms = 0; // the time the last whole tick took
+  bool _pristine = true;
+  std::optional<linespan> _edited;
 };
 
 } // namespace tarvex::web

@@ -1,15 +1,19 @@
-// The playground page: the editor, the controls, the animation loop that drives the module a
-// bounded slice of time per frame, the console panel and the links that carry a program.
+// The playground page: the program box (the live grid of the run on show), the controls, the
+// animation loop that drives the module a bounded slice of time per frame, the console panel
+// and the links that carry a program.
 'use strict';
 
 const WIDTH = 720;
 const HEIGHT = 512;
 const TICKED = 1, BUSY = 2, WAITING = 3, ENDED = 4, PAUSED = 5; // what one call to the module reports
 // What a key or mouse event on the canvas asks of the page.
-const REDRAW = 1, STEPTICK = 2, RELOAD = 3, POINTERTICKED = 4;
+const REDRAW = 1, STEPTICK = 2, RELOAD = 3, POINTERTICKED = 4, CLICKED = 5;
 // The window's event kinds and key codes, which the studio's map reads.
 const KEYDOWN = 0, KEYREPEAT = 2, MOUSEMOVE = 6, MOUSEDOWN = 7, MOUSEUP = 8, WHEEL = 9;
-const KEYCODES = { ' ': 32, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, F1: 112 };
+const KEYCODES = {
+  Backspace: 8, Enter: 13, Escape: 27, ' ': 32, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39,
+  ArrowDown: 40, Delete: 46, F1: 112,
+};
 const COMPLETE = 1, FAULT = 2, OVERCAP = 3, OVERMEMORY = 4; // how a run ended
 // The module's share of one animation frame: the rest is the page's, so it stays responsive
 // however long a tick takes.
@@ -31,7 +35,10 @@ let output = []; // every console byte of the run, in chunks, for tools that rea
 // they are while the editor still shows the text they gave, so bytes that are not UTF-8 survive
 // a link; an edit runs the edited text as UTF-8.
 let given = { program: null, programtext: '', input: null, inputtext: '' };
-let loadedtext = null; // the editor's text the run was loaded from
+// The box's text as the run holds it: loaded, or read in since. The box may be ahead of it
+// while an edit is refused (a tick left half done by pointer steps).
+let shadow = null;
+let canvastyping = false; // Enter on the canvas started typing; else the cursor marks the caret
 let state = 'loading'; // paused, running, waiting, ended, broken
 let mode = 'paced'; // paced: one tick per pause; target: as fast as the frames allow, up to `target`
 let target = 0;
@@ -87,8 +94,7 @@ function sharelink() {
   // A link with its input replays the run exactly; one without it asks for lines as it runs.
   if (input.length || !$('live').checked) hash += '&in=' + tobase64url(input);
   if (tv) {
-    const breaks = new TextDecoder().decode(takebytes(tv._tv_describe(1)));
-    for (const cell of breaks.split(' ').filter((c) => c)) hash += '&break=' + cell;
+    for (const [x, y] of breakpoints()) hash += `&break=${x},${y}`;
     const tick = tv._tv_shown();
     if (tick > 0) hash += '&ticks=' + tick;
   }
@@ -121,7 +127,7 @@ function withbytes(bytes, call) {
   const at = tv._malloc(Math.max(bytes.length, 1));
   tv.HEAPU8.set(bytes, at);
   try {
-    call(at, bytes.length);
+    return call(at, bytes.length);
   } finally {
     tv._free(at);
   }
@@ -130,6 +136,11 @@ function withbytes(bytes, call) {
 function takebytes(length) {
   const at = tv._tv_bytes();
   return tv.HEAPU8.slice(at, at + length);
+}
+
+function breakpoints() {
+  const cells = new TextDecoder().decode(takebytes(tv._tv_describe(1)));
+  return cells.split(' ').filter((c) => c).map((cell) => cell.split(',').map(Number));
 }
 
 // Whole ticks taken: a pass still open is not one.
@@ -254,11 +265,14 @@ function broken(error) {
   $('status').textContent = 'Stopped';
 }
 
-function reset() {
+// Loads the box's text as a new run; `again`: in place of a run that has not begun, keeping its
+// breakpoints.
+function reset(again = false) {
   if (!tv) return;
   try {
-    loadedtext = editor.value;
-    for (const [x, y] of linkbreaks) tv._tv_breakat(x, y);
+    shadow = editor.value;
+    canvastyping = false;
+    for (const [x, y] of again ? breakpoints() : linkbreaks) tv._tv_breakat(x, y);
     withbytes(programbytes(), (at, n) => tv._tv_load(at, n, POINTERCAP));
     tv._tv_setdelay(delayms());
     withbytes(inputbytes(), (at, n) => tv._tv_feed(at, n));
@@ -280,14 +294,118 @@ function reset() {
       setstate('ended');
     } else {
       setstate('paused');
+      if (document.activeElement === editor) showcaret();
     }
   } catch (error) {
     broken(error);
   }
 }
 
-function stale() {
-  return state === 'ended' || loadedtext !== editor.value;
+// --- the program box as the live grid ---
+
+// A run is on show that edits can reach.
+function live() {
+  return tv !== null && (state === 'paused' || state === 'running' || state === 'waiting');
+}
+
+// A text's lines as loading reads them: a line feed at the very end adds no line.
+function linesof(text) {
+  const lines = text.split('\n');
+  if (lines.length > 1 && lines[lines.length - 1] === '') lines.pop();
+  return lines;
+}
+
+// `text` with `texts` in place of its lines from `first`, grown with empty lines to reach it.
+function putlines(text, first, texts) {
+  const lines = linesof(text);
+  while (lines.length < first) lines.push('');
+  lines.splice(first, texts.length, ...texts);
+  return lines.join('\n') + (text.length && text.endsWith('\n') ? '\n' : '');
+}
+
+// The box's changed lines into the run: those between the lines its text and the run's share
+// at the start and at the end. A run that has not begun loads the text again instead, so that
+// its "%" cells start their pointers as they would at Run.
+function syncbox() {
+  if (!live() || editor.value === shadow) return;
+  if (tv._tv_pristine()) return reset(true);
+  const before = linesof(shadow), after = linesof(editor.value);
+  let head = 0, tail = 0;
+  while (head < before.length && head < after.length && before[head] === after[head]) head++;
+  while (tail < before.length - head && tail < after.length - head &&
+    before[before.length - 1 - tail] === after[after.length - 1 - tail]) tail++;
+  const texts = after.slice(head, after.length - tail).map((line) => line + '\n');
+  const count = before.length - head - tail;
+  try {
+    // Refused, the box stays ahead and the status line tells why; the next tick tries again.
+    if (withbytes(encoder.encode(texts.join('')), (at, n) => tv._tv_lines(head, count, at, n)))
+      shadow = editor.value;
+    paint(true);
+    showstatus();
+  } catch (error) {
+    broken(error);
+  }
+}
+
+// Lines that typing on the canvas changed, read back into the box: the box shows the grid's
+// lines, so Share and a new run carry them.
+function readback() {
+  const length = tv._tv_takeedited();
+  if (length < 0) return;
+  const first = tv._tv_editedfrom();
+  const texts = new TextDecoder().decode(takebytes(length)).split('\n').slice(0, -1);
+  shadow = putlines(shadow, first, texts);
+  const text = putlines(editor.value, first, texts);
+  if (text === editor.value) return;
+  const { selectionStart, selectionEnd, scrollTop } = editor;
+  editor.value = text;
+  editor.setSelectionRange(selectionStart, selectionEnd);
+  editor.scrollTop = scrollTop;
+}
+
+const utf8length = (text) => encoder.encode(text).length;
+
+// The cell of the box's caret: the page reads a program a byte a cell, so its column counts
+// the UTF-8 bytes before the caret on its line.
+function caretcell() {
+  const at = editor.selectionDirection === 'backward' ? editor.selectionStart : editor.selectionEnd;
+  const lines = editor.value.slice(0, at).split('\n');
+  return [utf8length(lines[lines.length - 1]) + 1, lines.length - 1];
+}
+
+// The box's caret onto the character of cell (x, y), or the end of its line.
+function putcaret(x, y) {
+  const text = editor.value;
+  let at = 0;
+  for (let line = 0; line < y && at <= text.length; line++) {
+    const next = text.indexOf('\n', at);
+    at = next < 0 ? text.length + 1 : next + 1;
+  }
+  at = Math.min(at, text.length);
+  const end = text.indexOf('\n', at) < 0 ? text.length : text.indexOf('\n', at);
+  for (let bytes = 0; at < end && bytes < x - 1;) {
+    const character = String.fromCodePoint(text.codePointAt(at));
+    bytes += utf8length(character);
+    at += character.length;
+  }
+  editor.setSelectionRange(at, at);
+}
+
+// The cursor outlines the cell of the box's caret.
+function showcaret() {
+  if (!live()) return;
+  const [x, y] = caretcell();
+  canvastyping = false;
+  // Focus, input, keys and the selection all report a caret that may not have moved.
+  if (tv._tv_typing() && tv._tv_cursor(0) === x && tv._tv_cursor(1) === y) return;
+  tv._tv_typeat(x, y);
+  paint(true);
+}
+
+function hidecaret() {
+  if (!tv || canvastyping || !tv._tv_typing()) return;
+  tv._tv_stoptyping();
+  paint(true);
 }
 
 function go() {
@@ -298,7 +416,8 @@ function go() {
 }
 
 function run() {
-  if (stale()) reset();
+  if (state === 'ended') reset();
+  else syncbox();
   if (state === 'ended' || state === 'broken') return;
   mode = 'paced';
   nextdue = meter.ranfrom = performance.now();
@@ -313,7 +432,7 @@ function runto(tick) {
 }
 
 function step() {
-  if (loadedtext !== editor.value) reset();
+  syncbox();
   runto(wholeticks() + 1);
 }
 
@@ -335,13 +454,27 @@ function back() {
 // A key or mouse event through the studio's map, which the window uses too.
 function canvasevent(kind, key, text, x, y) {
   if (!tv || state === 'broken') return false;
+  const iskey = kind === KEYDOWN || kind === KEYREPEAT;
+  // The cursor on the box's caret is not typing: the canvas's keys mean what the window's do
+  // until Enter starts typing there.
+  if (iskey && !canvastyping) hidecaret();
   const before = tv._tv_paused();
   const action = tv._tv_input(kind, key, text, x, y);
+  if (iskey) canvastyping = tv._tv_typing() === 1;
+  readback();
+  if (iskey && canvastyping) putcaret(tv._tv_cursor(0), tv._tv_cursor(1));
+  if (action === CLICKED) {
+    // A click on a cell puts the box's caret there, outlined.
+    const cell = [tv._tv_cellat(x, y, 0), tv._tv_cellat(x, y, 1)];
+    putcaret(...cell);
+    tv._tv_typeat(...cell);
+  }
   if (!action) return false;
   try {
     if (action === STEPTICK) return step(), true;
     if (action === RELOAD) return reset(), true;
     if (action === POINTERTICKED) {
+      syncbox();
       drain();
       if (tv._tv_ending()) {
         drain();
@@ -419,6 +552,11 @@ function frame(now) {
     meter.frames++;
     meter.longestcall = Math.max(meter.longestcall, performance.now() - started);
     const taken = wholeticks() - before;
+    if (taken) {
+      // Edits queued while the tick was open have landed; a box refused mid-tick goes in now.
+      readback();
+      syncbox();
+    }
     drain();
     paint();
     if (mode === 'paced') {
@@ -524,6 +662,11 @@ function start() {
   $('share').addEventListener('click', share);
   $('savepng').addEventListener('click', savepng);
   $('examples').addEventListener('change', pickexample);
+  editor.addEventListener('input', syncbox);
+  // The caret's cell is outlined while the box has the focus.
+  for (const name of ['focus', 'input', 'keyup', 'mouseup']) editor.addEventListener(name, showcaret);
+  document.addEventListener('selectionchange', () => document.activeElement === editor && showcaret());
+  editor.addEventListener('blur', hidecaret);
   $('lineform').addEventListener('submit', sendline);
   $('line').addEventListener('keydown', endinput);
   window.addEventListener('hashchange', openlink);

@@ -1,7 +1,7 @@
 // The page in headless chromium, served from 127.0.0.1: a link opens a program and runs it to
 // tick N, whose frame on the `screen` canvas must be the native frame of tick N; Step takes
 // one tick; a ":" program waits for lines typed into the page; the Share link opens the same
-// program and input again.
+// program and input again; the program box and the canvas edit the run on show.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
@@ -53,8 +53,13 @@ async function open(hash) {
 const settled = (page, tick) =>
   page.waitForFunction((t) => document.body.dataset.tick === String(t) && document.body.dataset.state !== 'running', tick, { timeout: 30000 });
 
-const screenpixels = (page) =>
-  page.evaluate(() => Array.from(document.getElementById('screen').getContext('2d').getImageData(0, 0, 720, 512).data));
+// As base64: an array of 1.5 million numbers takes seconds to cross from the page.
+const screenpixels = async (page) => Buffer.from(await page.evaluate(() => {
+  const data = document.getElementById('screen').getContext('2d').getImageData(0, 0, 720, 512).data;
+  let text = '';
+  for (let at = 0; at < data.length; at += 0x8000) text += String.fromCharCode(...data.subarray(at, at + 0x8000));
+  return btoa(text);
+}), 'base64');
 
 // The native frame of tick `tick`: the one `tarvex --frames` keeps for it. (A --batch run's
 // --screenshot shows the state after the tick's writes, as no frame was drawn before them.)
@@ -182,16 +187,79 @@ test('a link whose input runs out replays the native run: the end of input, not 
   await page.close();
 });
 
+// The same events through the native session's studio, drawn to a PNG.
+function studioframe(source, events) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
+  fs.writeFileSync(path.join(dir, 'prog.txt'), source);
+  const shot = path.join(dir, 'want.png');
+  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [path.join(dir, 'prog.txt'), shot, ...events]);
+  const { rgba } = decodepng(shot);
+  fs.rmSync(dir, { recursive: true });
+  return rgba;
+}
+
+async function sameframe(page, source, events) {
+  const difference = firstdifference(await screenpixels(page), studioframe(source, events), 720);
+  assert.equal(difference, null, `the page's frame differs from the session's at ${difference} after ${events.join(' ')}`);
+}
+
+// Canvas pixel (x, y) as a point on the page, whatever size the canvas is shown at.
+async function canvaspoint(page) {
+  const box = await page.locator('#screen').boundingBox();
+  return (x, y) => [box.x + ((x + 0.5) * box.width) / 720, box.y + ((y + 0.5) * box.height) / 512];
+}
+
+// Types `text` into the program box at line `y`, character `x`.
+async function typeinbox(page, y, x, text) {
+  await page.focus('#editor');
+  await page.evaluate(([line, at]) => {
+    const editor = document.getElementById('editor');
+    const start = editor.value.split('\n').slice(0, line).join('\n').length + (line ? 1 : 0);
+    editor.setSelectionRange(start + at, start + at);
+  }, [y, x]);
+  await page.keyboard.type(text);
+}
+
+// The box reads its changed lines into the run, paused or running; refused mid-tick, they go in
+// once the tick is whole. The canvas shows what the session shows after the same edits.
+test('typing into the program box edits the run on show', async () => {
+  const source = '%>v  %>v\n ^<   ^<\n\n          box\n          end\n';
+  const page = await open(`#src=${base64url(source)}&ticks=3`);
+  await settled(page, 3);
+  await typeinbox(page, 3, 10, 'xy');
+  await sameframe(page, source, ['ticks:3', 'line:3,          xybox', 'typeat:13,3']);
+  await page.click('#run');
+  await typeinbox(page, 3, 15, '!');
+  assert.equal(await page.evaluate(() => document.body.dataset.state), 'running');
+  await page.waitForTimeout(300);
+  await page.click('#pause');
+  await page.click('#steppointer');
+  await typeinbox(page, 3, 0, '-');
+  assert.match(await page.textContent('#status'), /a pointer step has left the tick half done/);
+  const tick = Number(await page.evaluate(() => document.body.dataset.tick));
+  await page.click('#step');
+  await settled(page, tick + 1);
+  assert.equal(await page.inputValue('#editor'), '%>v  %>v\n ^<   ^<\n\n-          xybox!\n          end\n');
+  // Delete on the canvas removes the pointer selected there: the one on the second loop.
+  const [x, y] = [[7, 0], [8, 0], [8, 1], [7, 1]][tick % 4].map((n, i) => n * [8, 12][i] + 4);
+  await page.mouse.click(...(await canvaspoint(page))(x, y), { button: 'right' });
+  await page.keyboard.press('Delete');
+  await sameframe(page, source, [`ticks:${tick}`, 'line:3,          xybox!', 'key:32', 'char:.', 'ticks:1',
+    'line:3,-          xybox!', `move:${x},${y}`, `right:${x},${y}`, 'key:46']);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
 // The studio through the page's canvas and through the native session, driven by the same
-// keys and mouse over a grid of 300 by 200 cells: the pixels agree.
+// keys and mouse over a grid of 300 by 200 cells: the pixels agree, and the cells typed on the
+// canvas show in the program box.
 test('the studio in the page shows the native session frame', async () => {
   let source = '';
   for (let line = 0; line < 200; ++line) source += (line % 7 ? '' : '%') + (line % 2 ? '-' : '+').repeat(299) + '\n';
   const page = await browser.newPage({ viewport: { width: 1600, height: 1400 } });
   await page.goto(base + `#src=${base64url(source)}&ticks=2`);
   await settled(page, 2);
-  const box = await page.locator('#screen').boundingBox();
-  const at = (x, y) => [box.x + ((x + 0.5) * box.width) / 720, box.y + ((y + 0.5) * box.height) / 512];
+  const at = await canvaspoint(page);
   await page.focus('#screen');
   await page.keyboard.press('ArrowRight');
   await settled(page, 3);
@@ -205,6 +273,9 @@ test('the studio in the page shows the native session frame', async () => {
   await page.mouse.move(...at(50, 40));
   await page.mouse.down();
   await page.mouse.up();
+  // The click put the box's caret on its cell's character: column 6, line 3.
+  const caret = await page.evaluate(() => document.getElementById('editor').selectionStart);
+  assert.equal(caret, source.split('\n').slice(0, 3).join('\n').length + 1 + 5);
   await page.mouse.move(...at(400, 300));
   await page.mouse.down();
   await page.mouse.move(...at(240, 180));
@@ -213,15 +284,23 @@ test('the studio in the page shows the native session frame', async () => {
   await page.mouse.wheel(0, -100);
   await page.mouse.wheel(0, -100);
   await page.waitForTimeout(200);
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
-  fs.writeFileSync(path.join(dir, 'prog.txt'), source);
-  const shot = path.join(dir, 'want.png');
-  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [
-    path.join(dir, 'prog.txt'), shot, 'ticks:2', 'key:32', 'key:39', 'char:.', 'char:.', 'key:39', 'key:37',
-    'move:30,30', 'move:50,40', 'click:50,40', 'move:400,300', 'drag:400,300,240,180', 'move:360,256',
-    'wheel:360,256,1', 'wheel:360,256,1']);
-  const difference = firstdifference(await screenpixels(page), decodepng(shot).rgba, 720);
-  fs.rmSync(dir, { recursive: true });
-  assert.equal(difference, null, `the page's studio frame differs from the native one at ${difference}`);
+  for (const key of ['Enter', 'h', 'i', 'Backspace', 'o', 'ArrowDown', 'k', 'Escape', 'Escape']) await page.keyboard.press(key);
+  await page.mouse.click(...at(100, 100));
+  // A click outlines the caret's cell, as Enter over it does; a key on the canvas takes the
+  // outline away before it means what it means in the window.
+  await sameframe(page, source, ['ticks:2', 'key:32', 'key:39', 'char:.', 'char:.', 'key:39', 'key:37',
+    'move:30,30', 'move:50,40', 'click:50,40', 'key:13', 'move:400,300', 'drag:400,300,240,180', 'move:360,256',
+    'wheel:360,256,1', 'wheel:360,256,1', 'key:27', 'key:13', 'char:h', 'char:i', 'key:8', 'char:o', 'key:40', 'char:k', 'key:27',
+    'move:100,100', 'click:100,100', 'key:13']);
+  const was = source.split('\n'), lines = (await page.inputValue('#editor')).split('\n');
+  const y = lines.findIndex((line, n) => line !== was[n]);
+  const x = [...lines[y]].findIndex((c, n) => c !== was[y][n]);
+  const put = (line, n, text) => line.slice(0, n) + text + line.slice(n + text.length);
+  assert.deepEqual(lines, [...was.slice(0, y), put(was[y], x, 'ho'), put(was[y + 1], x + 2, 'k'), ...was.slice(y + 2)]);
+  // Share carries the program as edited.
+  await page.click('#share');
+  const shared = new URLSearchParams(new URL(await page.inputValue('#sharelink')).hash.slice(1)).get('src');
+  assert.equal(Buffer.from(shared, 'base64url').toString(), lines.join('\n'));
+  assert.equal(await page.evaluate(() => document.body.dataset.state), 'paused', 'Escape ended nothing');
   await page.close();
 });

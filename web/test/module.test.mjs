@@ -1,6 +1,7 @@
 // The WebAssembly module under node: every golden program run to its end gives the terminal
 // program's console bytes and exit status, and programs driven as the page drives them (input
-// typed only when asked for, ticks cut short by their time) give its frames after every tick.
+// typed only when asked for, ticks cut short by their time) give its frames after every tick;
+// cells typed on the canvas come back as the program box shows them.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
@@ -132,3 +133,17 @@ for (const c of cases) {
     fs.rmSync(want.dir, { recursive: true });
   });
 }
+
+// Cells typed on the canvas come back as the program box shows them: the grid grows with spaces
+// past a line's end and below the last line, a code above 255 comes back as its UTF-8, and the
+// space loading gives each line is not the box's. A run so edited is no longer as loaded.
+test('typed cells come back as the program box shows them', () => {
+  withbytes(Buffer.from('%ab\n'), (at, n) => tarvex._tv_load(at, n, 0));
+  assert.equal(tarvex._tv_pristine(), 1);
+  tarvex._tv_typeat(4, 2);
+  for (const c of 'x☺') tarvex._tv_input(0, 0, c.codePointAt(0), 0, 0);
+  const length = tarvex._tv_takeedited();
+  assert.deepEqual([tarvex._tv_editedfrom(), bytesat(length).toString()], [2, '   x☺\n']);
+  assert.equal(tarvex._tv_takeedited(), -1);
+  assert.equal(tarvex._tv_pristine(), 0);
+});
