@@ -33,7 +33,7 @@ std::vector<char32_t> codepoints(std::string_view utf8) {
   for (size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    char32_t code = length == 1 ? lead : static_cast<char32_t>(lead & (0x7F >> length));
     for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
       code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     codes.push_back(code);
