@@ -92,11 +92,4 @@ TEST(startup, an_empty_font_file_ends_before_anything_is_printed) {
   EXPECT_EQ(o.err, "Error reading from stream");
 }
 
-TEST(startup, works_in_the_program_directory) {
-  tempdir elsewhere;
-  outcome r = run({.program = TARVEX_DRIVER, .args = {"where"}, .workdir = elsewhere.path()});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, fs::canonical(TARVEX_DRIVER).parent_path().string() + "\n");
-}
-
 } // namespace
