@@ -7,7 +7,7 @@
 
 #include "interp/loader.h"
 #include "interp/tick.h"
-#include "runtime/filestream.h"
+#include "runtime/memstream.h"
 #include "tests/support/memconsole.h"
 
 namespace tarvex::testing {
@@ -51,7 +51,8 @@ struct rig : memconsole {
   explicit rig(const std::string& input = "") : memconsole(input) {}
 
   void load(const std::string& source) {
-    loadgrid(m, *TCStream::CreateWithCStream(filewith(source)));
+    TMemoryStream file(source);
+    loadgrid(m, file);
   }
   // The grid with the lines exactly as given.
   void lines(const std::vector<std::string>& stored) {
