@@ -95,11 +95,6 @@ std::string xserver::title(unsigned long window) const {
   return name;
 }
 
-pid_t xserver::owner(unsigned long window) const {
-  outcome found = tool("xdotool", {"getwindowpid", std::to_string(window)});
-  return found.status == 0 ? std::stoi(found.out) : 0;
-}
-
 long xserver::differences(unsigned long window, int width,
                           const std::vector<uint32_t>& expected) const {
   std::string f = tool("xwd", {"-silent", "-id", std::to_string(window)}).out;

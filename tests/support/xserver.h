@@ -30,7 +30,6 @@ public:
 
   bool xdotool(std::vector<std::string> args) const;  // true when it succeeded
   unsigned long find(const std::string& title) const; // the mapped window so captioned, or 0
-  pid_t owner(unsigned long window) const;            // its _NET_WM_PID, or 0
   std::string title(unsigned long window) const;      // its caption, empty when it has none
   // How many pixels of the window's picture differ from `expected`, rows of `width` pixels as
   // 0x00RRGGBB; -1 when there is no picture of that size.
