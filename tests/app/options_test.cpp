@@ -1,9 +1,8 @@
-// The command line: how words become options, and the statistics a run reports.
+// The command line: how words become options. How the program answers them is in the golden
+// cases.
 #include "app/options.h"
 
 #include <gtest/gtest.h>
-
-#include "tests/support/process.h"
 
 namespace tarvex {
 namespace {
@@ -63,24 +62,6 @@ TEST(options, words_become_one_record_or_one_error) {
   // The budget is on unless turned off.
   EXPECT_GT(batch.maxmemorymib, 0);
   EXPECT_EQ(parseoptions(words({"--max-memory=0"})).opts.maxmemorymib, 0);
-}
-
-// The rest of the command line as the program answers it is in the golden cases.
-TEST(options, stats_go_to_standard_error_as_text_or_one_json_line) {
-  testing::tempdir dir;
-  // ")" queues a write in tick 1, the last the limit lets run: it still lands and counts.
-  const std::string wrote = dir.file("w.txt", "%)"), done = dir.file("d.txt", "%.@");
-  const std::pair<std::vector<std::string>, std::string> rows[] = {
-      {{"--batch", "--stats", "--ticks", "1", wrote},
-       "tarvex: stopped after 1 ticks\ntarvex: 1 ticks, 4 pointer steps, peak 4 live pointers, "
-       "1 writes applied, 23 console bytes, "},
-      {{"--batch", "--stats=json", done},
-       "{\"ticks\":2,\"steps\":6,\"peak_pointers\":4,\"writes\":0,\"console_bytes\":49,"},
-  };
-  for (const auto& [args, err] : rows) {
-    testing::outcome o = testing::run({.program = TARVEX_BIN, .args = args});
-    EXPECT_EQ(o.err.substr(0, err.size()), err);
-  }
 }
 
 } // namespace
