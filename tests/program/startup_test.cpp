@@ -73,15 +73,6 @@ TEST(startup, a_named_source_resolves_in_the_working_directory_then_beside_the_p
   }
 }
 
-TEST(startup, a_missing_source_is_named_as_typed) {
-  installation inst;
-  for (std::string name : {"n\xC3\xB6pe.txt", "caf\xE9.txt"}) {
-    outcome o = inst.start({name});
-    EXPECT_EQ(o.out, "Could not load " + name + "\r\n>");
-    EXPECT_EQ(o.status, 1);
-  }
-}
-
 // An empty font file is a read error (255); a missing one is tested with the installation.
 TEST(startup, an_empty_font_file_ends_before_anything_is_printed) {
   installation inst;
