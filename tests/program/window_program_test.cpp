@@ -49,16 +49,14 @@ protected:
     ASSERT_TRUE(server.start()) << server.problem;
   }
 
-  // Runs tarvex on `source` with a standard input that stays open, and waits for its window.
+  // Runs tarvex on `source` and waits for its window.
   void launch(const std::string& source, std::vector<std::string> args = {}) {
     path = files.file("prog.txt", source);
     args.push_back(path);
-    running = std::async(std::launch::async, testing::run,
-                         testing::invocation{.program = TARVEX_BIN,
-                                             .args = args,
-                                             .closeinput = false,
-                                             .headless = false,
-                                             .timeoutseconds = 10});
+    running = std::async(
+        std::launch::async, testing::run,
+        testing::invocation{
+            .program = TARVEX_BIN, .args = args, .headless = false, .timeoutseconds = 10});
     eventually([&] { return (id = server.find(TITLE)) != 0 || !isrunning(); }, 10);
     ASSERT_NE(id, 0u) << "no window captioned " << TITLE
                       << (isrunning() ? "" : "; the program ended: " + running.get().err);

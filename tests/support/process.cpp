@@ -2,7 +2,6 @@
 // nothing has to feed or drain pipes while the child runs; a time limit ends one that hangs.
 #include "tests/support/process.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -20,17 +19,15 @@ namespace tarvex::testing {
 outcome run(const invocation& call) {
   // All close-on-exec, so a child started meanwhile from another thread holds none of them.
   int in = memfd_create("input", MFD_CLOEXEC), out = memfd_create("output", MFD_CLOEXEC),
-      err = memfd_create("errors", MFD_CLOEXEC), keep[2] = {-1, -1};
-  // An input that stays open is a pipe (the input must fit in it) whose writer stays till the end.
-  bool ready = in >= 0 && out >= 0 && err >= 0 && (call.closeinput || pipe2(keep, O_CLOEXEC) == 0);
-  int feed = call.closeinput ? in : keep[1];
-  if (!ready || write(feed, call.input.data(), call.input.size()) != ssize_t(call.input.size()) ||
+      err = memfd_create("errors", MFD_CLOEXEC);
+  if (in < 0 || out < 0 || err < 0 ||
+      write(in, call.input.data(), call.input.size()) != ssize_t(call.input.size()) ||
       lseek(in, 0, SEEK_SET) != 0)
     throw std::runtime_error("cannot set up the child's streams");
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    dup2(call.closeinput ? in : keep[0], 0);
+    dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
     if (!call.workdir.empty() && chdir(call.workdir.c_str()) != 0) _exit(126);
@@ -58,8 +55,8 @@ outcome run(const invocation& call) {
   // Through /proc the files open afresh, at their start.
   result.out = readfile("/proc/self/fd/" + std::to_string(out));
   result.err = readfile("/proc/self/fd/" + std::to_string(err));
-  for (int fd : {in, out, err, keep[0], keep[1]})
-    if (fd >= 0) close(fd);
+  for (int fd : {in, out, err})
+    close(fd);
   return result;
 }
 

@@ -19,10 +19,9 @@ struct outcome {
 struct invocation {
   std::string program; // a bare name is looked up on PATH
   std::vector<std::string> args{};
-  std::string input{};    // written to standard input, which is then closed
-  bool closeinput = true; // false: standard input stays open (never reaches its end)
-  std::string workdir{};  // empty: the current directory
-  bool headless = true;   // unset DISPLAY so no window can open
+  std::string input{};   // standard input, which ends after it
+  std::string workdir{}; // empty: the current directory
+  bool headless = true;  // unset DISPLAY so no window can open
   double timeoutseconds = 60;
 };
 
