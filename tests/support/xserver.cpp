@@ -85,7 +85,7 @@ unsigned long xserver::find(const std::string& title) const {
   std::istringstream ids(
       tool("xdotool", {"search", "--maxdepth", "1", "--onlyvisible", "--classname", "^"}).out);
   for (unsigned long id = 0; ids >> id;)
-    if (tool("xdotool", {"getwindowname", std::to_string(id)}).out == title + "\n") return id;
+    if (xserver::title(id) == title) return id;
   return 0;
 }
 
