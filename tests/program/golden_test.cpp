@@ -72,7 +72,7 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
   invocation call{.program = TARVEX_BIN,
                   .input = unescape(header["stdin"]),
                   .workdir = dir.path(),
-                  .timeoutseconds = 10};
+                  .timeoutseconds = 60};
   std::istringstream words(header["args"]);
   for (std::string word; words >> word;)
     call.args.push_back(word == "@file"  ? program
