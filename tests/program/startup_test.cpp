@@ -1,7 +1,8 @@
 // The program as a user starts it: the default program found beside it whatever the working
-// directory, a named one where the user stands first, the font file missing or empty, and where the
-// first argument leads. Each case copies the built program into a fresh folder of its own. The
-// installation `make install` and `make deb` make is tested beside its rules, in dist/test/.
+// directory, a named one where the user stands first, and where the first argument leads. Each
+// case copies the built program into a fresh folder of its own; an empty font file is the golden
+// case empty_font_file_ends_before_anything_is_printed, a missing one is tested with the
+// installation `make install` and `make deb` make, beside its rules in dist/test/.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -71,16 +72,6 @@ TEST(startup, a_named_source_resolves_in_the_working_directory_then_beside_the_p
     EXPECT_EQ(o.out, HEAD + r.printed + TAIL);
     EXPECT_EQ(o.status, 0);
   }
-}
-
-// An empty font file is a read error (255); a missing one is tested with the installation.
-TEST(startup, an_empty_font_file_ends_before_anything_is_printed) {
-  installation inst;
-  inst.home.file("curses.bit", "");
-  outcome o = inst.start({"--batch"});
-  EXPECT_EQ(o.status, 255);
-  EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, "Error reading from stream");
 }
 
 } // namespace
