@@ -51,7 +51,6 @@ outcome run(const invocation& call) {
     else
       result.timedout = kill(pid, SIGKILL) == 0;
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   // Through /proc the files open afresh, at their start.
   result.out = readfile("/proc/self/fd/" + std::to_string(out));
   result.err = readfile("/proc/self/fd/" + std::to_string(err));

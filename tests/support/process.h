@@ -12,7 +12,6 @@ struct outcome {
   std::string out;
   std::string err;
   int status = -1;       // exit status, or -1 when the child did not exit normally
-  int signal = 0;        // the signal that ended it, if any
   bool timedout = false; // killed after the time limit
 };
 
