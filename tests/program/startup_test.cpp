@@ -4,9 +4,11 @@
 // case empty_font_file_ends_before_anything_is_printed, a missing one is tested with the
 // installation `make install` and `make deb` make, beside its rules in dist/test/.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
+#include "app/startup.h"
 #include "tests/support/process.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +74,13 @@ TEST(startup, a_named_source_resolves_in_the_working_directory_then_beside_the_p
     EXPECT_EQ(o.out, HEAD + r.printed + TAIL);
     EXPECT_EQ(o.status, 0);
   }
+}
+
+// Start-up leaves the working directory for the program's own, here this test's (in a child).
+TEST(startup, moves_to_the_program_directory) {
+  const fs::path own = fs::canonical("/proc/self/exe").parent_path();
+  EXPECT_EXIT((void(chdir("/")), tarvex::startup(), std::exit(fs::current_path() == own ? 0 : 1)),
+              ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
