@@ -220,45 +220,6 @@ TEST(session, breakpoints_pause_after_the_tick_that_meets_them) {
   }
 }
 
-TEST(session, each_ending_is_a_value_with_its_status_and_line) {
-  struct row {
-    std::string source;
-    sessionsettings settings;
-    endkind kind;
-    int status;
-    std::string message, out;
-  } rows[] = {
-      {"%+.@", {}, endkind::complete, 0, "", "1\r\n\r\nExecution complete.\r\n"},
-      {"%", {}, endkind::complete, 0, "", "\r\n\r\nExecution complete.\r\n"},
-      {"%d", {}, endkind::fault, 2, "EXCEPTION_INT_DIVIDE_BY_ZERO", ""},
-      {"%>v\n ^<\n", {.maxticks = 7}, endkind::ticks, 3, "tarvex: stopped after 7 ticks", ""},
-      // Exactly the cap is allowed; one more is not.
-      {"%", {.maxpointers = 4}, endkind::complete, 0, "", "\r\n\r\nExecution complete.\r\n"},
-      {"%%",
-       {.maxpointers = 4},
-       endkind::overcap,
-       3,
-       "tarvex: stopped at 8 live pointers after 0 ticks",
-       ""},
-  };
-  for (const row& r : rows) {
-    run live(r.source, r.settings);
-    while (live.s.tick() == progress::ticked) {
-    }
-    live.s.close();
-    SCOPED_TRACE(r.source);
-    EXPECT_EQ(live.s.end().kind, r.kind);
-    EXPECT_EQ(live.s.end().status, r.status);
-    EXPECT_EQ(live.s.end().message, r.message);
-    EXPECT_EQ(live.io.output(), "Executing program..\r\n\r\n" + r.out);
-  }
-  testing::memconsole io;
-  session missing(io.con, {});
-  EXPECT_FALSE(missing.load(u"/nonexistent/none.txt", u"none.txt"));
-  EXPECT_EQ(missing.end().status, 1);
-  EXPECT_EQ(io.output(), "Could not load none.txt\r\n");
-}
-
 // The history shares the memory budget and gives way first: its oldest copies go, and the run
 // goes on.
 TEST(session, the_history_gives_way_to_the_run_within_the_memory_budget) {
