@@ -16,6 +16,7 @@
 
 #include "dap/condition.h"
 #include "interp/grid.h"
+#include "runtime/cores.h"
 #include "session/session.h"
 #include "session/typedinput.h"
 
@@ -166,7 +167,8 @@ struct adapter::state {
   bool stoponentry = false;
   bool window = false; // the launch asked for the run in a window, and the host has one
   int64_t delay = 0;
-  bool inputopen = false; // no input given: the REPL's `input TEXT` types lines
+  int64_t passthreads = 1; // the step pass's threads, the launch argument "threads"
+  bool inputopen = false;  // no input given: the REPL's `input TEXT` types lines
   std::string input;
   bool launched = false, configured = false, started = false, ended = false;
   bool disconnected = false;
@@ -226,6 +228,7 @@ struct adapter::state {
     sessionsettings settings;
     settings.historybytes = HISTORYBYTES;
     settings.delayms = delay;
+    settings.threads = static_cast<int>(passthreads);
     if (inputopen) {
       settings.lineready = [typed = console.get()] { return typed->lineready(); };
     } else {
@@ -381,6 +384,9 @@ struct adapter::state {
     stoponentry = optional<bool>(args, "stopOnEntry").value_or(false);
     delay = optional<int64_t>(args, "delay").value_or(0);
     if (delay < 0 || delay > LONGESTDELAYMS) throw refusal{"delay must be from 0 to 60000 ms"};
+    passthreads = optional<int64_t>(args, "threads").value_or(usablecores());
+    if (passthreads < 1 || passthreads > MOSTTHREADS)
+      throw refusal{"threads must be from 1 to 1024"};
     const auto text = optional<std::string>(args, "input");
     const auto file = optional<std::string>(args, "inputFile");
     window = optional<bool>(args, "window").value_or(false) && hooks.show;

@@ -56,7 +56,9 @@ TEST(trace, each_line_rebuilds_its_tick_and_the_writes_rebuild_the_grid) {
     const testing::outcome run =
         testing::run({.program = TARVEX_BIN,
                       .args = {"--batch", "--ticks", "30", "--trace", dir.path() + "/t",
-                               dir.file("prog.txt", source)}});
+                               dir.file("prog.txt", source)},
+                      // Every other program with every pass in parts, however small.
+                      .env = {{"TARVEX_TEST_PARTS", program % 2 ? "3" : "1"}}});
     ASSERT_TRUE(run.status == 0 || run.status == 3) << run.err;
     std::istringstream file(testing::readfile(dir.path() + "/t"));
     std::string line, printed;

@@ -60,15 +60,20 @@ TEST_P(golden, program_gives_exact_bytes_and_status) {
                         : word[0] == '@' ? TARVEX_SOURCE_DIR "/" + word.substr(1)
                                          : word);
 
-  outcome r = run(call);
-  ASSERT_FALSE(r.timedout);
-  EXPECT_EQ(r.out, unescape(header["stdout"]));
-  EXPECT_EQ(r.status, std::stoi(header["status"]));
-  // The one line about running without a window is the environment's, not the program's.
-  std::string err = r.err;
-  if (err.rfind("tarvex: no display available", 0) == 0) err = err.substr(err.find('\n') + 1);
-  if (header.count("stderr")) {
-    EXPECT_EQ(err, unescape(header["stderr"]));
+  // Each case twice: as given, and with every pass, however small, shared among three threads.
+  for (const bool parts : {false, true}) {
+    SCOPED_TRACE(parts ? "every pass in parts" : "as given");
+    if (parts) call.env = {{"TARVEX_TEST_PARTS", "3"}};
+    outcome r = run(call);
+    ASSERT_FALSE(r.timedout);
+    EXPECT_EQ(r.out, unescape(header["stdout"]));
+    EXPECT_EQ(r.status, std::stoi(header["status"]));
+    // The one line about running without a window is the environment's, not the program's.
+    std::string err = r.err;
+    if (err.rfind("tarvex: no display available", 0) == 0) err = err.substr(err.find('\n') + 1);
+    if (header.count("stderr")) {
+      EXPECT_EQ(err, unescape(header["stderr"]));
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // captures its standard output, standard error and exit status.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/nocopy.h"
@@ -23,6 +24,7 @@ struct invocation {
   bool closeinput = true; // false: standard input stays open (never reaches its end)
   std::string workdir{};  // empty: the current directory
   bool headless = true;   // unset DISPLAY so no window can open
+  std::vector<std::pair<std::string, std::string>> env{}; // set in the child's environment
   double timeoutseconds = 60;
 };
 
