@@ -12,6 +12,7 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
 
 void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   if (y < 0 || x < 0 || y >= grid.linecount) return;
+  ++grid.edits;
   Text& line = grid.lines[static_cast<size_t>(y)];
   const int64_t length = static_cast<int64_t>(line.size());
   // Column 0 stands for the first character: the margin itself stores nothing.

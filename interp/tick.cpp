@@ -80,100 +80,105 @@ tickoutcome endpass(machine& m) {
 
 // The pass in parts. Each part is a run of places in the list, stepped by its own thread
 // exactly as the one loop would step it; that gives the one loop's result only when no step
-// of a part can change what another part sees. So a survey first steps a copy of every live
-// pointer, and the parts go ahead only if every step is one that needs nothing but its
-// pointer and the grid (which holds still until the tick's end, writes being held), and no
-// cell that one part's steps leave or reach is one that another part's leave or reach: then
-// no duplicate the sweep finds, no removal and no index slot is another part's. Any other
-// pass runs as one loop from its start, having changed nothing.
+// of a part can change what another part sees. So the parts go ahead only if a survey of the
+// pass found that every step needs nothing but its pointer and the grid (which holds still
+// until the tick's end, writes being held), and that no cell one part's steps leave or reach
+// is one that another part's leave or reach: then no duplicate the sweep finds, no removal
+// and no index slot is another part's. Any other pass runs as one loop from its start, having
+// changed nothing.
+//
+// The survey steps a copy of each pointer. A pass in parts takes the survey of the next pass
+// as it goes, each pointer's next step right after its own step, while its record is at
+// hand: a pass in parts writes nothing into the grid, so the next pass finds the same grid,
+// unless something outside the pass changed it or the list, which the survey's record of
+// them tells. Only the first pass in parts, or one after passes on one loop, surveys apart.
 struct part {
   size_t from = 0, to = 0;
   int64_t steps = 0;
   size_t removed = 0;
+  size_t kept = 0;   // the part's pointers still listed when it is done
+  bool ready = true; // the survey of the next pass found only steps of their own
 };
 
-// One part's share of the scratch: per line of the box, its column range and its cells.
+// One part's share of a survey: a bit for each cell of the box, a line after another, and
+// the first and last line with a bit set.
 struct partcells {
-  int32_t* bounds;
   uint64_t* cells;
   uint64_t lines, columns, rowwords;
-
-  partcells(partscratch& s, size_t k, uint64_t lines_, uint64_t columns_)
-      : bounds(&s.bounds[k * lines_ * 2]), cells(s.cells.get() + k * lines_ * s.rowwords),
-        lines(lines_), columns(columns_), rowwords(s.rowwords) {}
+  uint64_t first = UINT64_MAX, last = 0;
 
   // Cell (x, y) is the part's; cells outside the box have no index slot to share.
-  void touch(int32_t x, int32_t y) {
+  [[gnu::always_inline]] void touch(int32_t x, int32_t y) {
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= columns || cy >= lines) return;
     cells[cy * rowwords + cx / 64] |= uint64_t{1} << (cx % 64);
-    const auto column = static_cast<int32_t>(cx);
-    bounds[2 * cy] = std::min(bounds[2 * cy], column);
-    bounds[2 * cy + 1] = std::max(bounds[2 * cy + 1], column);
+    first = std::min(first, cy);
+    last = std::max(last, cy);
   }
-  bool touches(uint64_t line) const { return bounds[2 * line] <= bounds[2 * line + 1]; }
   // Forgets the cells the part touched.
   void clear() {
-    for (uint64_t line = 0; line < lines; ++line) {
-      if (!touches(line)) continue;
-      uint64_t* row = cells + line * rowwords;
-      std::fill(row + bounds[2 * line] / 64, row + bounds[2 * line + 1] / 64 + 1, 0);
-    }
+    if (first <= last) std::fill(cells + first * rowwords, cells + (last + 1) * rowwords, 0);
+    first = UINT64_MAX, last = 0;
   }
 };
 
-// The survey of one part: false as soon as one step would act on the run, or would give the
-// index a tile (which only one thread may do), or another part has already failed.
-bool survey(const machine& m, const part& w, partcells& mine, const std::atomic<bool>& failed) {
-  std::fill(mine.bounds, mine.bounds + 2 * mine.lines, INT32_MAX);
-  for (uint64_t line = 0; line < mine.lines; ++line)
-    mine.bounds[2 * line + 1] = INT32_MIN;
+// Notes the cells p's next step leaves and reaches; false when that step acts on the run, or
+// would give the index a tile (which only one thread may do).
+[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells) {
+  if (p.n == 0) cells.touch(p.x, p.y);
+  ip copy = p;
+  advance(copy);
+  if (stepown(m.grid, copy) == ownstep::shared || m.stepped.wouldallocate(copy.x, copy.y))
+    return false;
+  cells.touch(copy.x, copy.y);
+  return true;
+}
+
+// The survey of one part, taken apart from any pass; false as soon as a step acts on the run
+// or another part has already found one.
+bool survey(const machine& m, const part& w, partcells& cells, const std::atomic<bool>& failed) {
+  partcells mine = cells; // kept in registers through the loop
   plist<ip>::range pass(m.ips, w.from, w.to);
-  for (int64_t n = 1; const ip* p = pass.next(); ++n) {
-    if (p->n == 0) mine.touch(p->x, p->y);
-    ip copy = *p;
-    advance(copy);
-    if (stepown(m.grid, copy) == ownstep::shared || m.stepped.wouldallocate(copy.x, copy.y))
-      return false;
-    mine.touch(copy.x, copy.y);
-    if (n % 1024 == 0 && failed.load(std::memory_order_relaxed)) return false;
+  bool own = true;
+  for (int64_t n = 1; own; ++n) {
+    const ip* p = pass.next();
+    if (!p) break;
+    own = foresee(m, *p, mine) && (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
   }
-  return true;
+  cells = mine;
+  return own;
 }
 
-// Whether no cell is touched by two parts. Where, on a line, the parts' column ranges follow
-// one another in part order (nearly always, when the list keeps neighbours together) that is
-// plain; elsewhere the cells of the ranges that overlap are compared.
-bool apart(const std::vector<partcells>& parts) {
-  const uint64_t lines = parts.empty() ? 0 : parts[0].lines;
-  for (uint64_t line = 0; line < lines; ++line) {
-    int32_t last = -1;
-    bool ordered = true;
+// Whether no cell is touched by two parts.
+bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
+  uint64_t first = UINT64_MAX, last = 0;
+  for (const partcells& k : parts)
+    first = std::min(first, k.first), last = std::max(last, k.last);
+  for (uint64_t line = first; line <= last && first <= last; ++line) {
+    seen.assign(parts[0].rowwords, 0);
     for (const partcells& k : parts) {
-      if (!k.touches(line)) continue;
-      ordered = ordered && k.bounds[2 * line] > last;
-      last = k.bounds[2 * line + 1];
-    }
-    if (ordered) continue;
-    for (size_t k = 0; k < parts.size(); ++k)
-      for (size_t j = k + 1; j < parts.size(); ++j) {
-        const partcells &a = parts[k], &b = parts[j];
-        if (!a.touches(line) || !b.touches(line)) continue;
-        const int32_t from = std::max(a.bounds[2 * line], b.bounds[2 * line]);
-        const int32_t to = std::min(a.bounds[2 * line + 1], b.bounds[2 * line + 1]);
-        for (int32_t word = from / 64; from <= to && word <= to / 64; ++word)
-          if (a.cells[line * a.rowwords + static_cast<uint64_t>(word)] &
-              b.cells[line * b.rowwords + static_cast<uint64_t>(word)])
-            return false;
+      if (line < k.first || line > k.last) continue;
+      const uint64_t* row = k.cells + line * k.rowwords;
+      for (size_t word = 0; word < seen.size(); ++word) {
+        if (seen[word] & row[word]) return false;
+        seen[word] |= row[word];
       }
+    }
   }
   return true;
 }
 
-// One part's steps and sweeps, as stepone takes them; its removals are counted for the list
-// once every part is done. Nothing here can fault, split, halt or queue a write.
-void steppart(machine& m, part& w, bool scouting) {
+// One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
+// removals are counted for the list once every part is done. Nothing here can fault, split,
+// halt or queue a write.
+void steppart(machine& m, part& w, partcells& next, bool scouting) {
+  // Counted in locals: the parts' records lie side by side, and a thread writing its own on
+  // every step would take the cache line from the others each time.
+  partcells ahead = next;
+  int64_t steps = 0;
+  size_t removed = 0, gone = 0;
+  bool ready = true;
   plist<ip>::range pass(m.ips, w.from, w.to), scout = pass;
   for (int i = 0; scouting && i < prefetchdistance; ++i)
     if (const ip* soon = scout.next()) prefetch(m, *soon);
@@ -182,80 +187,138 @@ void steppart(machine& m, part& w, bool scouting) {
       if (const ip* soon = scout.next()) prefetch(m, *soon);
       if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
     }
+    ++steps;
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
-    if (stepown(m.grid, *p) == ownstep::gone) w.removed += m.ips.unlist(*p);
-    ++w.steps;
+    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
-    if (beaten) w.removed += m.ips.unlist(*beaten);
+    if (beaten) {
+      removed += m.ips.unlist(*beaten);
+      // One this part stepped before, which counted as kept until now.
+      if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
+    }
+    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
   }
+  w.steps = steps, w.removed = removed, w.ready = ready;
+  w.kept = static_cast<size_t>(steps) - gone;
+  next = ahead;
 }
 
-// The whole pass in parts when that is exact; false, with nothing changed, when it must run
-// as one loop.
-bool stepinparts(machine& m) {
+// What a survey taken for the next pass depends on besides the grid's cells.
+partscratch::basis basisof(const machine& m, size_t count) {
+  return {m.tick,        m.grid.edits, m.grid.chars,      m.grid.linecount,
+          m.ips.count(), m.spawned,    m.stepped.lines(), m.stepped.columns(),
+          count};
+}
+
+// The whole pass in parts, when that is exact; false, with nothing changed, when it must run
+// as one loop. Only called for a pass worth sharing.
+[[gnu::noinline]] bool stepparts(machine& m) {
 #ifdef _OPENMP
   partscratch& scratch = m.parts;
-  const size_t live = m.ips.count();
-  if (m.threads < 2 || live == 0 || live < m.parallelfrom) return false;
   // A check of the budget falls due every POLLSTEPS steps, and a pass in parts changes
   // nothing that it counts, so only a run already past its budget could stop inside the pass.
   if (m.maxbytes != 0 && m.overmemory == 0 && heldbytes(m) > m.maxbytes) return false;
-  // A run whose parts keep meeting (pointers spread all over the grid) stops trying for a
-  // while, longer each time, so it pays for few surveys.
-  if (scratch.skip > 0) return --scratch.skip, false;
   const size_t count = std::min(static_cast<size_t>(m.threads), MAXPARTS);
   const uint64_t lines = m.stepped.lines(), columns = m.stepped.columns();
-  scratch.bounds.resize(count * lines * 2);
-  scratch.rowwords = (columns + 63) / 64;
-  if (const size_t words = count * lines * scratch.rowwords; words != scratch.cellwords) {
+  const uint64_t rowwords = (columns + 63) / 64;
+  if (const size_t words = 2 * count * lines * rowwords; words != scratch.cellwords) {
     scratch.cells.reset(static_cast<uint64_t*>(std::calloc(words, sizeof(uint64_t))));
     if (!scratch.cells) throw std::bad_alloc();
     scratch.cellwords = words;
+    scratch.foreseen.clear();
   }
-  part parts[MAXPARTS];
-  std::vector<partcells> cells;
+  auto cellsof = [&](int set, size_t k) {
+    return partcells{scratch.cells.get() +
+                         (static_cast<size_t>(set) * count + k) * lines * rowwords,
+                     lines, columns, rowwords};
+  };
+  std::vector<partcells> now, next;
+  for (size_t k = 0; k < count; ++k)
+    now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
+  // The survey the last pass in parts took for this one stands if nothing else has changed
+  // the grid or the list since.
+  const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count);
+  for (size_t k = 0; k < scratch.foreseen.size(); ++k) {
+    now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
+    if (!foreseen) now[k].clear();
+  }
+  const bool ready = foreseen && scratch.foreseenready;
+  scratch.foreseen.clear();
+  // A run whose parts keep meeting (pointers spread all over the grid), or whose passes keep
+  // acting on the run, stops trying for a while, longer each time, so it pays for few
+  // surveys.
+  auto miss = [&] {
+    for (partcells& k : now)
+      k.clear();
+    scratch.wait = std::min<uint32_t>(scratch.wait * 2 + 1, 64);
+    scratch.skip = scratch.wait;
+    return false;
+  };
+  if (foreseen && !ready) return miss();
+  if (!foreseen && scratch.skip > 0) return --scratch.skip, false;
+  std::vector<part> parts(count);
   const size_t places = m.ips.places();
   for (size_t k = 0; k < count; ++k) {
     parts[k].from = places * k / count, parts[k].to = places * (k + 1) / count;
-    cells.emplace_back(scratch, k, lines, columns);
   }
-  const bool scouting = live > SCOUTFROM;
+  if (foreseen) {
+    // The same pointers in each part as in the last pass: where the list closed its gaps,
+    // each part now starts after all the pointers kept before it.
+    size_t before = 0;
+    for (size_t k = 0; k < count; ++k) {
+      parts[k].from = places == m.ips.count() ? before : scratch.lastparts[k].from;
+      before += scratch.lastparts[k].kept;
+      parts[k].to =
+          k + 1 < count ? (places == m.ips.count() ? before : scratch.lastparts[k].to) : places;
+    }
+  }
+  const bool scouting = m.ips.count() > SCOUTFROM;
   std::atomic<bool> failed = false;
   bool go = false;
 #pragma omp parallel num_threads(static_cast <int>(count))
   {
     const auto threads = static_cast<size_t>(omp_get_num_threads());
     const auto thread = static_cast<size_t>(omp_get_thread_num());
-    for (size_t k = thread; k < count; k += threads)
-      if (!survey(m, parts[k], cells[k], failed)) failed.store(true, std::memory_order_relaxed);
+    for (size_t k = thread; !foreseen && k < count; k += threads)
+      if (!survey(m, parts[k], now[k], failed)) failed.store(true, std::memory_order_relaxed);
 #pragma omp barrier
 #pragma omp single
-    go = !failed.load(std::memory_order_relaxed) && apart(cells);
+    go = !failed.load(std::memory_order_relaxed) && apart(now, scratch.seen);
     for (size_t k = thread; k < count; k += threads) {
-      cells[k].clear();
-      if (go) steppart(m, parts[k], scouting);
+      now[k].clear();
+      if (go) steppart(m, parts[k], next[k], scouting);
     }
   }
-  if (!go) {
-    scratch.wait = std::min<uint32_t>(scratch.wait * 2 + 1, 64);
-    scratch.skip = scratch.wait;
-    return false;
-  }
+  if (!go) return miss();
   scratch.wait = 0;
   ++scratch.passes;
   size_t removed = 0;
-  for (size_t k = 0; k < count; ++k)
+  scratch.foreseenready = true;
+  for (size_t k = 0; k < count; ++k) {
     m.steps += parts[k].steps, removed += parts[k].removed;
+    scratch.foreseenready = scratch.foreseenready && parts[k].ready;
+    scratch.foreseen.push_back({next[k].first, next[k].last});
+  }
   m.ips.unlisted(removed);
+  scratch.lastparts.clear();
+  for (const part& w : parts)
+    scratch.lastparts.push_back({w.from, w.to, w.kept});
+  scratch.current = 1 - scratch.current;
   // As stepone clears it when the list runs empty: only empty slots are left, but their tiles
   // count in the memory the run holds.
   if (m.ips.count() == 0) m.stepped.clear();
+  scratch.foreseenfor = basisof(m, count);
+  ++scratch.foreseenfor.tick; // for the next pass
   return true;
 #else
   (void)m;
   return false;
 #endif
+}
+
+inline bool stepinparts(machine& m) {
+  return m.threads > 1 && m.ips.count() >= std::max<size_t>(m.parallelfrom, 1) && stepparts(m);
 }
 
 } // namespace

@@ -221,7 +221,7 @@ void detail::arrive(machine& m, ip& p) {
   Text& line = grid.lines[static_cast<size_t>(p.y)];
   // A pointer beyond a short line lengthens it in place, once per step, however far out. The
   // cells that adds are blanks, where nothing acts.
-  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2;
+  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2, ++grid.edits;
   const bool hascell = p.x >= 1 && p.x <= static_cast<int64_t>(line.size());
   const char16_t cell = hascell ? line[static_cast<size_t>(p.x - 1)] : 0;
   if (p.printing) {

@@ -194,7 +194,8 @@ std::string tiledprogram(std::mt19937& random, int across, int down, int rare) {
 
 // The pass in parts gives exactly what one loop gives: tens of thousands of pointers that
 // split, write, print, read and collide, on one, two and three threads, with the same
-// pointers, queued writes, grid, output and ending after every tick.
+// pointers, queued writes, grid, output and ending after every tick, also when cells change
+// between ticks.
 TEST(tick, big_random_programs_step_alike_on_one_two_and_three_threads) {
   std::mt19937 random(30);
   int64_t inparts = 0;
@@ -221,6 +222,13 @@ TEST(tick, big_random_programs_step_alike_on_one_two_and_three_threads) {
       for (int k = 0; k < 3; ++k)
         endtick(runs[k].m, outcomes[k]);
       if (outcomes[0].state != tickstate::going) break;
+      // A host's edit changes a cell between ticks, the one a pointer steps onto next, into
+      // a halt; a survey taken in the pass before must not outlive it.
+      if (tick == 24) {
+        const ip& p = *runs[0].m.ips.begin_pass().next();
+        for (rig& r : runs)
+          writecell(r.m.grid, p.x + DX[p.dir & 3], p.y + DY[p.dir & 3], u'@');
+      }
     }
     inparts += runs[1].m.parts.passes + runs[2].m.parts.passes;
   }
