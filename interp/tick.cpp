@@ -189,15 +189,20 @@ void steppart(machine& m, part& w, partcells& next, bool scouting) {
     }
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
-    advance(*p);
-    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
+    // Stepped in a copy and stored whole: the survey of its next step below copies it again,
+    // and a copy of a record just stored a field at a time would wait for every store.
+    ip stepped = *p;
+    advance(stepped);
+    const ownstep own = stepown(m.grid, stepped);
+    *p = stepped;
+    if (own == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
     if (beaten) {
       removed += m.ips.unlist(*beaten);
       // One this part stepped before, which counted as kept until now.
       if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
     }
-    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
+    if (ready && m.ips.contains(*p)) ready = foresee(m, stepped, ahead);
   }
   w.steps = steps, w.removed = removed, w.ready = ready;
   w.kept = static_cast<size_t>(steps) - gone;
