@@ -127,11 +127,19 @@ struct partcells {
 // would give the index a tile (which only one thread may do).
 [[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells) {
   if (p.n == 0) cells.touch(p.x, p.y);
-  ip copy = p;
-  advance(copy);
-  if (stepown(m.grid, copy) == ownstep::shared || m.stepped.wouldallocate(copy.x, copy.y))
-    return false;
-  cells.touch(copy.x, copy.y);
+  // A move onto a cell that only turns is read off the fields; anything else is stepped in a
+  // copy.
+  const int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
+  if (p.printing || turnat(m.grid, x, y, p.dir) < 0) {
+    ip copy = p;
+    advance(copy);
+    if (stepown(m.grid, copy) == ownstep::shared) return false;
+    if (m.stepped.wouldallocate(copy.x, copy.y)) return false;
+    cells.touch(copy.x, copy.y);
+    return true;
+  }
+  if (m.stepped.wouldallocate(x, y)) return false;
+  cells.touch(x, y);
   return true;
 }
 
@@ -189,20 +197,15 @@ void steppart(machine& m, part& w, partcells& next, bool scouting) {
     }
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
-    // Stepped in a copy and stored whole: the survey of its next step below copies it again,
-    // and a copy of a record just stored a field at a time would wait for every store.
-    ip stepped = *p;
-    advance(stepped);
-    const ownstep own = stepown(m.grid, stepped);
-    *p = stepped;
-    if (own == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
+    advance(*p);
+    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
     if (beaten) {
       removed += m.ips.unlist(*beaten);
       // One this part stepped before, which counted as kept until now.
       if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
     }
-    if (ready && m.ips.contains(*p)) ready = foresee(m, stepped, ahead);
+    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
   }
   w.steps = steps, w.removed = removed, w.ready = ready;
   w.kept = static_cast<size_t>(steps) - gone;

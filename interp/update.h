@@ -40,22 +40,25 @@ inline void advance(ip& p) {
   if (moves) p.x += DX[p.dir & 3], p.y += DY[p.dir & 3];
 }
 
+// The direction a pointer heading `dir` leaves (x, y) in when that cell only turns it; -1
+// when the cell does more, or there is none. Most steps land inside a line on such a cell:
+// inlined, that case costs a few loads.
+inline int32_t turnat(const codegrid& grid, int64_t x, int64_t y, int32_t dir) {
+  if (y < 0 || y >= grid.linecount || x < 1 || x > grid.maxlen || static_cast<uint32_t>(dir) >= 4)
+    return -1;
+  const Text& line = grid.lines[static_cast<size_t>(y)];
+  if (x > static_cast<int64_t>(line.size())) return -1;
+  const char16_t cell = line[static_cast<size_t>(x - 1)];
+  return cell < 256 ? detail::turns.turn[cell][dir] : -1;
+}
+
 // The rest of the step when it touches nothing but p: drops p when it has left the grid,
 // turns it or runs an instruction that changes p alone. The grid is only read, so steps of
 // different pointers may run at once.
 inline ownstep stepown(const codegrid& grid, ip& p) {
-  // Most steps land inside a line on a cell that only turns the pointer. Inlined into the
-  // pass, that case costs a few loads; every other one takes the whole rule in settle.
-  if (!p.printing && p.y >= 0 && p.y < grid.linecount && p.x >= 1 && p.x <= grid.maxlen &&
-      static_cast<uint32_t>(p.dir) < 4) {
-    const Text& line = grid.lines[static_cast<size_t>(p.y)];
-    if (p.x <= static_cast<int64_t>(line.size())) {
-      const char16_t cell = line[static_cast<size_t>(p.x - 1)];
-      if (cell < 256 && detail::turns.turn[cell][p.dir] >= 0) {
-        p.dir = detail::turns.turn[cell][p.dir];
-        return ownstep::kept;
-      }
-    }
+  if (const int32_t turn = p.printing ? -1 : turnat(grid, p.x, p.y, p.dir); turn >= 0) {
+    p.dir = turn;
+    return ownstep::kept;
   }
   return detail::settle(grid, p);
 }
