@@ -41,7 +41,7 @@ constexpr size_t MAXPARTS = 1024;
 
 // After p's step: every other stepped pointer at p's cell with p's direction leaves the list.
 // The index holds at most one such pointer, so one lookup replaces a pass over the list.
-void sweep(machine& m, ip& p) {
+[[gnu::always_inline]] inline void sweep(machine& m, ip& p) {
   ip* beaten = m.ips.contains(p) ? m.stepped.place(p) : m.stepped.take(p.x, p.y, p.dir);
   if (beaten) m.ips.remove(*beaten);
 }
@@ -57,7 +57,7 @@ void beginpass(machine& m) {
 }
 
 // One pointer's step and its sweep; true when the pass must stop after it.
-inline bool stepone(machine& m, ip& p) {
+[[gnu::always_inline]] inline bool stepone(machine& m, ip& p) {
   // A pointer stepped before is indexed under the cell it is about to leave.
   if (p.n == 0) m.stepped.erase(p);
   update(m, p);
