@@ -16,7 +16,6 @@
 
 #include "dap/condition.h"
 #include "interp/grid.h"
-#include "runtime/cores.h"
 #include "session/session.h"
 #include "session/typedinput.h"
 
@@ -384,8 +383,8 @@ struct adapter::state {
     stoponentry = optional<bool>(args, "stopOnEntry").value_or(false);
     delay = optional<int64_t>(args, "delay").value_or(0);
     if (delay < 0 || delay > LONGESTDELAYMS) throw refusal{"delay must be from 0 to 60000 ms"};
-    passthreads = optional<int64_t>(args, "threads").value_or(usablecores());
-    if (passthreads < 1 || passthreads > MOSTTHREADS)
+    passthreads = optional<int64_t>(args, "threads").value_or(1);
+    if (passthreads < 1 || passthreads > machine::MOSTTHREADS)
       throw refusal{"threads must be from 1 to 1024"};
     const auto text = optional<std::string>(args, "input");
     const auto file = optional<std::string>(args, "inputFile");

@@ -71,6 +71,7 @@ struct machine {
   // which a pass is split into parts for them: below that a pass is too short to share. A
   // test sets 0 to split every pass, however small.
   static constexpr size_t PARALLELFROM = 8192;
+  static constexpr int MOSTTHREADS = 1024;
   int threads = 1;
   size_t parallelfrom = PARALLELFROM;
   partscratch parts;

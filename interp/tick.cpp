@@ -164,7 +164,7 @@ bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
   for (const partcells& k : parts)
     first = std::min(first, k.first), last = std::max(last, k.last);
   for (uint64_t line = first; line <= last && first <= last; ++line) {
-    seen.assign(parts[0].rowwords, 0);
+    std::fill(seen.begin(), seen.end(), 0);
     for (const partcells& k : parts) {
       if (line < k.first || line > k.last) continue;
       const uint64_t* row = k.cells + line * k.rowwords;
@@ -241,12 +241,17 @@ partscratch::basis basisof(const machine& m, size_t count) {
                          (static_cast<size_t>(set) * count + k) * lines * rowwords,
                      lines, columns, rowwords};
   };
+  scratch.seen.assign(rowwords, 0); // no allocation among the threads
   std::vector<partcells> now, next;
   for (size_t k = 0; k < count; ++k)
     now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
   // The survey the last pass in parts took for this one stands if nothing else has changed
   // the grid or the list since.
-  const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count);
+  size_t kept = 0;
+  for (const partscratch::range& r : scratch.lastparts)
+    kept += r.kept;
+  const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count) &&
+                        kept == m.ips.count();
   for (size_t k = 0; k < scratch.foreseen.size(); ++k) {
     now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
     if (!foreseen) now[k].clear();

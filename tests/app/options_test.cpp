@@ -68,8 +68,7 @@ TEST(options, words_become_one_record_or_one_error) {
   // The budget is on unless turned off.
   EXPECT_GT(batch.maxmemorymib, 0);
   EXPECT_EQ(parseoptions(words({"--max-memory=0"})).opts.maxmemorymib, 0);
-  // The threads are the cores the process may use unless given.
-  EXPECT_GE(batch.threads, 1);
+  EXPECT_EQ(batch.threads, 1);
   EXPECT_EQ(parseoptions(words({"--threads=1024"})).opts.threads, 1024);
 }
 
