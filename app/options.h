@@ -27,9 +27,10 @@ struct options {
   // A run that comes to hold more than this many MiB stops; 0: no budget. parseoptions
   // starts it at a quarter of the machine's physical memory.
   int64_t maxmemorymib = 0;
-  int64_t threads = 1; // the step pass's threads
-  bool prompt = true;  // the closing ">" prompt
-  bool frames = true;  // false: no frame is painted at all
+  // The step pass's threads.
+  int64_t threads = 1;
+  bool prompt = true; // the closing ">" prompt
+  bool frames = true; // false: no frame is painted at all
   statsform stats = statsform::none;
   std::optional<Text> trace;      // the state trace's file, as given
   std::optional<Text> framesdir;  // the folder of PNG frames
