@@ -63,10 +63,12 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# OLDER=BINARY: an older tarvex to run the circling row beside (docs/benchmarks.md).
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build build-bench -j $(JOBS) --target tarvex_bench
+	cmake --build build-bench -j $(JOBS) --target tarvex_bench tarvex
 	build-bench/bench/tarvex_bench
+	OLDER="$(OLDER)" bench/process.sh build-bench/tarvex
 
 # The pictures of the README and docs/, made by tarvex itself: the demo as an animated GIF,
 # one frame of each example, and the studio's inspect panel.

@@ -2,6 +2,7 @@
 #include "app/driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/startup.h"
 #include "runtime/console.h"
@@ -25,6 +26,11 @@ sessionsettings settingsof(const options& opts, bool studio) {
   settings.maxticks = opts.maxticks;
   settings.delayms = opts.delayms;
   settings.maxbytes = opts.maxmemorymib * MIB;
+  settings.threads = static_cast<int>(opts.threads);
+  // Tests only: every pass, however small, shared among this many threads, so the golden
+  // cases and the trace test check the pass in parts as well.
+  if (const char* parts = std::getenv("TARVEX_TEST_PARTS"))
+    settings.threads = std::atoi(parts), settings.parallelfrom = 0;
   // The history and the breakpoints serve the window's studio only.
   if (!studio) return settings;
   settings.historybytes = opts.historymib * MIB;

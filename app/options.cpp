@@ -52,6 +52,7 @@ constexpr const char* usagehead =
     "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
     "  --max-memory MIB  stop a run once it holds more than MIB MiB (status 3; default a\n"
     "                    quarter of the physical memory, 0: no limit)\n"
+    "  --threads N       step big ticks with N threads, 1 to 1024 (default 1)\n"
     "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
     "  --batch           as --headless --delay 0 --no-prompt, and no frames drawn\n"
     "  --stats[=json]    one line of run statistics on standard error at the end\n"
@@ -160,6 +161,14 @@ parsed parseoptions(const std::vector<Text>& words) {
         return fail("--history takes a whole number of MiB from 0 to 1048576, not '" +
                     utf8name(*given) + "'");
       o.historymib = *n;
+    } else if (name == "--threads") {
+      std::optional<Text> given = value();
+      if (!given) return fail("--threads needs a value");
+      std::optional<int64_t> n = number(*given, 1, machine::MOSTTHREADS);
+      if (!n)
+        return fail("--threads takes a whole number of threads from 1 to 1024, not '" +
+                    utf8name(*given) + "'");
+      o.threads = *n;
     } else if (name == "--max-memory") {
       std::optional<Text> given = value();
       if (!given) return fail("--max-memory needs a value");

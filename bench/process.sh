@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Whole-process throughput of `tarvex`: the processor time (user and system) of a run of T1
 # ticks and of T2 ticks, differenced and divided by the tick difference, so start-up and
-# loading cancel out. Processor time rather than wall time, since the run has one thread and
-# waiting for a core shared with other work would count otherwise. Each figure is the best of
-# REPEAT (default 3) such differences, since other work on the machine only ever adds time.
+# loading cancel out. Processor time for the runs on one thread, since waiting for a core
+# shared with other work would count otherwise; wall time for the runs on several, whose
+# point is to take less of it. Each figure is the best of REPEAT (default 3) such differences,
+# since other work on the machine only ever adds time.
 # Usage: bench/process.sh [TARVEX]   (default build/tarvex); ONLY=TEXT runs the rows whose name
-# holds TEXT.
+# holds TEXT; OLDER=BINARY runs the circling row with an older tarvex too, turn about with this
+# one, so both meet the same load.
 set -euo pipefail
 tarvex=${1:-build/tarvex}
 repeat=${REPEAT:-3}
@@ -44,21 +46,24 @@ with open(f"{sys.argv[1]}/box.txt", "w") as f:
     f.write(wall + "".join("I" + "".join(row) + "I\n" for row in cells) + wall)
 PY
 
-run() { # "seconds steps" of one run of program $1 for $2 ticks, with options $3
+run() { # "seconds steps" of one run of program $1 for $2 ticks, with options $3, by binary $4
   python3 -c "
-import json, resource, subprocess
-done = subprocess.run(['$tarvex', *'$3'.split(), '--stats=json', '--ticks', '$2', '$1'],
+import json, resource, subprocess, time
+start = time.perf_counter()
+done = subprocess.run(['$4', *'$3'.split(), '--stats=json', '--ticks', '$2', '$1'],
                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+wall = time.perf_counter() - start
 used = resource.getrusage(resource.RUSAGE_CHILDREN)
-print(used.ru_utime + used.ru_stime, json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
+print(wall if '--threads 1' not in '$3' and '--threads' in '$3' else used.ru_utime + used.ru_stime,
+      json.loads(done.stderr.strip().splitlines()[-1])['steps'])"
 }
 
-measure() { # name program t1 t2 [options]
-  local options=${5:---batch} best="" a b
+measure() { # name program t1 t2 [options] [binary]
+  local options=${5:---batch} binary=${6:-$tarvex} best="" a b
   [[ $1 == *"${ONLY:-}"* ]] || return 0
   for _ in $(seq "$repeat"); do
-    a=$(run "$2" "$3" "$options")
-    b=$(run "$2" "$4" "$options")
+    a=$(run "$2" "$3" "$options" "$binary")
+    b=$(run "$2" "$4" "$options" "$binary")
     best=$(python3 -c "
 a, b = '$a'.split(), '$b'.split()
 d, steps = float(b[0]) - float(a[0]), int(b[1]) - int(a[1])
@@ -72,11 +77,19 @@ print(f'$1: {d / ticks * 1e3:.4f} ms per tick at {steps / ticks:,.0f} pointers, 
 }
 
 measure "one circle" "$work/circle.txt" 1000000 11000000
+if [[ -n ${OLDER:-} ]]; then
+  measure "one circle, $OLDER" "$work/circle.txt" 1000000 11000000 --batch "$OLDER"
+  measure "one circle" "$work/circle.txt" 1000000 11000000
+  measure "one circle, $OLDER" "$work/circle.txt" 1000000 11000000 --batch "$OLDER"
+fi
 measure "tiles, 10,000 pointers" "$work/tiles10k.txt" 200 2200
 measure "tiles, 100,000 pointers" "$work/tiles.txt" 20 220
+measure "tiles, 100,000 pointers, 1 thread" "$work/tiles.txt" 20 220 "--batch --threads 1"
+measure "tiles, 100,000 pointers, 2 threads, wall time" "$work/tiles.txt" 20 220 "--batch --threads 2"
 measure "tiles, 100,000 pointers, headless with frames" "$work/tiles.txt" 20 220 \
   "--headless --delay 0 --no-prompt"
 measure "tiles, 100,000 pointers, box of 6 million cells" "$work/wide.txt" 20 220
 measure "tiles, 100,000 pointers, box of 10^8 cells" "$work/huge.txt" 20 220
-measure "tiles, 1,000,000 pointers" "$work/tiles1m.txt" 5 25
+measure "tiles, 1,000,000 pointers, 1 thread" "$work/tiles1m.txt" 5 25 "--batch --threads 1"
+measure "tiles, 1,000,000 pointers, 2 threads, wall time" "$work/tiles1m.txt" 5 25 "--batch --threads 2"
 measure "random box, 100,000 pointers at the start" "$work/box.txt" 20 120

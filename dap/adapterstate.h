@@ -71,6 +71,8 @@ struct adapter::state {
   bool stoponentry = false;
   bool window = false; // the launch asked for the run in a window, and the host has one
   int64_t delay = 0;
+  // The step pass's threads, the launch argument "threads".
+  int64_t passthreads = 1;
   bool inputopen = false; // no input given: the REPL's `input TEXT` types lines
   std::string input;
   bool launched = false, configured = false, started = false, ended = false;

@@ -43,6 +43,7 @@ bool adapter::state::startrun(bool keep) {
   sessionsettings settings;
   settings.historybytes = HISTORYBYTES;
   settings.delayms = delay;
+  settings.threads = static_cast<int>(passthreads);
   if (inputopen) {
     settings.lineready = [typed = console.get()] { return typed->lineready(); };
   } else {
@@ -129,6 +130,9 @@ json adapter::state::launch(const json& args) {
   stoponentry = optional<bool>(args, "stopOnEntry").value_or(false);
   delay = optional<int64_t>(args, "delay").value_or(0);
   if (delay < 0 || delay > LONGESTDELAYMS) throw refusal{"delay must be from 0 to 60000 ms"};
+  passthreads = optional<int64_t>(args, "threads").value_or(1);
+  if (passthreads < 1 || passthreads > machine::MOSTTHREADS)
+    throw refusal{"threads must be from 1 to 1024"};
   const auto text = optional<std::string>(args, "input");
   const auto file = optional<std::string>(args, "inputFile");
   window = optional<bool>(args, "window").value_or(false) && hooks.show;

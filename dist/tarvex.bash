@@ -25,11 +25,11 @@ _tarvex() {
   --scale) _tarvex_words '1 2 3 4' "$cur"; return ;;
   --stats) _tarvex_words json "$cur"; return ;;
   # Numbers with no fixed set: nothing to offer.
-  --delay | --ticks | --max-pointers | --max-memory | --every | --break | --history) return ;;
+  --delay | --ticks | --max-pointers | --max-memory | --threads | --every | --break | --history) return ;;
   esac
 
   if [[ $cur == -* ]]; then
-    _tarvex_words '--help --version --headless --dap --delay --ticks --max-pointers --max-memory --no-prompt
+    _tarvex_words '--help --version --headless --dap --delay --ticks --max-pointers --max-memory --threads --no-prompt
       --batch --stats --trace --frames --every --gif --screenshot --scale --break
       --break-output --history' "$cur"
   else

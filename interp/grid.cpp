@@ -15,6 +15,7 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
 
 void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   if (y < 0 || x < 0 || y >= grid.linecount) return;
+  ++grid.edits;
   Text& line = grid.lines[static_cast<size_t>(y)];
   const int64_t length = static_cast<int64_t>(line.size());
   // Column 0 stands for the first character: the margin itself stores nothing.
@@ -47,6 +48,7 @@ void growto(codegrid& grid, int64_t lines) {
 
 void placecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   if (x < 1 || y < 0) return;
+  ++grid.edits;
   growto(grid, y + 1);
   Text line = grid.lines[static_cast<size_t>(y)];
   // A character on the line's last column or past it gets the trailing space after it.
@@ -57,6 +59,7 @@ void placecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
 
 void placelines(codegrid& grid, int64_t first, int64_t count, const std::vector<Text>& texts) {
   if (first < 0 || count < 0) return;
+  ++grid.edits;
   growto(grid, first);
   const int64_t gone = std::min<int64_t>(count, static_cast<int64_t>(grid.lines.size()) - first);
   for (int64_t y = first; y < first + gone; ++y)

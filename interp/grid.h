@@ -14,6 +14,10 @@ struct codegrid {
   int64_t linecount = 0; // fixed while the program runs; only a person's edit changes it
   int64_t maxlen = 0;    // longest line as loaded or edited, trailing space included
   int64_t chars = 0;     // the characters all lines hold, kept as lines grow: the grid's size
+  // Counts every change to the lines after loading. Whatever changes them (a write, a line a
+  // pointer lengthens, an edit) counts it, since the step pass trusts a survey of the grid
+  // that it took a pass before only while this stands still.
+  uint64_t edits = 0;
 };
 
 // The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.

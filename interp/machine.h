@@ -6,6 +6,7 @@
 
 #include "interp/grid.h"
 #include "interp/ip.h"
+#include "interp/parts.h"
 #include "interp/plist.h"
 #include "interp/sweepindex.h"
 #include "interp/writeset.h"
@@ -68,6 +69,15 @@ struct machine {
   size_t hostbytes = 0;
   size_t overmemory = 0; // the bytes held when the budget was passed; 0 while it is not
   console* con;
+
+  // The threads the step pass may use (1: one loop, as always), and the live pointers from
+  // which a pass is split into parts for them: below that a pass is too short to share. A
+  // test sets 0 to split every pass, however small.
+  static constexpr size_t PARALLELFROM = 8192;
+  static constexpr int MOSTTHREADS = 1024;
+  int threads = 1;
+  size_t parallelfrom = PARALLELFROM;
+  partscratch parts;
 
   // Every stepped pointer in the list, by cell and direction. Only steppass keeps it, so a
   // pointer stepped by calling update directly is unknown to the duplicate sweep.

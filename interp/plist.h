@@ -57,6 +57,19 @@ public:
     ++pending;
   }
 
+  // remove() for a pass stepped in parts at once, which must not share the counts: takes
+  // the record out and says whether it was in, and unlisted() counts all those taken out.
+  bool unlist(T& rec) {
+    entry& e = static_cast<entry&>(rec);
+    const bool was = e.live;
+    e.live = false;
+    return was;
+  }
+  void unlisted(std::size_t n) {
+    live -= n;
+    pending += n;
+  }
+
   bool contains(const T& rec) const { return static_cast<const entry&>(rec).live; }
 
   // A record's serial: a small number for an index to hold instead of an address, never 0.
@@ -133,6 +146,31 @@ public:
     std::size_t cursor = 0;
     uint64_t clears;
     bool home = false;
+  };
+
+  // The places in use, removed records' included; parts of a pass split them.
+  std::size_t places() const { return size; }
+
+  // A pass over the places from..to-1 of a list that gains no records meanwhile: the live
+  // records in order, each checked as it is reached.
+  class range {
+  public:
+    range(const plist& of, std::size_t from, std::size_t to) : list(&of), cursor(from), end(to) {}
+    T* next() {
+      while (cursor < end) {
+        entry& e = list->slot(cursor++);
+        if (e.live) return &e;
+      }
+      return nullptr;
+    }
+    // As pass::ahead.
+    const T* ahead(std::size_t distance) const {
+      return cursor + distance < end ? &list->slot(cursor + distance) : nullptr;
+    }
+
+  private:
+    const plist* list;
+    std::size_t cursor, end;
   };
 
   pass begin_pass() const { return pass(*this); }

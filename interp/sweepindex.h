@@ -63,6 +63,14 @@ public:
     uint32_t* s = find(p.x, p.y, p.dir);
     if (s && *s == from) *s = list->serial(p);
   }
+  // Whether placing a pointer at (x, y) would allocate a tile, which only one thread may do.
+  bool wouldallocate(int64_t x, int64_t y) const {
+    const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
+    return cx < width && cy < height && !(cx < flatwidth) && !tiles[tileof(cx, cy)];
+  }
+  // The lines and columns the box covers, from line -1 and column -1.
+  uint64_t lines() const { return height; }
+  uint64_t columns() const { return width; }
   // Forgets every pointer and gives the tiles back.
   void clear();
   // The next fit indexes the list again, as pointers were moved, turned or removed by hand.

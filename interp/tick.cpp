@@ -1,7 +1,15 @@
-// The step pass and the duplicate sweep.
+// The step pass and the duplicate sweep, on one loop or in parts on several threads.
 #include "interp/tick.h"
 
+#include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdint>
+#include <new>
+#include <vector>
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 #include "interp/update.h"
 #include "interp/writes.h"
@@ -16,6 +24,8 @@ constexpr size_t RECORDSAHEAD = 64;
 // the machines measured, and the scout's own work costs more than it hides (a 100,000-pointer
 // tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
 constexpr size_t SCOUTFROM = 250000;
+// The most parts a pass is split into: one a thread, as many as --threads allows.
+constexpr size_t MAXPARTS = 1024;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
 // Always inline: GCC counts a prefetch as no effect, so it takes a separate function of
@@ -31,7 +41,7 @@ constexpr size_t SCOUTFROM = 250000;
 
 // After p's step: every other stepped pointer at p's cell with p's direction leaves the list.
 // The index holds at most one such pointer, so one lookup replaces a pass over the list.
-void sweep(machine& m, ip& p) {
+[[gnu::always_inline]] inline void sweep(machine& m, ip& p) {
   ip* beaten = m.ips.contains(p) ? m.stepped.place(p) : m.stepped.take(p.x, p.y, p.dir);
   if (beaten) m.ips.remove(*beaten);
 }
@@ -47,7 +57,7 @@ void beginpass(machine& m) {
 }
 
 // One pointer's step and its sweep; true when the pass must stop after it.
-inline bool stepone(machine& m, ip& p) {
+[[gnu::always_inline]] inline bool stepone(machine& m, ip& p) {
   // A pointer stepped before is indexed under the cell it is about to leave.
   if (p.n == 0) m.stepped.erase(p);
   update(m, p);
@@ -68,11 +78,267 @@ tickoutcome endpass(machine& m) {
   return currentoutcome(m);
 }
 
+// The pass in parts. Each part is a run of places in the list, stepped by its own thread
+// exactly as the one loop would step it; that gives the one loop's result only when no step
+// of a part can change what another part sees. So the parts go ahead only if a survey of the
+// pass found that every step needs nothing but its pointer and the grid (which holds still
+// until the tick's end, writes being held), and that no cell one part's steps leave or reach
+// is one that another part's leave or reach: then no duplicate the sweep finds, no removal
+// and no index slot is another part's. Any other pass runs as one loop from its start, having
+// changed nothing.
+//
+// The survey steps a copy of each pointer. A pass in parts takes the survey of the next pass
+// as it goes, each pointer's next step right after its own step, while its record is at
+// hand: a pass in parts writes nothing into the grid, so the next pass finds the same grid,
+// unless something outside the pass changed it or the list, which the survey's record of
+// them tells. Only the first pass in parts, or one after passes on one loop, surveys apart.
+struct part {
+  size_t from = 0, to = 0;
+  int64_t steps = 0;
+  size_t removed = 0;
+  size_t kept = 0;   // the part's pointers still listed when it is done
+  bool ready = true; // the survey of the next pass found only steps of their own
+};
+
+// One part's share of a survey: a bit for each cell of the box, a line after another, and
+// the first and last line with a bit set.
+struct partcells {
+  uint64_t* cells;
+  uint64_t lines, columns, rowwords;
+  uint64_t first = UINT64_MAX, last = 0;
+
+  // Cell (x, y) is the part's; cells outside the box have no index slot to share.
+  [[gnu::always_inline]] void touch(int32_t x, int32_t y) {
+    const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
+               cy = static_cast<uint64_t>(int64_t{y} + 1);
+    if (cx >= columns || cy >= lines) return;
+    cells[cy * rowwords + cx / 64] |= uint64_t{1} << (cx % 64);
+    first = std::min(first, cy);
+    last = std::max(last, cy);
+  }
+  // Forgets the cells the part touched.
+  void clear() {
+    if (first <= last) std::fill(cells + first * rowwords, cells + (last + 1) * rowwords, 0);
+    first = UINT64_MAX, last = 0;
+  }
+};
+
+// Notes the cells p's next step leaves and reaches; false when that step acts on the run, or
+// would give the index a tile (which only one thread may do).
+[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells) {
+  if (p.n == 0) cells.touch(p.x, p.y);
+  // A move onto a cell that only turns is read off the fields; anything else is stepped in a
+  // copy.
+  const int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
+  if (p.printing || turnat(m.grid, x, y, p.dir) < 0) {
+    ip copy = p;
+    advance(copy);
+    if (stepown(m.grid, copy) == ownstep::shared) return false;
+    if (m.stepped.wouldallocate(copy.x, copy.y)) return false;
+    cells.touch(copy.x, copy.y);
+    return true;
+  }
+  if (m.stepped.wouldallocate(x, y)) return false;
+  cells.touch(x, y);
+  return true;
+}
+
+// The survey of one part, taken apart from any pass; false as soon as a step acts on the run
+// or another part has already found one.
+bool survey(const machine& m, const part& w, partcells& cells, const std::atomic<bool>& failed) {
+  partcells mine = cells; // kept in registers through the loop
+  plist<ip>::range pass(m.ips, w.from, w.to);
+  bool own = true;
+  for (int64_t n = 1; own; ++n) {
+    const ip* p = pass.next();
+    if (!p) break;
+    own = foresee(m, *p, mine) && (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
+  }
+  cells = mine;
+  return own;
+}
+
+// Whether no cell is touched by two parts.
+bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
+  uint64_t first = UINT64_MAX, last = 0;
+  for (const partcells& k : parts)
+    first = std::min(first, k.first), last = std::max(last, k.last);
+  for (uint64_t line = first; line <= last && first <= last; ++line) {
+    std::fill(seen.begin(), seen.end(), 0);
+    for (const partcells& k : parts) {
+      if (line < k.first || line > k.last) continue;
+      const uint64_t* row = k.cells + line * k.rowwords;
+      for (size_t word = 0; word < seen.size(); ++word) {
+        if (seen[word] & row[word]) return false;
+        seen[word] |= row[word];
+      }
+    }
+  }
+  return true;
+}
+
+// One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
+// removals are counted for the list once every part is done. Nothing here can fault, split,
+// halt or queue a write.
+void steppart(machine& m, part& w, partcells& next, bool scouting) {
+  // Counted in locals: the parts' records lie side by side, and a thread writing its own on
+  // every step would take the cache line from the others each time.
+  partcells ahead = next;
+  int64_t steps = 0;
+  size_t removed = 0, gone = 0;
+  bool ready = true;
+  plist<ip>::range pass(m.ips, w.from, w.to), scout = pass;
+  for (int i = 0; scouting && i < prefetchdistance; ++i)
+    if (const ip* soon = scout.next()) prefetch(m, *soon);
+  while (ip* p = pass.next()) {
+    if (scouting) {
+      if (const ip* soon = scout.next()) prefetch(m, *soon);
+      if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
+    }
+    ++steps;
+    if (p->n == 0) m.stepped.erase(*p);
+    advance(*p);
+    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
+    ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
+    if (beaten) {
+      removed += m.ips.unlist(*beaten);
+      // One this part stepped before, which counted as kept until now.
+      if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
+    }
+    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
+  }
+  w.steps = steps, w.removed = removed, w.ready = ready;
+  w.kept = static_cast<size_t>(steps) - gone;
+  next = ahead;
+}
+
+// What a survey taken for the next pass depends on besides the grid's cells.
+partscratch::basis basisof(const machine& m, size_t count) {
+  return {m.tick,        m.grid.edits, m.grid.chars,      m.grid.linecount,
+          m.ips.count(), m.spawned,    m.stepped.lines(), m.stepped.columns(),
+          count};
+}
+
+// The whole pass in parts, when that is exact; false, with nothing changed, when it must run
+// as one loop. Only called for a pass worth sharing.
+[[gnu::noinline]] bool stepparts(machine& m) {
+#ifdef _OPENMP
+  partscratch& scratch = m.parts;
+  // A check of the budget falls due every POLLSTEPS steps, and a pass in parts changes
+  // nothing that it counts, so only a run already past its budget could stop inside the pass.
+  if (m.maxbytes != 0 && m.overmemory == 0 && heldbytes(m) > m.maxbytes) return false;
+  const size_t count = std::min(static_cast<size_t>(m.threads), MAXPARTS);
+  const uint64_t lines = m.stepped.lines(), columns = m.stepped.columns();
+  const uint64_t rowwords = (columns + 63) / 64;
+  if (const size_t words = 2 * count * lines * rowwords; words != scratch.cellwords) {
+    scratch.cells.reset(static_cast<uint64_t*>(std::calloc(words, sizeof(uint64_t))));
+    if (!scratch.cells) throw std::bad_alloc();
+    scratch.cellwords = words;
+    scratch.foreseen.clear();
+  }
+  auto cellsof = [&](int set, size_t k) {
+    return partcells{scratch.cells.get() +
+                         (static_cast<size_t>(set) * count + k) * lines * rowwords,
+                     lines, columns, rowwords};
+  };
+  scratch.seen.assign(rowwords, 0); // no allocation among the threads
+  std::vector<partcells> now, next;
+  for (size_t k = 0; k < count; ++k)
+    now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
+  // The survey the last pass in parts took for this one stands if nothing else has changed
+  // the grid or the list since.
+  size_t kept = 0;
+  for (const partscratch::range& r : scratch.lastparts)
+    kept += r.kept;
+  const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count) &&
+                        kept == m.ips.count();
+  for (size_t k = 0; k < scratch.foreseen.size(); ++k) {
+    now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
+    if (!foreseen) now[k].clear();
+  }
+  const bool ready = foreseen && scratch.foreseenready;
+  scratch.foreseen.clear();
+  // A run whose parts keep meeting (pointers spread all over the grid), or whose passes keep
+  // acting on the run, stops trying for a while, longer each time, so it pays for few
+  // surveys.
+  auto miss = [&] {
+    for (partcells& k : now)
+      k.clear();
+    scratch.wait = std::min<uint32_t>(scratch.wait * 2 + 1, 64);
+    scratch.skip = scratch.wait;
+    return false;
+  };
+  if (foreseen && !ready) return miss();
+  if (!foreseen && scratch.skip > 0) return --scratch.skip, false;
+  std::vector<part> parts(count);
+  const size_t places = m.ips.places();
+  for (size_t k = 0; k < count; ++k) {
+    parts[k].from = places * k / count, parts[k].to = places * (k + 1) / count;
+  }
+  if (foreseen) {
+    // The same pointers in each part as in the last pass: where the list closed its gaps,
+    // each part now starts after all the pointers kept before it.
+    size_t before = 0;
+    for (size_t k = 0; k < count; ++k) {
+      parts[k].from = places == m.ips.count() ? before : scratch.lastparts[k].from;
+      before += scratch.lastparts[k].kept;
+      parts[k].to =
+          k + 1 < count ? (places == m.ips.count() ? before : scratch.lastparts[k].to) : places;
+    }
+  }
+  const bool scouting = m.ips.count() > SCOUTFROM;
+  std::atomic<bool> failed = false;
+  bool go = false;
+#pragma omp parallel num_threads(static_cast <int>(count))
+  {
+    const auto threads = static_cast<size_t>(omp_get_num_threads());
+    const auto thread = static_cast<size_t>(omp_get_thread_num());
+    for (size_t k = thread; !foreseen && k < count; k += threads)
+      if (!survey(m, parts[k], now[k], failed)) failed.store(true, std::memory_order_relaxed);
+#pragma omp barrier
+#pragma omp single
+    go = !failed.load(std::memory_order_relaxed) && apart(now, scratch.seen);
+    for (size_t k = thread; k < count; k += threads) {
+      now[k].clear();
+      if (go) steppart(m, parts[k], next[k], scouting);
+    }
+  }
+  if (!go) return miss();
+  scratch.wait = 0;
+  ++scratch.passes;
+  size_t removed = 0;
+  scratch.foreseenready = true;
+  for (size_t k = 0; k < count; ++k) {
+    m.steps += parts[k].steps, removed += parts[k].removed;
+    scratch.foreseenready = scratch.foreseenready && parts[k].ready;
+    scratch.foreseen.push_back({next[k].first, next[k].last});
+  }
+  m.ips.unlisted(removed);
+  scratch.lastparts.clear();
+  for (const part& w : parts)
+    scratch.lastparts.push_back({w.from, w.to, w.kept});
+  scratch.current = 1 - scratch.current;
+  // As stepone clears it when the list runs empty: only empty slots are left, but their tiles
+  // count in the memory the run holds.
+  if (m.ips.count() == 0) m.stepped.clear();
+  scratch.foreseenfor = basisof(m, count);
+  ++scratch.foreseenfor.tick; // for the next pass
+  return true;
+#else
+  (void)m;
+  return false;
+#endif
+}
+
+inline bool stepinparts(machine& m) {
+  return m.threads > 1 && m.ips.count() >= std::max<size_t>(m.parallelfrom, 1) && stepparts(m);
+}
+
 } // namespace
 
 tickoutcome steppass(machine& m) {
   beginpass(m);
-  if (m.overmemory != 0) return endpass(m);
+  if (m.overmemory != 0 || stepinparts(m)) return endpass(m);
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and

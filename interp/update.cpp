@@ -51,13 +51,18 @@ uint8_t& other(ip& p) {
 
 // What a cell does to the pointer that lands on it.
 using instruction = void (*)(machine& m, ip& p);
+// What a cell does when it changes nothing but the pointer itself; true when the pointer
+// leaves the list. These are the steps a parallel pass may take on its own.
+using owninstruction = bool (*)(ip& p);
 
 // The instruction set, indexed by the character code. A cell with no instruction only turns
 // the pointer by `turn` (most leave it as it is), which skips the indirect call that pointers
-// crossing mixed cells mispredict nearly every step. Both come from this one table, so a
-// character is either an instruction here or a turn, never neither.
+// crossing mixed cells mispredict nearly every step. All three come from this one table, so a
+// character is an instruction that acts on the run, one that acts on its pointer alone, or a
+// turn, and only one of them.
 struct instructionset {
   instruction act[256] = {};
+  owninstruction own[256] = {};
   int32_t turn[256][4] = {};
 };
 
@@ -67,51 +72,56 @@ constexpr instructionset makeinstructions() {
     for (int32_t d = 0; d < 4; ++d)
       s.turn[c][d] = d;
   auto act = [&s](char c, instruction f) { s.act[static_cast<unsigned char>(c)] = f; };
+  auto own = [&s](char c, owninstruction f) { s.own[static_cast<unsigned char>(c)] = f; };
   auto turn = [&s](char c, const int32_t(&to)[4]) {
     for (int32_t d = 0; d < 4; ++d)
       s.turn[static_cast<unsigned char>(c)][d] = to[d];
   };
-  act('x', [](machine& m, ip& p) { m.ips.remove(p); });
+  own('x', [](ip&) { return true; });
   act('#', [](machine& m, ip& p) { // split: three children, never back
     m.ips.remove(p);
     spread(m, p.x, p.y, p.dir, p.val[0], p.val[1], p.on, p.remafter);
   });
   act(';', [](machine& m, ip&) { m.con->printline(u""); }); // end of line
-  act('"', [](machine&, ip& p) { p.printing = 1; });        // string mode
+  own('"', [](ip& p) { return p.printing = 1, false; });    // string mode
   act('@', [](machine& m, ip&) {                            // halt
     m.ips.clear();
     m.halted = 1;
   });
-  act('+', [](machine&, ip& p) { current(p) = byte(current(p) + 1); });
-  act('-', [](machine&, ip& p) { current(p) = byte(current(p) - 1); });
-  act('$', [](machine&, ip& p) { // jump; the cell reached runs next step
+  own('+', [](ip& p) { return current(p) = byte(current(p) + 1), false; });
+  own('-', [](ip& p) { return current(p) = byte(current(p) - 1), false; });
+  own('$', [](ip& p) { // jump; the cell reached runs next step
     p.x = current(p);
     p.y = other(p);
+    return false;
   });
-  act('t', [](machine&, ip& p) { current(p) = byte(current(p) * other(p)); });
+  own('t', [](ip& p) { return current(p) = byte(current(p) * other(p)), false; });
   act('d', [](machine& m, ip& p) { // quotient; a zero divisor is a fault before any change
     if (other(p) == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
     current(p) = byte(current(p) / other(p));
   });
-  act('*', [](machine&, ip& p) { current(p) = byte(current(p) + other(p)); });
-  act('\'', [](machine&, ip& p) { current(p) = byte(current(p) - other(p)); });
+  own('*', [](ip& p) { return current(p) = byte(current(p) + other(p)), false; });
+  own('\'', [](ip& p) { return current(p) = byte(current(p) - other(p)), false; });
   act('M', [](machine& m, ip& p) { // remainder
     if (other(p) == 0) return fault(m, faultcode::INT_DIVIDE_BY_ZERO);
     current(p) = byte(current(p) % other(p));
   });
-  act('=', [](machine&, ip& p) { other(p) = current(p); });
-  act('0', [](machine&, ip& p) { current(p) = 0; });
-  act('~', [](machine&, ip& p) { p.on = p.on == 0 ? 1 : 0; }); // swap registers
-  act('&', [](machine&, ip& p) {                               // and: non-zero takes other
+  own('=', [](ip& p) { return other(p) = current(p), false; });
+  own('0', [](ip& p) { return current(p) = 0, false; });
+  own('~', [](ip& p) { return p.on = p.on == 0 ? 1 : 0, false; }); // swap registers
+  own('&', [](ip& p) {                                             // and: non-zero takes other
     if (current(p) != 0) current(p) = other(p);
+    return false;
   });
-  act('|', [](machine&, ip& p) { // or: zero takes other
+  own('|', [](ip& p) { // or: zero takes other
     if (current(p) == 0) current(p) = other(p);
+    return false;
   });
-  act('X', [](machine&, ip& p) { // exclusive or of 0 and 1
+  own('X', [](ip& p) { // exclusive or of 0 and 1
     current(p) = (current(p) == 0 && other(p) == 1) || (current(p) == 1 && other(p) == 0) ? 1 : 0;
+    return false;
   });
-  act('`', [](machine&, ip& p) { p.remafter = p.remafter == 0 ? 1 : 0; });         // remove-after
+  own('`', [](ip& p) { return p.remafter = p.remafter == 0 ? 1 : 0, false; });     // remove-after
   act('n', [](machine& m, ip& p) { exchange(m, p, p.x, p.y - 1, p.x, p.y + 1); }); // up, down
   act('u', [](machine& m, ip& p) { exchange(m, p, p.x, p.y + 1, p.x, p.y - 1); }); // down, up
   act('(', [](machine& m, ip& p) { exchange(m, p, p.x - 1, p.y, p.x + 1, p.y); }); // left, right
@@ -119,26 +129,21 @@ constexpr instructionset makeinstructions() {
   act('.', [](machine& m, ip& p) { m.con->consolewrite(decimaltext(current(p))); });
   act(',', [](machine& m, ip& p) { m.con->consolewrite(chartext(current(p))); });
   act(':', [](machine& m, ip& p) { current(p) = byte(toint(m.con->consoleread())); });
-  act('?', [](machine& m, ip& p) {
-    if (current(p) == 0) m.ips.remove(p);
-  });
-  act('!', [](machine& m, ip& p) {
-    if (current(p) != 0) m.ips.remove(p);
-  });
-  act('}', [](machine& m, ip& p) {
-    if (p.dir == RIGHT) m.ips.remove(p);
-  });
-  act('{', [](machine& m, ip& p) {
-    if (p.dir == LEFT) m.ips.remove(p);
-  });
-  act('8', [](machine&, ip& p) { // hold for the next two steps
+  own('?', [](ip& p) { return current(p) == 0; });
+  own('!', [](ip& p) { return current(p) != 0; });
+  own('}', [](ip& p) { return p.dir == RIGHT; });
+  own('{', [](ip& p) { return p.dir == LEFT; });
+  own('8', [](ip& p) { // hold for the next two steps
     if (p.wait == 0) p.wait = 3;
+    return false;
   });
-  act('J', [](machine&, ip& p) {
+  own('J', [](ip& p) {
     if (current(p) != 0) shift(p);
+    return false;
   });
-  act('j', [](machine&, ip& p) {
+  own('j', [](ip& p) {
     if (current(p) == 0) shift(p);
+    return false;
   });
   act('/', [](machine& m, ip& p) { // mirror that flips at the end of the tick
     queuewrite(m, p.x, p.y, u'\\');
@@ -148,17 +153,21 @@ constexpr instructionset makeinstructions() {
     queuewrite(m, p.x, p.y, u'/');
     p.dir = backslashturn[p.dir & 3];
   });
-  act('U', [](machine&, ip& p) {
+  own('U', [](ip& p) {
     if (current(p) != 0) p.dir = UP;
+    return false;
   });
-  act('D', [](machine&, ip& p) {
+  own('D', [](ip& p) {
     if (current(p) != 0) p.dir = DOWN;
+    return false;
   });
-  act('L', [](machine&, ip& p) {
+  own('L', [](ip& p) {
     if (current(p) != 0) p.dir = LEFT;
+    return false;
   });
-  act('R', [](machine&, ip& p) {
+  own('R', [](ip& p) {
     if (current(p) != 0) p.dir = RIGHT;
+    return false;
   });
   turn('o', slashturn); // fixed mirrors
   turn('O', backslashturn);
@@ -180,7 +189,8 @@ constexpr detail::turntable maketurns() {
   detail::turntable t;
   for (int c = 0; c < 256; ++c)
     for (int d = 0; d < 4; ++d)
-      t.turn[c][d] = static_cast<int8_t>(instructions.act[c] ? -1 : instructions.turn[c][d]);
+      t.turn[c][d] = static_cast<int8_t>(
+          instructions.act[c] || instructions.own[c] ? -1 : instructions.turn[c][d]);
   return t;
 }
 
@@ -188,20 +198,30 @@ constexpr detail::turntable maketurns() {
 
 constexpr detail::turntable detail::turns = maketurns();
 
+ownstep detail::settle(const codegrid& grid, ip& p) {
+  // Column 0 and column maxlen are still inside.
+  if (p.y >= grid.linecount || p.y < 0 || p.x > grid.maxlen || p.x < 0) return ownstep::gone;
+  const Text& line = grid.lines[static_cast<size_t>(p.y)];
+  if (p.printing || p.x > static_cast<int64_t>(line.size())) return ownstep::shared;
+  if (p.x == 0) return ownstep::kept; // the margin holds no cell
+  const char16_t cell = line[static_cast<size_t>(p.x - 1)];
+  if (cell >= 256) return ownstep::kept; // above 255 nothing acts
+  if (instructions.act[cell]) return ownstep::shared;
+  if (const owninstruction own = instructions.own[cell]) {
+    if (own(p)) return ownstep::gone;
+  } else if (static_cast<uint32_t>(p.dir) < 4) {
+    p.dir = instructions.turn[cell][p.dir];
+  }
+  // "$" may have jumped below the last line; the other sides wait for the next step.
+  return p.y >= grid.linecount ? ownstep::gone : ownstep::kept;
+}
+
 void detail::arrive(machine& m, ip& p) {
   codegrid& grid = m.grid;
-  if (p.y >= grid.linecount || p.y < 0) {
-    m.ips.remove(p);
-    return;
-  }
-  // Column 0 and column maxlen are still inside.
-  if (p.x > grid.maxlen || p.x < 0) {
-    m.ips.remove(p);
-    return;
-  }
   Text& line = grid.lines[static_cast<size_t>(p.y)];
-  // A pointer beyond a short line lengthens it in place, once per step, however far out.
-  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2;
+  // A pointer beyond a short line lengthens it in place, once per step, however far out. The
+  // cells that adds are blanks, where nothing acts.
+  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2, ++grid.edits;
   const bool hascell = p.x >= 1 && p.x <= static_cast<int64_t>(line.size());
   const char16_t cell = hascell ? line[static_cast<size_t>(p.x - 1)] : 0;
   if (p.printing) {
@@ -211,13 +231,8 @@ void detail::arrive(machine& m, ip& p) {
       m.con->consolewrite(Text(1, cell));
     return;
   }
-  if (!hascell || cell >= 256) return; // above 255 nothing acts
-  if (const instruction act = instructions.act[cell])
-    act(m, p);
-  else if (static_cast<uint32_t>(p.dir) < 4)
-    p.dir = instructions.turn[cell][p.dir];
-  // "$" may have jumped below the last line; the other sides wait for the next step.
-  if (p.y >= grid.linecount) m.ips.remove(p);
+  if (hascell && cell < 256)
+    if (const instruction act = instructions.act[cell]) act(m, p);
 }
 
 bool readsinput(const machine& m, const ip& p) {

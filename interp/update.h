@@ -10,6 +10,11 @@ inline bool holds(const ip& p) {
   return p.wait > 1;
 }
 
+// What a step did when it needed nothing but its own pointer and the grid: p stays, or p
+// leaves the list; `shared` when it acts on the run (it prints, reads, writes, splits, halts,
+// may fault, lengthens a line, or p is in string mode), and then only the move is done.
+enum class ownstep : uint8_t { kept, gone, shared };
+
 namespace detail {
 
 // The new direction by cell and old direction for the cells whose whole effect is a turn
@@ -19,35 +24,53 @@ struct turntable {
 };
 extern const turntable turns;
 
-// The step after the hold and the move: drops p when it has left the grid, lengthens a
-// short line, then prints the cell (string mode) or executes it.
+// The rest of ownstep, past its fast path.
+ownstep settle(const codegrid& grid, ip& p);
+// The rest of a `shared` step: lengthens a short line, then prints the cell (string mode) or
+// executes it.
 void arrive(machine& m, ip& p);
 
 } // namespace detail
+
+// The part of a step every step begins with: the hold, or the move one cell on.
+inline void advance(ip& p) {
+  p.n = 0;
+  const bool moves = !holds(p);
+  if (p.wait > 0) --p.wait;
+  if (moves) p.x += DX[p.dir & 3], p.y += DY[p.dir & 3];
+}
+
+// The direction a pointer heading `dir` leaves (x, y) in when that cell only turns it; -1
+// when the cell does more, or there is none. Most steps land inside a line on such a cell:
+// inlined, that case costs a few loads.
+inline int32_t turnat(const codegrid& grid, int64_t x, int64_t y, int32_t dir) {
+  if (y < 0 || y >= grid.linecount || x < 1 || x > grid.maxlen || static_cast<uint32_t>(dir) >= 4)
+    return -1;
+  const Text& line = grid.lines[static_cast<size_t>(y)];
+  if (x > static_cast<int64_t>(line.size())) return -1;
+  const char16_t cell = line[static_cast<size_t>(x - 1)];
+  return cell < 256 ? detail::turns.turn[cell][dir] : -1;
+}
+
+// The rest of the step when it touches nothing but p: drops p when it has left the grid,
+// turns it or runs an instruction that changes p alone. The grid is only read, so steps of
+// different pointers may run at once.
+inline ownstep stepown(const codegrid& grid, ip& p) {
+  if (const int32_t turn = p.printing ? -1 : turnat(grid, p.x, p.y, p.dir); turn >= 0) {
+    p.dir = turn;
+    return ownstep::kept;
+  }
+  return detail::settle(grid, p);
+}
 
 // Holds or moves p one cell, drops it when it has left the grid, then prints the cell under
 // it (string mode) or executes it. p stays readable after it removes itself; the caller
 // releases it once the pass is over.
 inline void update(machine& m, ip& p) {
-  p.n = 0;
-  const bool moves = !holds(p);
-  if (p.wait > 0) --p.wait;
-  if (moves) p.x += DX[p.dir & 3], p.y += DY[p.dir & 3];
-  // Most steps land inside a line on a cell that only turns the pointer. Inlined into the
-  // pass, that case costs a few loads; every other one takes the whole rule in arrive.
-  const codegrid& grid = m.grid;
-  if (!p.printing && p.y >= 0 && p.y < grid.linecount && p.x >= 1 && p.x <= grid.maxlen &&
-      static_cast<uint32_t>(p.dir) < 4) {
-    const Text& line = grid.lines[static_cast<size_t>(p.y)];
-    if (p.x <= static_cast<int64_t>(line.size())) {
-      const char16_t cell = line[static_cast<size_t>(p.x - 1)];
-      if (cell < 256 && detail::turns.turn[cell][p.dir] >= 0) {
-        p.dir = detail::turns.turn[cell][p.dir];
-        return;
-      }
-    }
-  }
-  detail::arrive(m, p);
+  advance(p);
+  const ownstep own = stepown(m.grid, p);
+  if (own == ownstep::gone) m.ips.remove(p);
+  if (own == ownstep::shared) detail::arrive(m, p);
 }
 
 // Whether p's next step executes ":" and so reads a console line. A host that cannot block

@@ -100,9 +100,11 @@ void applyedit(machine& m, const edit& e) {
     break;
   default: break;
   }
-  // The sweep's index holds stepped pointers by cell and direction; a hand that moved, turned
-  // or removed one leaves it stale, so the next pass indexes the list again.
+  // The sweep's index holds stepped pointers by cell and direction, and a pass in parts may
+  // have surveyed the next pass's steps; a hand that moved, turned, changed or removed a
+  // pointer leaves both stale, so the next pass indexes the list again and surveys afresh.
   m.stepped.invalidate();
+  m.parts.foreseen.clear();
 }
 
 } // namespace tarvex

@@ -33,6 +33,8 @@ std::unique_ptr<machine> session::freshmachine() const {
   auto fresh = std::make_unique<machine>(_con);
   fresh->maxpointers = _settings.maxpointers;
   fresh->maxbytes = static_cast<size_t>(_settings.maxbytes);
+  fresh->threads = _settings.threads;
+  fresh->parallelfrom = _settings.parallelfrom;
   return fresh;
 }
 

@@ -40,6 +40,10 @@ struct sessionsettings {
   // first: it drops its oldest copies before the run itself is stopped.
   int64_t maxbytes = 0;
   int64_t delayms = PLAINDELAYMS;
+  // The step pass's threads, and the live pointers from which it shares them out (a test may
+  // set 0 to share every pass).
+  int threads = 1;
+  size_t parallelfrom = machine::PARALLELFROM;
   std::vector<cellpos> breaks = {};     // cells to pause at, as in the trace
   std::vector<int64_t> breakticks = {}; // ticks to pause after
   bool breakoutput = false;             // pause after a tick that wrote to the console

@@ -41,6 +41,11 @@ TEST(options, words_become_one_record_or_one_error) {
       {{"--max-memory", "-1"}, "--max-memory takes"},
       {{"--max-memory", "9223372036854775807"}, "--max-memory takes"},
       {{"--max-memory"}, "--max-memory needs"},
+      {{"--threads", "0"}, "--threads takes"},
+      {{"--threads", "-2"}, "--threads takes"},
+      {{"--threads", "1025"}, "--threads takes"},
+      {{"--threads=two"}, "--threads takes"},
+      {{"--threads"}, "--threads needs"},
       {{"--break-output=1"}, "--break-output takes no value"},
   };
   for (const row& r : rows) {
@@ -61,6 +66,8 @@ TEST(options, words_become_one_record_or_one_error) {
   // The budget is on unless turned off.
   EXPECT_GT(batch.maxmemorymib, 0);
   EXPECT_EQ(parseoptions(words({"--max-memory=0"})).opts.maxmemorymib, 0);
+  EXPECT_EQ(batch.threads, 1);
+  EXPECT_EQ(parseoptions(words({"--threads=1024"})).opts.threads, 1024);
 }
 
 } // namespace

@@ -134,6 +134,9 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
     }
     SCOPED_TRACE(source);
     rig fast, plain, pointerwise;
+    // The fast form shares every pass between two threads when it can.
+    fast.m.threads = 2;
+    fast.m.parallelfrom = 0;
     fast.load(source);
     plain.load(source);
     pointerwise.load(source);
@@ -161,4 +164,75 @@ TEST(tick, indexed_sweep_and_write_set_act_exactly_as_the_quadratic_forms) {
   EXPECT_GT(droppedwrites, 1000);
   EXPECT_GT(halts, 20);
   EXPECT_GT(mostpointers, 100u);
+}
+
+// Tiles of random cells walled by "Z" above and below and "I" at the sides, each started by
+// one "%", so most pointers stay in their own tile and parts of the list step apart; a few
+// walls are open and a few cells jump, so some cross into the tiles of other parts. Cells that
+// print, read, write, split, halt or fault come one in `rare` (never when 0).
+std::string tiledprogram(std::mt19937& random, int across, int down, int rare) {
+  const std::string own = "     oO><^vNZIx?!}{8Jj+-~=0&|X`t*'UDLR";
+  const std::string shared = "/\\.,;:#@dMnu()\"";
+  std::string source;
+  auto cell = [&](char wall) {
+    if (wall == '%' || (wall != ' ' && random() % 200 != 0)) return wall;
+    if (random() % 6000 == 0) return '$';
+    if (rare != 0 && static_cast<int>(random() % static_cast<unsigned>(rare)) == 0)
+      return shared[random() % shared.size()];
+    return own[random() % own.size()];
+  };
+  for (int row = 0; row < down; ++row)
+    for (int y = 0; y < 5; ++y, source += '\n')
+      for (int tile = 0; tile < across; ++tile)
+        for (int x = 0; x < 7; ++x)
+          source += cell(y == 0 || y == 4   ? 'Z'
+                         : x == 0 || x == 6 ? 'I'
+                         : y == 2 && x == 3 ? '%'
+                                            : ' ');
+  return source;
+}
+
+// The pass in parts gives exactly what one loop gives: tens of thousands of pointers that
+// split, write, print, read and collide, on one, two and three threads, with the same
+// pointers, queued writes, grid, output and ending after every tick, also when cells change
+// between ticks.
+TEST(tick, big_random_programs_step_alike_on_one_two_and_three_threads) {
+  std::mt19937 random(30);
+  int64_t inparts = 0;
+  size_t mostpointers = 0;
+  for (const int rare : {0, 0, 40000, 3000, 300}) {
+    const std::string source = tiledprogram(random, 80, 90, rare);
+    rig runs[3] = {rig("7\n0\n300\n"), rig("7\n0\n300\n"), rig("7\n0\n300\n")};
+    for (int k = 0; k < 3; ++k) {
+      runs[k].m.threads = k + 1;
+      runs[k].load(source);
+    }
+    mostpointers = std::max(mostpointers, runs[0].m.ips.count());
+    for (int tick = 1; tick <= 16; ++tick) {
+      tickoutcome outcomes[3];
+      for (int k = 0; k < 3; ++k)
+        outcomes[k] = steppass(runs[k].m);
+      for (int k = 1; k < 3; ++k) {
+        ASSERT_EQ(outcomes[k].state, outcomes[0].state) << "tick " << tick;
+        ASSERT_EQ(state(runs[k]), state(runs[0])) << "tick " << tick << ", threads " << k + 1;
+        ASSERT_EQ(runs[k].m.steps, runs[0].m.steps);
+        ASSERT_EQ(runs[k].m.peak, runs[0].m.peak);
+        ASSERT_EQ(runs[k].m.ips.count(), runs[0].m.ips.count());
+      }
+      for (int k = 0; k < 3; ++k)
+        endtick(runs[k].m, outcomes[k]);
+      if (outcomes[0].state != tickstate::going) break;
+      // A host's edit changes a cell between ticks, the one a pointer steps onto next, into
+      // a halt; a survey taken in the pass before must not outlive it.
+      if (tick == 12) {
+        const ip& p = *runs[0].m.ips.begin_pass().next();
+        for (rig& r : runs)
+          writecell(r.m.grid, p.x + DX[p.dir & 3], p.y + DY[p.dir & 3], u'@');
+      }
+    }
+    inparts += runs[1].m.parts.passes + runs[2].m.parts.passes;
+  }
+  // Meaningful only if tens of thousands of pointers ran and many passes went in parts.
+  EXPECT_GT(mostpointers, 20000u);
+  EXPECT_GT(inparts, 10);
 }

@@ -32,6 +32,8 @@ outcome run(const invocation& call) {
     dup2(err, 2);
     if (!call.workdir.empty() && chdir(call.workdir.c_str()) != 0) _exit(126);
     if (call.headless) unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
+    for (const auto& [name, value] : call.env)
+      setenv(name.c_str(), value.c_str(), 1);
     signal(SIGPIPE, SIG_DFL);
     std::vector<char*> argv{const_cast<char*>(call.program.c_str())};
     for (const std::string& a : call.args)

@@ -2,6 +2,7 @@
 // captures its standard output, standard error and exit status.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/nocopy.h"
@@ -18,9 +19,10 @@ struct outcome {
 struct invocation {
   std::string program; // a bare name is looked up on PATH
   std::vector<std::string> args{};
-  std::string input{};   // standard input, which ends after it
-  std::string workdir{}; // empty: the current directory
-  bool headless = true;  // unset DISPLAY so no window can open
+  std::string input{};                                    // standard input, which ends after it
+  std::string workdir{};                                  // empty: the current directory
+  bool headless = true;                                   // unset DISPLAY so no window can open
+  std::vector<std::pair<std::string, std::string>> env{}; // set in the child's environment
   double timeoutseconds = 60;
 };
 
