@@ -58,8 +58,9 @@ const clients = [];
 // Killed, not disconnected: an adapter that broke down would not answer.
 after(() => clients.forEach((c) => c.stopAdapter()));
 
-// A started client with its stdout output collected; when given a launch, initialized,
-// launched, given the breakpoints and configured, and stopped at entry when the launch asks.
+// A started client with its stdout output collected; given a launch, also initialized (`caps`
+// the answer), launched, given the breakpoints (`breakpoints` the answer) and configured, with
+// `ending` its first stop or exit, which is at entry when the launch asks.
 async function client(launch, breakpoints = []) {
   const dc = new testsupport.DebugClient(bin, '--dap', 'tarvex');
   dc.defaultTimeout = 10000;
@@ -74,26 +75,15 @@ async function client(launch, breakpoints = []) {
   dc.on('output', (e) => {
     if (e.body.category === 'stdout') dc.out += e.body.output;
   });
-  if (launch) {
-    await dc.initializeRequest();
-    const entry = launch.stopOnEntry && dc.waitForEvent('stopped');
-    await dc.launch(launch);
-    await dc.setBreakpointsRequest({ source: { path: launch.program }, breakpoints });
-    await dc.configurationDoneRequest();
-    if (entry) assert.equal((await entry).body.reason, 'entry');
-  }
-  return dc;
-}
-
-// A client whose run of `path` stopped at tick 0; `caps` the answer to initialize.
-async function entered(path) {
-  const dc = await client(null);
+  if (!launch) return dc;
   dc.caps = (await dc.initializeRequest({ adapterID: 'tarvex', supportsInvalidatedEvent: true }))
     .body;
-  const entry = dc.waitForEvent('stopped');
-  await dc.launchRequest({ program: path, stopOnEntry: true });
+  dc.ending = new Promise((done) => ['stopped', 'exited'].forEach((e) => dc.once(e, done)));
+  await dc.launchRequest(launch);
+  dc.breakpoints = (await dc.setBreakpointsRequest({ source: { path: launch.program }, breakpoints }))
+    .body.breakpoints;
   await dc.configurationDoneRequest();
-  assert.equal((await entry).body.reason, 'entry');
+  if (launch.stopOnEntry) assert.equal((await dc.ending).body.reason, 'entry');
   return dc;
 }
 
@@ -106,20 +96,23 @@ async function stopping(dc, command, args = { threadId: 1 }) {
 const number = (value) => Number.parseInt(value, 10);
 const DIRECTIONS = ['up', 'down', 'left', 'right'];
 
+// A thread's top frame and the reference of its scope `index`: 0 the pointer, 1 its cell.
+async function scopeof(dc, thread, index) {
+  const frame = (await dc.stackTraceRequest({ threadId: thread })).body.stackFrames[0];
+  const { scopes } = (await dc.scopesRequest({ frameId: frame.id })).body;
+  return { frame, ref: scopes[index].variablesReference };
+}
 // Every live pointer as the client sees it, in the trace's layout (without the steps).
 async function pointers(dc) {
-  const { body } = await dc.threadsRequest();
   const seen = [];
-  for (const thread of body.threads) {
-    const frame = (await dc.stackTraceRequest({ threadId: thread.id })).body.stackFrames[0];
-    const scope = (await dc.scopesRequest({ frameId: frame.id })).body.scopes[0];
-    const vars = (await dc.variablesRequest({ variablesReference: scope.variablesReference })).body
-      .variables;
-    const v = Object.fromEntries(vars.map((x) => [x.name, x.value]));
-    assert.equal(thread.id, number(v.id) + 1);
-    seen.push([number(v.id), frame.column, frame.line - 1, DIRECTIONS.indexOf(v.direction),
-      number(v['register 0']), number(v['register 1']), number(v.current),
-      number(v['string mode']), number(v['remove after']), number(v.hold)]);
+  for (const thread of (await dc.threadsRequest()).body.threads) {
+    const { frame, ref } = await scopeof(dc, thread.id, 0);
+    const vars = (await dc.variablesRequest({ variablesReference: ref })).body.variables;
+    const v = Object.fromEntries(vars.map((x) =>
+      [x.name, x.name === 'direction' ? DIRECTIONS.indexOf(x.value) : number(x.value)]));
+    assert.equal(thread.id, v.id + 1);
+    seen.push([v.id, frame.column, frame.line - 1, ...['direction', 'register 0', 'register 1',
+      'current', 'string mode', 'remove after', 'hold'].map((name) => v[name])]);
   }
   return seen;
 }
@@ -130,7 +123,7 @@ const tickof = async (dc) =>
 test('every stop shows each pointer as the trace has it: by tick, by pointer step, and back', async () => {
   for (const name of ['countdown.txt', 'code.txt']) {
     const states = trace(example(name));
-    const dc = await entered(example(name));
+    const dc = await client({ program: example(name), stopOnEntry: true });
     assert.deepEqual(await pointers(dc), traced(states, 0), name);
     // From the first threads request on, thread events keep the client's list whole.
     const known = new Set(states.get(0).map((p) => p[0] + 1));
@@ -179,19 +172,14 @@ test('a breakpoint stops after the first tick whose pointer stepped there and he
         break;
       }
     }
-    const dc = await client(null);
-    await dc.initializeRequest();
-    await dc.launch({ program: path });
-    const { body } = await dc.setBreakpointsRequest({ source: { path }, breakpoints: [row.at] });
-    assert.equal(body.breakpoints[0].verified, !row.refused, JSON.stringify(row.at));
-    if (row.refused) continue;
-    const ending = expected ? dc.waitForEvent('stopped') : dc.waitForEvent('exited');
-    await dc.configurationDoneRequest();
-    const event = (await ending).body;
+    const dc = await client({ program: path }, [row.at]);
+    assert.equal(dc.breakpoints[0].verified, !row.refused, JSON.stringify(row.at));
+    const { event, body } = await dc.ending;
+    assert.equal(event, expected ? 'stopped' : 'exited', JSON.stringify(row.at));
     if (!expected) continue;
-    assert.equal(event.reason, 'breakpoint', JSON.stringify(row.at));
-    assert.deepEqual(event.hitBreakpointIds, [body.breakpoints[0].id]);
-    assert.deepEqual([await tickof(dc), event.threadId], [expected.tick, expected.thread],
+    assert.equal(body.reason, 'breakpoint', JSON.stringify(row.at));
+    assert.deepEqual(body.hitBreakpointIds, [dc.breakpoints[0].id]);
+    assert.deepEqual([await tickof(dc), body.threadId], [expected.tick, expected.thread],
       JSON.stringify(row.at));
   }
 });
@@ -210,7 +198,10 @@ test('the joined output and the exit code are those of --batch', async () => {
   for (const row of OUTPUTS) {
     const batch = spawnSync(bin, ['--batch', row.path], { input: row.batch ?? row.input ?? '' });
     const dc = await client(null);
-    await dc.initializeRequest();
+    // Before a launch, what cannot be carried out fails and the session goes on.
+    await assert.rejects(dc.send('next', { threadId: 1 }), { message: /no program is launched/ });
+    await assert.rejects(dc.send('launch', { program: row.path, stopOnEntry: 'yes' }),
+      { message: /bad arguments for launch/ });
     const exited = dc.waitForEvent('exited');
     const launched = dc.launch({ program: row.path, ...(row.input && { input: row.input }) });
     if (batch.status === 1) {
@@ -224,18 +215,6 @@ test('the joined output and the exit code are those of --batch', async () => {
     assert.equal((await exited).body.exitCode, batch.status, row.path);
     assert.equal(dc.out, batch.stdout.toString(), row.path);
   }
-});
-
-test('requests it cannot carry out fail and the session goes on', async () => {
-  const dc = await client(null);
-  for (const [command, args, message] of [
-    ['frobnicate', {}, /unknown request 'frobnicate'/],
-    ['launch', { program: example('hello.txt'), stopOnEntry: 'yes' }, /bad arguments for launch/],
-    ['setBreakpoints', { source: {}, breakpoints: [{ line: 'one' }] }, /bad arguments/],
-    ['next', { threadId: 1 }, /no program is launched/],
-  ])
-    await assert.rejects(dc.send(command, args), { message }, command);
-  assert.ok((await dc.initializeRequest()).body.supportsStepBack);
 });
 
 const frame = (body) => `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
@@ -254,10 +233,8 @@ const STREAMS = [
 test('a stream is read as it comes, and one that is not the protocol ends with a reason', async () => {
   for (const [pieces, expected, shows] of STREAMS) {
     const adapter = spawn(bin, ['--dap']);
-    let stderr = '';
-    let stdout = '';
-    adapter.stderr.on('data', (d) => (stderr += d));
-    adapter.stdout.on('data', (d) => (stdout += d));
+    const seen = { stdout: '', stderr: '' };
+    for (const stream in seen) adapter[stream].on('data', (d) => (seen[stream] += d));
     const closed = new Promise((done) => adapter.on('close', done));
     adapter.stdin.write(frame('{"seq":0,"type":"request","command":"initialize"}'));
     for (const piece of pieces) {
@@ -267,8 +244,8 @@ test('a stream is read as it comes, and one that is not the protocol ends with a
     adapter.stdin.end();
     const status = await closed;
     assert.equal(status, expected, JSON.stringify(pieces));
-    assert.match(expected ? stderr : stdout, shows);
-    assert.match(stdout, /"command":"initialize"/);
+    assert.match(expected ? seen.stderr : seen.stdout, shows);
+    assert.match(seen.stdout, /"command":"initialize"/);
   }
 });
 
@@ -276,8 +253,7 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const path = example('countdown.txt');
   const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
     p[2] === 0)).map(([t]) => t);
-  const dc = await entered(path);
-  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 1, column: 8 }] });
+  const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
   for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
     ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
     ['restart', 0]]) {
@@ -296,12 +272,8 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
 test('past 1,000 pointers the threads are the first 1,000 and the stopped one', async () => {
   // 400 starts make 1,600 pointers; the one heading down from the last is 1,597.
   const path = program('crowd.tvx', `${'%'.repeat(400)}\n${' '.repeat(400)}\n`);
-  const dc = await client(null);
-  await dc.initializeRequest();
-  await dc.launch({ program: path });
-  await dc.setBreakpointsRequest({ source: { path }, breakpoints: [{ line: 2, column: 400 }] });
-  const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.configurationDoneRequest()]);
-  assert.equal(stopped.body.threadId, 1598);
+  const dc = await client({ program: path }, [{ line: 2, column: 400 }]);
+  assert.equal((await dc.ending).body.threadId, 1598);
   const [note, { body }] = await Promise.all([dc.waitForEvent('output'), dc.threadsRequest()]);
   assert.equal(body.threads.length, 1001);
   assert.equal(body.threads.at(-1).id, 1598);
@@ -376,22 +348,18 @@ function ringprogram(next, width, height) {
   return { text: `${rows.join('\n')}\n`, inside: any };
 }
 
-const scopeof = async (dc, thread, index) => {
-  const frame = (await dc.stackTraceRequest({ threadId: thread })).body.stackFrames[0];
-  return (await dc.scopesRequest({ frameId: frame.id })).body.scopes[index].variablesReference;
-};
-const SEEDS = [1, 2, 3];
 const STEPS = { n: 'next', b: 'stepBack' };
 
 test('edits at a tick and one tick back, run on and stepped back, match the model', async () => {
-  for (const seed of SEEDS) {
+  for (const seed of [1, 2, 3]) {
     const next = random(seed);
     const pick = (n) => Math.floor(next() * n);
     const { text, inside } = ringprogram(next, 9, 6);
     const doc = text.split('\n');
     const path = program(`ring${seed}.tvx`, text);
-    const dc = await entered(path);
-    assert.ok(['SetVariable', 'GotoTargetsRequest', 'TerminateThreadsRequest'].every((c) => dc.caps[`supports${c}`]));
+    const dc = await client({ program: path, stopOnEntry: true });
+    assert.ok(['SetVariable', 'GotoTargetsRequest', 'TerminateThreadsRequest', 'StepBack']
+      .every((c) => dc.caps[`supports${c}`]));
     const ticks = [modelload(text)]; // the model's kept state of each tick
     let tick = 0;
     const check = async (what) => assert.deepEqual((await pointers(dc)).map((p) => p.slice(0, 7)),
@@ -417,7 +385,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
       },
       async p() {
         const [p, r0, r1, dir, code] = [anyone(), pick(256), 65 + pick(26), pick(4), 65 + pick(26)];
-        const ref = await scopeof(dc, p[0] + 1, 0);
+        const { ref } = await scopeof(dc, p[0] + 1, 0);
         // Each answers the new value as variables shows it: a byte with its character.
         for (const [name, value, to] of [['register 0', ` ${r0} `, r0],
           ['register 1', `'${String.fromCharCode(r1)}'`, r1], ['current', `${1 - p[6]}`, 1 - p[6]],
@@ -426,7 +394,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
           assert.match(body.value, new RegExp(`^${name === 'direction' ? value : to}( |$)`));
           model(name.replace(' ', ''), p[0], to);
         }
-        await dc.send('setVariable', { variablesReference: await scopeof(dc, p[0] + 1, 1),
+        await dc.send('setVariable', { variablesReference: (await scopeof(dc, p[0] + 1, 1)).ref,
           name: 'code', value: `${code}` });
         model('cell', p[1], p[2], String.fromCharCode(code));
       },
@@ -462,9 +430,11 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
     await go('stepOut');
     for (const command of 'nn') await go(STEPS[command]);
     const first = ticks[tick].ips[0][0] + 1;
-    const ref = await scopeof(dc, first, 0);
+    const { ref } = await scopeof(dc, first, 0);
     await dc.send('gotoTargets', { source: { path }, line: 2, column: 2 });
     for (const [command, args, message] of [
+      ['frobnicate', {}, /unknown request 'frobnicate'/],
+      ['setBreakpoints', { source: {}, breakpoints: [{ line: 'one' }] }, /bad arguments/],
       ['setVariable', { name: 'register 0', value: '256' }, /a register holds 0 to 255/],
       ['setVariable', { name: 'register 1', value: 'ten' }, /give a number or a quoted/],
       ['setVariable', { name: 'direction', value: 'sideways' }, /up, down, left or right/],
