@@ -281,8 +281,10 @@ test('past 1,000 pointers the threads are the first 1,000 and the stopped one', 
 });
 
 // A model of the interpreter for programs of arrows, register instructions and "x" started by
-// one "%": lines as arrays of characters (each with the loaded trailing space), the pointers in
-// list order as in --trace ([id, x, y, dir, r0, r1, on]), and whether each has stepped.
+// one "%", their lines all as long as a ring of arrows keeping every pointer inside (so no step
+// or edit lengthens a line): lines as arrays of characters (each with the loaded trailing
+// space), the pointers in list order as in --trace ([id, x, y, dir, r0, r1, on]), and whether
+// each has stepped.
 const STEP = {
   '^': (p) => (p[3] = 0), v: (p) => (p[3] = 1), '<': (p) => (p[3] = 2), '>': (p) => (p[3] = 3),
   '+': (p) => (p[4 + p[6]] = (p[4 + p[6]] + 1) & 255), '-': (p) => (p[4 + p[6]] = (p[4 + p[6]] + 255) & 255),
@@ -293,7 +295,7 @@ function modelload(text) {
   const ips = [];
   lines.forEach((l, y) => l.forEach((c, x) => c === '%' &&
     [0, 1, 2, 3].forEach((d) => ips.push([ips.length, x + 1, y, d, 0, 0, 0]))));
-  return { lines, maxlen: Math.max(...lines.map((l) => l.length)), ips, stepped: new Set() };
+  return { lines, ips, stepped: new Set() };
 }
 function modeltick(m) {
   const gone = new Set();
@@ -303,9 +305,7 @@ function modeltick(m) {
     p[1] += [0, 0, -1, 1][p[3]];
     p[2] += [-1, 1, 0, 0][p[3]];
     const line = m.lines[p[2]];
-    if (!line || p[1] < 0 || p[1] > m.maxlen) gone.add(p);
-    else if (p[1] > line.length) line.push(' ', ' ');
-    else if (line[p[1] - 1] === 'x') gone.add(p);
+    if (!line || p[1] < 0 || p[1] > line.length || line[p[1] - 1] === 'x') gone.add(p);
     else STEP[line[p[1] - 1]]?.(p);
     for (const c of m.ips)
       if (c !== p && m.stepped.has(c) && c[1] === p[1] && c[2] === p[2] && c[3] === p[3]) gone.add(c);
@@ -314,25 +314,14 @@ function modeltick(m) {
 }
 // The session's edits, as the grid and the pointers take them.
 function modeledit(m, kind, ...args) {
-  const grow = (y) => { while (m.lines.length <= y) m.lines.push([' ']); };
-  if (kind === 'cell') {
-    const [x, y, c] = args;
-    grow(y);
-    while (m.lines[y].length <= x) m.lines[y].push(' ');
-    m.lines[y][x - 1] = c;
-  } else if (kind === 'lines') {
-    const [first, count, texts] = args;
-    grow(first - 1);
-    m.lines.splice(first, count, ...texts.map((t) => [...t, ' ']));
-  } else {
+  if (kind === 'cell') m.lines[args[1]][args[0] - 1] = args[2];
+  else if (kind === 'lines') m.lines.splice(args[0], args[1], ...args[2].map((t) => [...t, ' ']));
+  else {
     const p = m.ips.find((q) => q[0] === args[0]);
     if (kind === 'remove') m.ips.splice(m.ips.indexOf(p), 1);
     else if (kind === 'move') [p[1], p[2]] = args.slice(1);
     else p[{ register0: 4, register1: 5, current: 6, direction: 3 }[kind]] = args[1];
   }
-  // The longest line grows with the lines an edit wrote, not with those steps lengthened.
-  const wrote = kind === 'cell' ? [args[1]] : kind === 'lines' ? args[2].map((_, i) => args[0] + i) : [];
-  m.maxlen = Math.max(m.maxlen, ...wrote.map((y) => m.lines[y].length));
 }
 // A seeded generator, so a failing program can be looked at again.
 const random = (seed) => () => (seed = (seed * 48271) % 2147483647) / 2147483647;
