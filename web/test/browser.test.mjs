@@ -121,34 +121,33 @@ test('100,000 pointers at 1 ms a tick: frames keep coming and Pause answers', as
   await page.close();
 });
 
-test('a ":" program waits for lines typed into the page', async () => {
-  const source = example('sum.txt');
-  const page = await open(`#src=${base64url(source)}`);
-  await page.fill('#speed', '0');
-  assert.equal(await page.textContent('#speedshown'), '1 ms');
-  await page.click('#run');
-  for (const line of ['3', '4', '0']) {
-    await page.waitForFunction(() => document.body.dataset.state === 'waiting');
-    await page.fill('#line', line);
-    await page.press('#line', 'Enter');
-  }
-  await page.waitForFunction(() => document.body.dataset.state === 'ended');
-  assert.equal(await consolebytes(page), native(source, '3\n4\n0\n', () => []).out.toString('latin1'));
-  // The panel shows the output as text, with the typed lines among it.
-  const panel = await page.textContent('#console');
-  assert.match(panel, /^Executing program\.\.\r\n\r\n3\n4\n0\n7\r\n\r\n\r\nExecution complete\.\r\n$/);
-  assert.equal(await page.getAttribute('#ending', 'data-status'), '0');
-  await page.close();
-});
-
-test('a fault shows its name and the native status', async () => {
-  const page = await open(`#src=${base64url('%0d\n')}`);
-  await page.click('#run');
-  await page.waitForFunction(() => document.body.dataset.state === 'ended');
-  assert.match(await page.textContent('#ending'), /EXCEPTION_INT_DIVIDE_BY_ZERO/);
-  assert.equal(await page.getAttribute('#ending', 'data-status'), '2');
-  await page.close();
-});
+// A ":" program waits for lines typed into the page, whose panel shows them among the output;
+// a fault shows its name. Each ends with the native output and status.
+const ENDINGS = [
+  [example('sum.txt'), ['3', '4', '0'], /^Execution complete \(status 0\)/,
+    /^Executing program\.\.\r\n\r\n3\n4\n0\n7\r\n\r\n\r\nExecution complete\.\r\n$/],
+  [Buffer.from('%0d\n'), [], /EXCEPTION_INT_DIVIDE_BY_ZERO/, /^Executing program/],
+];
+for (const [source, lines, ending, panel] of ENDINGS) {
+  test(`a run ends with the native output and status: ${ending.source}`, async () => {
+    const page = await open(`#src=${base64url(source)}`);
+    await page.fill('#speed', '0');
+    assert.equal(await page.textContent('#speedshown'), '1 ms');
+    await page.click('#run');
+    for (const line of lines) {
+      await page.waitForFunction(() => document.body.dataset.state === 'waiting');
+      await page.fill('#line', line);
+      await page.press('#line', 'Enter');
+    }
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    const want = native(source, lines.map((line) => `${line}\n`).join(''), () => []);
+    assert.equal(await consolebytes(page), want.out.toString('latin1'));
+    assert.match(await page.textContent('#console'), panel);
+    assert.match(await page.textContent('#ending'), ending);
+    assert.equal(await page.getAttribute('#ending', 'data-status'), String(want.status));
+    await page.close();
+  });
+}
 
 test('the Share link carries the program and its input', async () => {
   const page = await open('');
