@@ -156,8 +156,7 @@ test('the Share link carries the program and its input', async () => {
   await page.evaluate((hash) => (location.hash = hash), `#src=${base64url(program)}&in=${base64url('5\n')}`);
   await page.waitForFunction(() => document.getElementById('input').value === '5\n');
   await page.click('#share');
-  const link = await page.inputValue('#sharelink');
-  const fields = new URLSearchParams(new URL(link).hash.slice(1));
+  const fields = new URLSearchParams(new URL(await page.inputValue('#sharelink')).hash.slice(1));
   assert.deepEqual(Buffer.from(fields.get('src'), 'base64url'), program);
   assert.equal(Buffer.from(fields.get('in'), 'base64url').toString(), '5\n');
   // An edited program travels as the UTF-8 of the text.

@@ -11,13 +11,9 @@ export const site = process.env.TARVEX_SITE || path.join(root, 'build-web');
 const { PNG } = createRequire(import.meta.url)('pngjs');
 const bin = process.env.TARVEX_BIN || path.join(root, 'build/tarvex');
 
-export function scratch() {
-  return fs.mkdtempSync(path.join(os.tmpdir(), 'tarvex-web-'));
-}
-
 // Runs the terminal program with `args` and the program's bytes as a file.
 export function native(source, input, args) {
-  const dir = scratch();
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tarvex-web-'));
   fs.writeFileSync(path.join(dir, 'prog.txt'), source);
   const run = spawnSync(bin, ['--batch', ...args(dir), path.join(dir, 'prog.txt')], {
     input, cwd: dir, timeout: 60000,
