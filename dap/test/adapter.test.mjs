@@ -11,8 +11,6 @@ import testsupport from '@vscode/debugadapter-testsupport';
 import Ajv from 'ajv-draft-04';
 import forward from '../../editors/vscode/forward.js';
 
-const { touchedlines } = forward;
-
 const root = resolve(import.meta.dirname, '../..');
 const bin = process.env.TARVEX_BIN ?? join(root, 'build/tarvex');
 const scratch = mkdtempSync(join(tmpdir(), 'tarvex-dap-'));
@@ -25,9 +23,9 @@ const program = (name, text) => {
 
 // The states of a run as --trace writes them: tick -> pointers [id, x, y, dir, r0, r1, on,
 // string mode, remove after, hold, steps].
-function trace(path, input = '') {
+function trace(path) {
   const file = join(scratch, 'trace.jsonl');
-  spawnSync(bin, ['--batch', '--trace', file, path], { input });
+  spawnSync(bin, ['--batch', '--trace', file, path]);
   const lines = readFileSync(file, 'utf8').trim().split('\n').slice(1).map((l) => JSON.parse(l));
   return new Map(lines.map((l) => [l.tick, l.pointers]));
 }
@@ -396,7 +394,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
         const y = 1 + pick(4);
         const typed = [`^${inside(7)}v`, `^${inside(7)}v`];
         doc.splice(y, 1, ...typed);
-        const args = touchedlines([{ range: { start: { line: y }, end: { line: y } },
+        const args = forward.touchedlines([{ range: { start: { line: y }, end: { line: y } },
           text: typed.join('\n') }], (n) => doc[n]);
         await dc.customRequest('tarvexEditLines', args);
         model('lines', y, 1, typed);

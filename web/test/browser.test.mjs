@@ -172,19 +172,14 @@ test('the Share link carries the program and its input', async () => {
   await page.close();
 });
 
-// The same events through the native session's studio, drawn to a PNG.
-function studioframe(source, events) {
+// The page's frame must be the one the native session's studio draws to a PNG after the same
+// events.
+async function sameframe(page, source, events) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
   fs.writeFileSync(path.join(dir, 'prog.txt'), source);
-  const shot = path.join(dir, 'want.png');
-  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [path.join(dir, 'prog.txt'), shot, ...events]);
-  const rgba = decodepng(shot);
+  execFileSync(path.join(path.dirname(process.env.TARVEX_BIN), 'tools/studioshot'), [path.join(dir, 'prog.txt'), path.join(dir, 'want.png'), ...events]);
+  const difference = firstdifference(await screenpixels(page), decodepng(path.join(dir, 'want.png')), 720);
   fs.rmSync(dir, { recursive: true });
-  return rgba;
-}
-
-async function sameframe(page, source, events) {
-  const difference = firstdifference(await screenpixels(page), studioframe(source, events), 720);
   assert.equal(difference, null, `the page's frame differs from the session's at ${difference} after ${events.join(' ')}`);
 }
 
@@ -196,12 +191,8 @@ async function canvaspoint(page) {
 
 // Types `text` into the program box at line `y`, character `x`.
 async function typeinbox(page, y, x, text) {
-  await page.focus('#editor');
-  await page.evaluate(([line, at]) => {
-    const editor = document.getElementById('editor');
-    const start = editor.value.split('\n').slice(0, line).join('\n').length + (line ? 1 : 0);
-    editor.setSelectionRange(start + at, start + at);
-  }, [y, x]);
+  const at = (await page.inputValue('#editor')).split('\n').slice(0, y).join('\n').length + (y ? 1 : 0) + x;
+  await page.$eval('#editor', (editor, at) => { editor.focus(); editor.setSelectionRange(at, at); }, at);
   await page.keyboard.type(text);
 }
 

@@ -25,11 +25,9 @@ function bytesat(length) {
 function withbytes(bytes, call) {
   const at = tarvex._malloc(Math.max(bytes.length, 1));
   tarvex.HEAPU8.set(bytes, at);
-  try {
-    return call(at, bytes.length);
-  } finally {
-    tarvex._free(at);
-  }
+  const result = call(at, bytes.length);
+  tarvex._free(at);
+  return result;
 }
 
 // Drives a run as the page does. `typing`: input is typed a line at a time when a step waits
