@@ -7,6 +7,7 @@ import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { after, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
 import testsupport from '@vscode/debugadapter-testsupport';
 import Ajv from 'ajv-draft-04';
 import forward from '../../editors/vscode/forward.js';
@@ -161,15 +162,11 @@ test('a breakpoint stops after the first tick whose pointer stepped there and he
   const path = example('countdown.txt');
   const states = trace(path);
   for (const row of BREAKS) {
-    let expected = row.stop ?? null;
     let visits = 0;
-    for (const [tick, list] of row.holds ? states : []) {
-      const on = list.find((p) => p[2] === row.at.line - 1 && (row.line || p[1] === row.at.column));
-      if (tick > 0 && on && row.holds(on, ++visits)) {
-        expected = { tick, thread: on[0] + 1 };
-        break;
-      }
-    }
+    const [tick, on] = [...(row.holds ? states : [])].map(([t, list]) => [t, list.find((p) =>
+      p[2] === row.at.line - 1 && (row.line || p[1] === row.at.column))])
+      .find(([t, p]) => t > 0 && p && row.holds(p, ++visits)) ?? [];
+    const expected = row.stop ?? (on && { tick, thread: on[0] + 1 });
     const dc = await client({ program: path }, [row.at]);
     const what = JSON.stringify(row.at);
     assert.equal(dc.breakpoints[0].verified, !row.refused, what);
@@ -232,10 +229,7 @@ test('a stream is read as it comes, and one that is not the protocol ends with a
     for (const stream in seen) adapter[stream].on('data', (d) => (seen[stream] += d));
     const closed = new Promise((done) => adapter.on('close', done));
     adapter.stdin.write(frame('{"seq":0,"type":"request","command":"initialize"}'));
-    for (const piece of pieces) {
-      await new Promise((done) => setTimeout(done, 50));
-      adapter.stdin.write(piece);
-    }
+    for (const piece of pieces) await sleep(50).then(() => adapter.stdin.write(piece));
     adapter.stdin.end();
     assert.equal(await closed, expected, JSON.stringify(pieces));
     assert.match(expected ? seen.stderr : seen.stdout, shows);
