@@ -40,8 +40,7 @@ const ajv = new Ajv({ allErrors: true, formats: { int32: within(-(2 ** 31), 2 **
 ajv.addVocabulary(['_enum', 'enumDescriptions']); // values suggested, and what they mean
 ajv.addSchema(JSON.parse(readFileSync(join(import.meta.dirname,
   'protocol/debugAdapterProtocol.json'), 'utf8')), 'dap');
-const kinds = new Set();
-const invalid = [];
+const kinds = new Set(), invalid = [];
 function validate(message) {
   const upper = (name) => name[0].toUpperCase() + name.slice(1);
   const kind = message.type === 'event' ? `${upper(message.event)}Event`
@@ -65,15 +64,10 @@ async function client(launch, breakpoints = []) {
   dc.defaultTimeout = 10000;
   clients.push(dc);
   const dispatch = dc.dispatch.bind(dc);
-  dc.dispatch = (body) => {
-    validate(JSON.parse(body));
-    dispatch(body);
-  };
+  dc.dispatch = (body) => { validate(JSON.parse(body)); dispatch(body); };
   await dc.start();
   dc.out = '';
-  dc.on('output', (e) => {
-    if (e.body.category === 'stdout') dc.out += e.body.output;
-  });
+  dc.on('output', (e) => (dc.out += e.body.category === 'stdout' ? e.body.output : ''));
   if (!launch) return dc;
   dc.caps = (await dc.initializeRequest({ adapterID: 'tarvex', supportsInvalidatedEvent: true }))
     .body;
@@ -87,10 +81,8 @@ async function client(launch, breakpoints = []) {
 }
 
 // Sends a request and waits for the stop it causes.
-async function stopping(dc, command, args = { threadId: 1 }) {
-  const [stopped] = await Promise.all([dc.waitForEvent('stopped'), dc.send(command, args)]);
-  return stopped.body;
-}
+const stopping = async (dc, command, args = { threadId: 1 }) =>
+  (await Promise.all([dc.waitForEvent('stopped'), dc.send(command, args)]))[0].body;
 
 const number = (value) => Number.parseInt(value, 10);
 const DIRECTIONS = ['up', 'down', 'left', 'right'];
@@ -242,9 +234,8 @@ test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a 
   const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
     p[2] === 0)).map(([t]) => t);
   const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
-  for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]],
-    ['continue', hits[2]], ['reverseContinue', hits[1]], ['reverseContinue', hits[0]],
-    ['restart', 0]]) {
+  for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]], ['continue', hits[2]],
+    ['reverseContinue', hits[1]], ['reverseContinue', hits[0]], ['restart', 0]]) {
     await stopping(dc, command);
     assert.equal(await tickof(dc), tick, command);
   }
@@ -263,8 +254,7 @@ test('past 1,000 pointers the threads are the first 1,000 and the stopped one', 
   const dc = await client({ program: path }, [{ line: 2, column: 400 }]);
   assert.equal((await dc.ending).body.threadId, 1598);
   const [note, { body }] = await Promise.all([dc.waitForEvent('output'), dc.threadsRequest()]);
-  assert.equal(body.threads.length, 1001);
-  assert.equal(body.threads.at(-1).id, 1598);
+  assert.deepEqual([body.threads.length, body.threads.at(-1).id], [1001, 1598]);
   assert.match(note.body.output, /^\d+ of \d+ pointers are left out/);
 });
 
@@ -378,8 +368,7 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
       async g() {
         const [p, x, y] = [anyone(), 2 + pick(7), 1 + pick(4)];
         const { body } = await dc.send('gotoTargets', { source: { path }, line: y + 1, column: x });
-        const stop = await stopping(dc, 'goto', { threadId: p[0] + 1,
-          targetId: body.targets[0].id });
+        const stop = await stopping(dc, 'goto', { threadId: p[0] + 1, targetId: body.targets[0].id });
         assert.deepEqual([stop.reason, stop.threadId], ['goto', p[0] + 1]);
         model('move', p[0], x, y);
       },

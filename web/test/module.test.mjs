@@ -17,10 +17,7 @@ const tarvex = await require(path.join(site, 'tarvex.js'))();
 const TICKED = 1, WAITING = 3, ENDED = 4;
 const FRAMEBYTES = 720 * 512 * 4;
 
-function bytesat(length) {
-  const at = tarvex._tv_bytes();
-  return Buffer.from(tarvex.HEAPU8.subarray(at, at + length));
-}
+const bytesat = (length) => Buffer.from(tarvex.HEAPU8.subarray(tarvex._tv_bytes()).subarray(0, length));
 
 function withbytes(bytes, call) {
   const at = tarvex._malloc(Math.max(bytes.length, 1));
