@@ -231,8 +231,7 @@ test('a stream is read as it comes, and one that is not the protocol ends with a
 
 test('reverseContinue returns to earlier hits, restart to tick 0, pause stops a loop', async () => {
   const path = example('countdown.txt');
-  const hits = [...trace(path)].filter(([t, list]) => t > 0 && list.some((p) => p[1] === 8 &&
-    p[2] === 0)).map(([t]) => t);
+  const hits = [...trace(path)].filter(([t, l]) => t > 0 && l.some((p) => p[1] === 8 && p[2] === 0)).map(([t]) => t);
   const dc = await client({ program: path, stopOnEntry: true }, [{ line: 1, column: 8 }]);
   for (const [command, tick] of [['continue', hits[0]], ['continue', hits[1]], ['continue', hits[2]],
     ['reverseContinue', hits[1]], ['reverseContinue', hits[0]], ['restart', 0]]) {
@@ -377,9 +376,8 @@ test('edits at a tick and one tick back, run on and stepped back, match the mode
         const y = 1 + pick(4);
         const typed = [`^${inside(7)}v`, `^${inside(7)}v`];
         doc.splice(y, 1, ...typed);
-        const args = forward.touchedlines([{ range: { start: { line: y }, end: { line: y } },
-          text: typed.join('\n') }], (n) => doc[n]);
-        await dc.customRequest('tarvexEditLines', args);
+        await dc.customRequest('tarvexEditLines', forward.touchedlines([{ range: { start: { line: y },
+          end: { line: y } }, text: typed.join('\n') }], (n) => doc[n]));
         model('lines', y, 1, typed);
       },
       async r() {
