@@ -101,7 +101,7 @@ serve-web: web
 # headless chromium. The native build makes the frames the browser must match.
 test-web: web build
 	@tools/deps.sh web-test
-	[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	[ -d web/node_modules/pngjs ] || (cd web && npm ci --no-audit --no-fund)
 	TARVEX_SITE=$(abspath $(WEB_BUILD)) TARVEX_BIN=$(abspath $(BUILD))/tarvex \
 		node --no-experimental-fetch --test web/test/
 

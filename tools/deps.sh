@@ -15,7 +15,7 @@ set -euo pipefail
 # nlohmann-json3-dev parses and writes the debug adapter's JSON.
 #
 # `deps.sh web` asks only for what the browser build needs (emscripten, whose em++ runs on
-# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core;
+# node), `deps.sh web-test` adds chromium for the browser test and npm for playwright-core and pngjs;
 # `deps.sh dap` gives node and npm for the adapter's tests and the editor extension.
 case "${1:-}" in
 web) packages=(cmake make emscripten) ;;

@@ -1,5 +1,5 @@
 // The golden cases of tests/golden, one file each, read as tests/program/golden_test.cpp reads
-// them: a header of "key: value" lines (args, stdin (one line feed unless given), stdout,
+// them: a header of "key: value" lines (args or shell, stdin (one line feed unless given), stdout,
 // stderr, status; values with the escapes \r, \n, \\ and \xHH), a line "----", then the
 // program's exact bytes.
 import fs from 'node:fs';
@@ -20,6 +20,7 @@ export function readgolden(file) {
   return {
     name: path.basename(file, '.golden'),
     args: header.args ?? '--delay=0 @file',
+    shell: header.shell, // a command line of its own, which the page has no part in
     stdin: unescape(header.stdin ?? '\\n'),
     stdout: unescape(header.stdout ?? ''),
     stderr: header.stderr === undefined ? undefined : unescape(header.stderr),
