@@ -25,7 +25,7 @@ constexpr size_t RECORDSAHEAD = 64;
 // tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
 constexpr size_t SCOUTFROM = 250000;
 // The most parts a pass is split into: one a thread, as many as --threads allows.
-constexpr size_t MAXPARTS = 1024;
+[[maybe_unused]] constexpr size_t MAXPARTS = 1024;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
 // Always inline: GCC counts a prefetch as no effect, so it takes a separate function of
@@ -78,7 +78,8 @@ tickoutcome endpass(machine& m) {
   return currentoutcome(m);
 }
 
-// The pass in parts. Each part is a run of places in the list, stepped by its own thread
+// The pass in parts (only where OpenMP is: elsewhere its pieces go unused, and every pass is
+// one loop). Each part is a run of places in the list, stepped by its own thread
 // exactly as the one loop would step it; that gives the one loop's result only when no step
 // of a part can change what another part sees. So the parts go ahead only if a survey of the
 // pass found that every step needs nothing but its pointer and the grid (which holds still
@@ -145,7 +146,8 @@ struct partcells {
 
 // The survey of one part, taken apart from any pass; false as soon as a step acts on the run
 // or another part has already found one.
-bool survey(const machine& m, const part& w, partcells& cells, const std::atomic<bool>& failed) {
+[[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells,
+                             const std::atomic<bool>& failed) {
   partcells mine = cells; // kept in registers through the loop
   plist<ip>::range pass(m.ips, w.from, w.to);
   bool own = true;
@@ -159,7 +161,7 @@ bool survey(const machine& m, const part& w, partcells& cells, const std::atomic
 }
 
 // Whether no cell is touched by two parts.
-bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
+[[maybe_unused]] bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
   uint64_t first = UINT64_MAX, last = 0;
   for (const partcells& k : parts)
     first = std::min(first, k.first), last = std::max(last, k.last);
@@ -180,7 +182,7 @@ bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
 // One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
 // removals are counted for the list once every part is done. Nothing here can fault, split,
 // halt or queue a write.
-void steppart(machine& m, part& w, partcells& next, bool scouting) {
+[[maybe_unused]] void steppart(machine& m, part& w, partcells& next, bool scouting) {
   // Counted in locals: the parts' records lie side by side, and a thread writing its own on
   // every step would take the cache line from the others each time.
   partcells ahead = next;
@@ -213,7 +215,7 @@ void steppart(machine& m, part& w, partcells& next, bool scouting) {
 }
 
 // What a survey taken for the next pass depends on besides the grid's cells.
-partscratch::basis basisof(const machine& m, size_t count) {
+[[maybe_unused]] partscratch::basis basisof(const machine& m, size_t count) {
   return {m.tick,        m.grid.edits, m.grid.chars,      m.grid.linecount,
           m.ips.count(), m.spawned,    m.stepped.lines(), m.stepped.columns(),
           count};
