@@ -37,7 +37,7 @@ const within = (low, high) => ({ type: 'number',
   validate: (n) => Number.isInteger(n) && n >= low && n <= high });
 const ajv = new Ajv({ allErrors: true, formats: { int32: within(-(2 ** 31), 2 ** 31 - 1),
   uint32: within(0, 2 ** 32 - 1), int64: within(-(2 ** 53), 2 ** 53), uint64: within(0, 2 ** 53) } });
-ajv.addVocabulary(['_enum', 'enumDescriptions']); // values suggested, and what they mean
+ajv.addVocabulary(['_enum']); // values suggested, not required
 ajv.addSchema(JSON.parse(readFileSync(join(import.meta.dirname,
   'protocol/debugAdapterProtocol.json'), 'utf8')), 'dap');
 const kinds = new Set(), invalid = [];
