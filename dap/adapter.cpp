@@ -1,6 +1,6 @@
 // The debug adapter: each request becomes session calls, each stop an answer drawn from the
 // state the session shows. This file is the map from request names to those calls; the calls
-// live in runcontrol.cpp, inspection.cpp, breakpoints.cpp and edits.cpp.
+// live in runcontrol.cpp, variables.cpp, breakpoints.cpp and edits.cpp.
 #include "dap/adapter.h"
 
 #include <fstream>

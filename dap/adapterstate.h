@@ -1,5 +1,5 @@
 // The adapter's state and the requests it answers, shared by the files that each hold one
-// concern: run control, inspection, breakpoints, edits. adapter.cpp maps request names to them.
+// concern: run control, variables, breakpoints, edits. adapter.cpp maps request names to them.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -140,7 +140,7 @@ struct adapter::state {
   json disconnect(const json&);
   void advance();
 
-  // inspection.cpp: threads, frames, variables and expressions of the state on show.
+  // variables.cpp: threads, frames, variables and expressions of the state on show.
   json threads(const json&);
   const ip& pointerof(const json& args, const char* name);
   json stacktrace(const json& args);

@@ -1,4 +1,4 @@
-// Inspection: threads, stack frames, scopes, variables and expressions, all read from the state
+// Threads, stack frames, scopes, variables and expressions, all read from the state
 // the session shows.
 #include <cstdio>
 #include <filesystem>
