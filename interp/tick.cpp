@@ -39,6 +39,19 @@ constexpr size_t SCOUTFROM = 250000;
   if (x >= 1 && x <= static_cast<int64_t>(line.size())) __builtin_prefetch(line.data() + (x - 1));
 }
 
+// The scout runs a few pointers ahead of a pass over a large list, loading what they will
+// need: `startscout` puts it prefetchdistance pointers ahead, `scoutahead` keeps it there, and
+// also loads the records it reads next, which the processor's own streaming does not fetch
+// early enough while the index lookups take its attention.
+template <class Pass> [[gnu::always_inline]] inline void startscout(const machine& m, Pass& scout) {
+  for (int i = 0; i < prefetchdistance; ++i)
+    if (const ip* soon = scout.next()) prefetch(m, *soon);
+}
+template <class Pass> [[gnu::always_inline]] inline void scoutahead(const machine& m, Pass& scout) {
+  if (const ip* soon = scout.next()) prefetch(m, *soon);
+  if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
+}
+
 // After p's step: every other stepped pointer at p's cell with p's direction leaves the list.
 // The index holds at most one such pointer, so one lookup replaces a pass over the list.
 [[gnu::always_inline]] inline void sweep(machine& m, ip& p) {
@@ -190,13 +203,9 @@ struct partcells {
   size_t removed = 0, gone = 0;
   bool ready = true;
   plist<ip>::range pass(m.ips, w.from, w.to), scout = pass;
-  for (int i = 0; scouting && i < prefetchdistance; ++i)
-    if (const ip* soon = scout.next()) prefetch(m, *soon);
+  if (scouting) startscout(m, scout);
   while (ip* p = pass.next()) {
-    if (scouting) {
-      if (const ip* soon = scout.next()) prefetch(m, *soon);
-      if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
-    }
+    if (scouting) scoutahead(m, scout);
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
@@ -348,15 +357,9 @@ tickoutcome steppass(machine& m) {
   // A shorter list stays in the caches, so it goes without.
   auto scout = m.ips.begin_pass();
   const bool scouting = m.ips.count() > SCOUTFROM;
-  for (int i = 0; scouting && i < prefetchdistance; ++i)
-    if (const ip* soon = scout.next()) prefetch(m, *soon);
+  if (scouting) startscout(m, scout);
   while (ip* p = pass.next()) {
-    if (scouting) {
-      if (const ip* soon = scout.next()) prefetch(m, *soon);
-      // The records the scout reads next, which the processor's own streaming does not
-      // fetch early enough while the index lookups take its attention.
-      if (const ip* far = scout.ahead(RECORDSAHEAD)) __builtin_prefetch(far);
-    }
+    if (scouting) scoutahead(m, scout);
     if (stepone(m, *p)) break;
     if (m.poll && m.steps % machine::POLLSTEPS == 0 && m.poll(m.pollcontext)) {
       m.interrupted = true;
