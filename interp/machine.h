@@ -43,9 +43,6 @@ struct machine {
   int64_t spawned = 0;
   size_t peak = 0;
   int64_t applied = 0;
-  // Edits a person made to the grid, counted so that a copy of the grid is never taken for
-  // one made before an edit; like `applied` it never goes down, not even when a run forks.
-  int64_t edits = 0;
   // The fault that stopped the run (a code from runtime/faultnames.h), 0 while there is none.
   // A faulted machine takes no further steps; the host reports the fault.
   uint32_t fault = 0;

@@ -19,14 +19,10 @@ snapshot takesnapshot(const machine& m, const snapshot* previous) {
   m.ips.each([&](const ip& p) { copy.pointers.push_back(p); });
   m.writes.each([&](const buf& w) { copy.writes.push_back(w); });
   copy.applied = m.applied;
-  copy.edits = m.edits;
   copy.spawned = m.spawned;
   copy.steps = m.steps;
   copy.peak = m.peak;
-  for (const Text& line : m.grid.lines)
-    copy.gridlength += static_cast<int64_t>(line.size());
-  if (previous && previous->grid && previous->applied == copy.applied &&
-      previous->gridlength == copy.gridlength && previous->edits == copy.edits) {
+  if (previous && previous->grid && previous->grid->edits == m.grid.edits) {
     copy.grid = previous->grid;
     copy.ownsgrid = false;
   } else {
@@ -43,7 +39,6 @@ void restoresnapshot(machine& into, const snapshot& copy) {
   for (const buf& w : copy.writes)
     into.writes.append(w);
   into.applied = copy.applied;
-  into.edits = copy.edits;
   into.spawned = copy.spawned;
   into.steps = copy.steps;
   into.peak = copy.peak;

@@ -17,11 +17,9 @@ struct snapshot {
   std::shared_ptr<const codegrid> grid; // shared between copies of the same grid
   bool ownsgrid = true;                 // false when the grid came from the copy before
   std::vector<buf> writes;              // queued in the tick, landing when the run goes on
-  // Grids only change by applied writes, lines a pointer lengthened and edits, and none of
-  // the counts ever goes down, so they tell whether a grid is the one copied before.
+  // The run's counts, so that a run forked here goes on counting from them. (Whether the
+  // grid is the one copied before, the grid's own count of its changes tells.)
   int64_t applied = 0;
-  int64_t gridlength = 0;
-  int64_t edits = 0;
   int64_t spawned = 0; // the next pointer's id
   int64_t steps = 0;
   size_t peak = 0;

@@ -13,14 +13,6 @@ constexpr int64_t FARTHEST = std::numeric_limits<int32_t>::max(); // what a poin
 // mistyped coordinate cannot take the machine's memory.
 constexpr int64_t GROWTHBYTES = int64_t{1} << 30;
 
-ip* pointerof(machine& m, int64_t id) {
-  ip* found = nullptr;
-  auto pass = m.ips.begin_pass();
-  while (ip* p = pass.next())
-    if (p->id == id) found = p;
-  return found;
-}
-
 // The bytes the grid grows by when the lines reach line `y` and line `y` column `x`.
 int64_t growth(const machine& m, int64_t x, int64_t y) {
   const int64_t lines = std::max<int64_t>(0, y + 1 - m.grid.linecount);
@@ -73,17 +65,12 @@ std::string editrefusal(const machine& m, const edit& e) {
 
 void applyedit(machine& m, const edit& e) {
   switch (e.kind) {
-  case editkind::cell:
-    placecell(m.grid, e.at.x, e.at.y, static_cast<char16_t>(e.value));
-    ++m.edits;
-    return;
-  case editkind::lines:
-    placelines(m.grid, e.at.y, e.value, e.texts);
-    ++m.edits;
-    return;
+  case editkind::cell: placecell(m.grid, e.at.x, e.at.y, static_cast<char16_t>(e.value)); return;
+  case editkind::lines: placelines(m.grid, e.at.y, e.value, e.texts); return;
   default: break;
   }
-  ip* p = pointerof(m, e.id);
+  // The list's records are the machine's own; only the lookup is const.
+  ip* p = const_cast<ip*>(findpointer(m, e.id));
   if (!p) return;
   switch (e.kind) {
   case editkind::register0: p->val[0] = static_cast<uint8_t>(e.value); break;

@@ -319,7 +319,6 @@ void session::tell(const std::string& notice) {
 void session::forkat(size_t copy) {
   auto forked = freshmachine();
   restoresnapshot(*forked, _history.at(copy));
-  forked->edits = _live->edits; // so no later copy takes an older grid for its own
   _history.forkat(copy);
   _con.rewindinput(_history.input(copy));
   _live = std::move(forked);
