@@ -36,12 +36,15 @@ std::unique_ptr<TCStream> TCStream::OpenFile(const Text& path) {
 
 std::unique_ptr<TCStream> TCStream::CreateWithCStream(std::FILE* handle) {
   std::unique_ptr<TCStream> stream(new TCStream());
-  // A handle that cannot tell its position (a pipe) counts as empty rather than as a stream
-  // whose end can never be reached.
+  // A handle that cannot tell its position (a pipe, a terminal) says so with a position of -1,
+  // and the one who opened it by name reads it whole; one whose end lies before where it
+  // stands counts as empty rather than as a stream whose end can never be reached.
   int64_t pos = ftello(handle);
   int64_t size = pos;
   if (pos >= 0 && fseeko(handle, 0, SEEK_END) == 0) size = ftello(handle);
-  if (pos < 0 || size < pos)
+  if (pos < 0)
+    size = 0;
+  else if (size < pos)
     pos = size = 0;
   else
     fseeko(handle, pos, SEEK_SET);

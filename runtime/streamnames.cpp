@@ -3,6 +3,7 @@
 #include "runtime/streamnames.h"
 
 #include "runtime/filestream.h"
+#include "runtime/memstream.h"
 #include "runtime/textstream.h"
 
 namespace tarvex {
@@ -38,6 +39,17 @@ Text lowercase(Text text) {
   return text;
 }
 
+// A stream that cannot tell its position (a named pipe, /dev/stdin on a pipe) is read into
+// memory, so that its end, which its readers test by position, can be reached.
+std::unique_ptr<TStream> whole(std::unique_ptr<TStream> stream) {
+  if (!stream || stream->Pos() != -1) return stream;
+  std::string bytes;
+  uint8_t chunk[65536];
+  for (int64_t moved; (moved = stream->Read(chunk, sizeof chunk)) > 0;)
+    bytes.append(reinterpret_cast<const char*>(chunk), static_cast<size_t>(moved));
+  return std::make_unique<TMemoryStream>(std::move(bytes));
+}
+
 } // namespace
 
 TStreamFactory::TStreamFactory() : _succ(newestfactory) {
@@ -64,15 +76,13 @@ std::unique_ptr<TStream> openforread(const Text& name) {
   Text proto, path;
   if (!name.empty()) {
     size_t separator = name.find(u"::");
-    if (separator == Text::npos) return TCStream::OpenFile(name);
+    if (separator == Text::npos) return whole(TCStream::OpenFile(name));
     proto = lowercase(name.substr(0, separator));
     path = name.substr(separator + 2);
   }
   for (TStreamFactory* factory = newestfactory; factory; factory = factory->_succ) {
     std::unique_ptr<TStream> stream = factory->CreateStream(proto, path);
-    // Every stream made here comes from a file and can tell its position, so none needs to
-    // be copied into memory first.
-    if (stream) return stream;
+    if (stream) return whole(std::move(stream));
   }
   return nullptr;
 }
