@@ -16,6 +16,7 @@ void history::record(const machine& m, bool hit, int64_t input) {
 
 void history::add(const machine& m, bool whole, bool hit, int64_t input) {
   _con = m.con;
+  _rebuilt = {}; // a tick shown from the past is painted from its own machine by now
   kept copy;
   copy.whole = whole;
   copy.hit = hit;
@@ -74,6 +75,7 @@ void history::dropnewest() {
 
 void history::clear() {
   _copies.clear();
+  _rebuilt = {};
   _bytes = 0;
 }
 
