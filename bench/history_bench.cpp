@@ -1,6 +1,6 @@
-// What the window's history costs a tick: the copy of a 100,000-pointer state taken after each
-// pass (the grid shared, as when nothing wrote to it), the restore that shows a past tick, and
-// an edit on a run whose history is full.
+// What the window's history costs a tick: the copies of a 100,000-pointer state taken after
+// each pass (the grid shared, as when nothing wrote to it), the restore of a whole copy, showing
+// a past tick, and an edit on a run whose history is full.
 #include <benchmark/benchmark.h>
 
 #include "bench/scene.h"
@@ -24,10 +24,16 @@ struct bigstate {
 
 void BM_history_record_100000_pointers(benchmark::State& state) {
   bigstate s;
-  history kept(int64_t{256} << 20);
+  // The page's budget, filled before the count starts, so the figure is that of a full
+  // history: every WHOLEEVERY-th record copies the state, the others keep the tick's number.
+  history kept(int64_t{64} << 20);
+  for (int warm = 0; warm < 400; ++warm)
+    kept.record(s.m);
   for (auto _ : state)
     kept.record(s.m);
-  state.counters["bytes_per_copy"] = static_cast<double>(kept.at(kept.size() - 1).bytes());
+  // Whole copies every history::WHOLEEVERY ticks, the ticks between kept by number alone.
+  state.counters["bytes_per_copy"] =
+      static_cast<double>(kept.bytes()) / static_cast<double>(kept.size());
   state.counters["copies_kept"] = static_cast<double>(kept.size());
 }
 BENCHMARK(BM_history_record_100000_pointers)->Unit(benchmark::kMillisecond);
@@ -78,6 +84,20 @@ void BM_edit_then_tick_100000_pointers(benchmark::State& state) {
   state.counters["copies_kept"] = static_cast<double>(tiles.run.past().size());
 }
 BENCHMARK(BM_edit_then_tick_100000_pointers)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Going back 1 to 8 ticks from the newest on a full history and showing the tick: a whole copy
+// restored, or one stepped again through up to WHOLEEVERY - 1 ticks from the whole copy before.
+void BM_show_past_tick_100000_pointers(benchmark::State& state) {
+  tilerun tiles;
+  int64_t distance = 0;
+  for (auto _ : state) {
+    tiles.run.resume();
+    for (int64_t back = distance++ % 8; back >= 0; --back)
+      tiles.run.back();
+    benchmark::DoNotOptimize(tiles.run.shown().tick);
+  }
+}
+BENCHMARK(BM_show_past_tick_100000_pointers)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tarvex

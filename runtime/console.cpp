@@ -35,6 +35,7 @@ console::console(std::FILE* in, std::FILE* out)
     : _in(in), _out(out), _io(nullptr), _text(standardtext(in, out, _io)) {}
 
 void console::printline(const Text& text) {
+  if (_quiet) return;
   _text->WriteLine(text);
   _text->Flush();
 }
@@ -55,6 +56,7 @@ Text console::promptline(const Text& prompt) {
 }
 
 void console::consolewrite(const Text& text) {
+  if (_quiet) return;
   const std::string bytes = lowbytes(text);
   const auto size = static_cast<int64_t>(bytes.size());
   // Output that cannot be delivered ends the run like a refused status line: bytes the

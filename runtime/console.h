@@ -56,6 +56,9 @@ public:
   void rewindinput(int64_t mark);
   void forgetinput(int64_t mark);
   bool replaying() const { return _next < _kept.size(); }
+  // While quiet, printline and consolewrite drop their text: a run rebuilt from an earlier
+  // copy steps again through ticks whose output was written when they were first taken.
+  void quiet(bool on) { _quiet = on; }
 
   // The bytes handed to the output so far, and a string that receives a copy of every byte
   // written from now on (null: none).
@@ -70,6 +73,7 @@ private:
   TCStandardIO* _io;                  // owned by the text stream
   std::unique_ptr<TTextStream> _text; // the standard text stream, UTF-8 over TCStandardIO
   bool _keeping = false;
+  bool _quiet = false;
   std::deque<Text> _kept; // the lines read while keeping, but the forgotten ones
   size_t _next = 0;       // the kept line the next read returns; past the end: a new one
   int64_t _forgotten = 0; // lines read before the first kept one

@@ -369,13 +369,12 @@ void session::pause() {
 
 const machine& session::shown() const {
   if (!_viewing) return *_live;
-  const snapshot& copy = _history.at(*_viewing);
   // A past tick is shown from its copy, rebuilt only when another tick is shown, so hovering
   // over it or showing it again costs no new copy.
-  if (!_past || _past->tick != copy.tick) {
+  if (!_past || _past->tick != _history.tick(*_viewing)) {
     auto& past = const_cast<std::unique_ptr<machine>&>(_past);
     past = std::make_unique<machine>(_con);
-    restoresnapshot(*past, copy);
+    restoresnapshot(*past, _history.at(*_viewing));
   }
   return *_past;
 }

@@ -99,6 +99,8 @@ TEST(session, every_path_and_every_edit_gives_the_hand_run_state_output_and_fram
       {"back and forward", {T, T, T, T, B, B, N}, 3, 4},
       {"forward to the live state", {T, T, T, T, B, B, N, N, N}, 5, 5},
       {"back to the oldest", {T, T, T, B, B, B, B, B}, 0, 3},
+      {"back to a tick stepped again through a read and its output, and forward",
+       repeat(tick, 31) + repeat(back, 2) + repeat(next, 1), 30, 31},
       {"resume runs on from the newest", {T, T, T, B, {resume}, T}, 4, 4},
       {"no going back inside a tick", {T, T, P, B}, 3, 3, true},
       {"back to breakpoints without any: the oldest", {T, T, T, {backtobreak}}, 0, 3},
@@ -179,7 +181,7 @@ TEST(session, every_path_and_every_edit_gives_the_hand_run_state_output_and_fram
     EXPECT_EQ(p.of(s), p.of(shown.m));
     // Every kept tick shows what the hand-edited run shows at that tick.
     for (size_t i = 0; i < s.past().size(); ++i) {
-      const model then(r.source, made, s.past().at(i).tick);
+      const model then(r.source, made, s.past().tick(i));
       machine kept(io.con);
       restoresnapshot(kept, s.past().at(i));
       ASSERT_EQ(testing::everything(kept), testing::everything(then.m)) << "tick " << i;
