@@ -5,7 +5,6 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <new>
 #include <vector>
 #ifdef _OPENMP
 #include <omp.h>
@@ -114,11 +113,11 @@ struct part {
   bool ready = true; // the survey of the next pass found only steps of their own
 };
 
-// One part's share of a survey: a bit for each cell of the box, a line after another, and
-// the first and last line with a bit set.
+// One part's share of a survey: for each line of the box, the first and last column touched,
+// and the first and last line with any.
 struct partcells {
-  uint64_t* cells;
-  uint64_t lines, columns, rowwords;
+  partscratch::span* spans;
+  uint64_t lines, columns;
   uint64_t first = UINT64_MAX, last = 0;
 
   // Cell (x, y) is the part's; cells outside the box have no index slot to share.
@@ -126,13 +125,15 @@ struct partcells {
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= columns || cy >= lines) return;
-    cells[cy * rowwords + cx / 64] |= uint64_t{1} << (cx % 64);
+    partscratch::span& line = spans[cy];
+    line.from = std::min(line.from, cx);
+    line.to = std::max(line.to, cx);
     first = std::min(first, cy);
     last = std::max(last, cy);
   }
   // Forgets the cells the part touched.
   void clear() {
-    if (first <= last) std::fill(cells + first * rowwords, cells + (last + 1) * rowwords, 0);
+    if (first <= last) std::fill(spans + first, spans + last + 1, partscratch::span{});
     first = UINT64_MAX, last = 0;
   }
 };
@@ -173,21 +174,20 @@ struct partcells {
   return own;
 }
 
-// Whether no cell is touched by two parts.
-[[maybe_unused]] bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
+// Whether no cell is touched by two parts: on every line, the parts' columns do not overlap.
+[[maybe_unused]] bool apart(const std::vector<partcells>& parts,
+                            std::vector<partscratch::span>& seen) {
   uint64_t first = UINT64_MAX, last = 0;
   for (const partcells& k : parts)
     first = std::min(first, k.first), last = std::max(last, k.last);
   for (uint64_t line = first; line <= last && first <= last; ++line) {
-    std::fill(seen.begin(), seen.end(), 0);
-    for (const partcells& k : parts) {
-      if (line < k.first || line > k.last) continue;
-      const uint64_t* row = k.cells + line * k.rowwords;
-      for (size_t word = 0; word < seen.size(); ++word) {
-        if (seen[word] & row[word]) return false;
-        seen[word] |= row[word];
-      }
-    }
+    seen.clear();
+    for (const partcells& k : parts)
+      if (line >= k.first && line <= k.last && k.spans[line].from <= k.spans[line].to)
+        seen.push_back(k.spans[line]);
+    std::sort(seen.begin(), seen.end(), [](auto a, auto b) { return a.from < b.from; });
+    for (size_t k = 1; k < seen.size(); ++k)
+      if (seen[k].from <= seen[k - 1].to) return false;
   }
   return true;
 }
@@ -240,19 +240,15 @@ struct partcells {
   if (m.maxbytes != 0 && m.overmemory == 0 && heldbytes(m) > m.maxbytes) return false;
   const size_t count = std::min(static_cast<size_t>(m.threads), MAXPARTS);
   const uint64_t lines = m.stepped.lines(), columns = m.stepped.columns();
-  const uint64_t rowwords = (columns + 63) / 64;
-  if (const size_t words = 2 * count * lines * rowwords; words != scratch.cellwords) {
-    scratch.cells.reset(static_cast<uint64_t*>(std::calloc(words, sizeof(uint64_t))));
-    if (!scratch.cells) throw std::bad_alloc();
-    scratch.cellwords = words;
+  if (const size_t size = 2 * count * lines; size != scratch.spans.size()) {
+    scratch.spans.assign(size, {});
     scratch.foreseen.clear();
   }
   auto cellsof = [&](int set, size_t k) {
-    return partcells{scratch.cells.get() +
-                         (static_cast<size_t>(set) * count + k) * lines * rowwords,
-                     lines, columns, rowwords};
+    return partcells{scratch.spans.data() + (static_cast<size_t>(set) * count + k) * lines, lines,
+                     columns};
   };
-  scratch.seen.assign(rowwords, 0); // no allocation among the threads
+  scratch.seen.reserve(count); // no allocation among the threads
   std::vector<partcells> now, next;
   for (size_t k = 0; k < count; ++k)
     now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
@@ -263,10 +259,11 @@ struct partcells {
     kept += r.kept;
   const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count) &&
                         kept == m.ips.count();
-  for (size_t k = 0; k < scratch.foreseen.size(); ++k) {
-    now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
-    if (!foreseen) now[k].clear();
-  }
+  if (foreseen)
+    for (size_t k = 0; k < count; ++k)
+      now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
+  else // whatever an earlier survey left, one an edit dropped included, goes
+    std::fill_n(now.front().spans, count * lines, partscratch::span{});
   const bool ready = foreseen && scratch.foreseenready;
   scratch.foreseen.clear();
   // A run whose parts keep meeting (pointers spread all over the grid), or whose passes keep
