@@ -21,6 +21,12 @@ struct partscratch {
   int current = 0;
   std::vector<span> seen;
 
+  // By place in the list, what the survey found each pointer's next step turns it to when
+  // the cell it reaches only turns it, -1 otherwise: the pass in parts takes the turn from
+  // here instead of reading the grid a second time. The places follow the records when the
+  // list closes its gaps.
+  std::vector<int8_t> turns;
+
   // What the survey taken for the next pass holds (per part, the first and last line it
   // touches; empty when there is none) and whether it found only steps of their own.
   struct lines {

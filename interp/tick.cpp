@@ -84,7 +84,11 @@ void beginpass(machine& m) {
 }
 
 tickoutcome endpass(machine& m) {
-  m.ips.release([&](const ip& p, uint32_t from) { m.stepped.moved(p, from); });
+  std::vector<int8_t>& turns = m.parts.turns;
+  m.ips.release([&](const ip& p, uint32_t from) {
+    m.stepped.moved(p, from);
+    if (from <= turns.size()) turns[m.ips.serial(p) - 1] = turns[from - 1];
+  });
   // A pass cut short stays unfinished.
   m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
   return currentoutcome(m);
@@ -138,14 +142,17 @@ struct partcells {
   }
 };
 
-// Notes the cells p's next step leaves and reaches; false when that step acts on the run, or
-// would give the index a tile (which only one thread may do).
-[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells) {
+// Notes the cells p's next step leaves and reaches, and in `turn` the direction it leaves in
+// when the cell it reaches only turns it (-1 otherwise); false when that step acts on the run,
+// or would give the index a tile (which only one thread may do).
+[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells,
+                                           int8_t& turn) {
   if (p.n == 0) cells.touch(p.x, p.y);
   // A move onto a cell that only turns is read off the fields; anything else is stepped in a
   // copy.
   const int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
-  if (p.printing || turnat(m.grid, x, y, p.dir) < 0) {
+  turn = p.printing ? int8_t{-1} : static_cast<int8_t>(turnat(m.grid, x, y, p.dir));
+  if (turn < 0) {
     ip copy = p;
     advance(copy);
     if (stepown(m.grid, copy) == ownstep::shared) return false;
@@ -160,7 +167,7 @@ struct partcells {
 
 // The survey of one part, taken apart from any pass; false as soon as a step acts on the run
 // or another part has already found one.
-[[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells,
+[[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells, int8_t* turns,
                              const std::atomic<bool>& failed) {
   partcells mine = cells; // kept in registers through the loop
   plist<ip>::range pass(m.ips, w.from, w.to);
@@ -168,7 +175,8 @@ struct partcells {
   for (int64_t n = 1; own; ++n) {
     const ip* p = pass.next();
     if (!p) break;
-    own = foresee(m, *p, mine) && (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
+    own = foresee(m, *p, mine, turns[m.ips.serial(*p) - 1]) &&
+          (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
   }
   cells = mine;
   return own;
@@ -195,7 +203,7 @@ struct partcells {
 // One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
 // removals are counted for the list once every part is done. Nothing here can fault, split,
 // halt or queue a write.
-[[maybe_unused]] void steppart(machine& m, part& w, partcells& next, bool scouting) {
+[[maybe_unused]] void steppart(machine& m, part& w, partcells& next, int8_t* turns, bool scouting) {
   // Counted in locals: the parts' records lie side by side, and a thread writing its own on
   // every step would take the cache line from the others each time.
   partcells ahead = next;
@@ -209,14 +217,18 @@ struct partcells {
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
-    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
+    int8_t& turn = turns[m.ips.serial(*p) - 1];
+    if (turn >= 0)
+      p->dir = turn;
+    else if (stepown(m.grid, *p) == ownstep::gone)
+      ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
     if (beaten) {
       removed += m.ips.unlist(*beaten);
       // One this part stepped before, which counted as kept until now.
       if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
     }
-    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
+    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead, turn);
   }
   w.steps = steps, w.removed = removed, w.ready = ready;
   w.kept = static_cast<size_t>(steps) - gone;
@@ -295,6 +307,8 @@ struct partcells {
     }
   }
   const bool scouting = m.ips.count() > SCOUTFROM;
+  if (scratch.turns.size() < places) scratch.turns.resize(places, -1);
+  int8_t* turns = scratch.turns.data();
   std::atomic<bool> failed = false;
   bool go = false;
 #pragma omp parallel num_threads(static_cast <int>(count))
@@ -302,13 +316,14 @@ struct partcells {
     const auto threads = static_cast<size_t>(omp_get_num_threads());
     const auto thread = static_cast<size_t>(omp_get_thread_num());
     for (size_t k = thread; !foreseen && k < count; k += threads)
-      if (!survey(m, parts[k], now[k], failed)) failed.store(true, std::memory_order_relaxed);
+      if (!survey(m, parts[k], now[k], turns, failed))
+        failed.store(true, std::memory_order_relaxed);
 #pragma omp barrier
 #pragma omp single
     go = !failed.load(std::memory_order_relaxed) && apart(now, scratch.seen);
     for (size_t k = thread; k < count; k += threads) {
       now[k].clear();
-      if (go) steppart(m, parts[k], next[k], scouting);
+      if (go) steppart(m, parts[k], next[k], turns, scouting);
     }
   }
   if (!go) return miss();
