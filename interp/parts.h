@@ -4,23 +4,31 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace tarvex {
 
 struct partscratch {
-  // Two surveys, the current one and the next pass's, each a bit for every cell of the sweep
-  // index's box per part. The bits come from calloc, so the pages of lines no pointer reaches
-  // are never touched, even in a box of 10^8 cells; `seen` gathers one line of all parts.
-  std::unique_ptr<uint64_t[], decltype(&std::free)> cells{nullptr, &std::free};
-  std::size_t cellwords = 0;
+  // Two surveys, the current one and the next pass's: per part and line of the sweep index's
+  // box, the first and last column its steps leave or reach (none while `from` > `to`). A
+  // part's lines fit the nearest caches, where a bit for every cell would not, and parts cut
+  // at any place of the list reach apart columns of the lines they share. `seen` gathers one
+  // line of all parts.
+  struct span {
+    uint64_t from = UINT64_MAX, to = 0;
+  };
+  std::vector<span> spans;
   int current = 0;
-  std::vector<uint64_t> seen;
+  std::vector<span> seen;
 
-  // What the survey taken for the next pass holds (per part, the first and last line with a
-  // bit set; empty when there is none) and whether it found only steps of their own.
+  // By place in the list, what the survey found each pointer's next step turns it to when
+  // the cell it reaches only turns it, -1 otherwise: the pass in parts takes the turn from
+  // here instead of reading the grid a second time. The places follow the records when the
+  // list closes its gaps.
+  std::vector<int8_t> turns;
+
+  // What the survey taken for the next pass holds (per part, the first and last line it
+  // touches; empty when there is none) and whether it found only steps of their own.
   struct lines {
     uint64_t first, last;
   };

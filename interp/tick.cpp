@@ -5,7 +5,6 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <new>
 #include <vector>
 #ifdef _OPENMP
 #include <omp.h>
@@ -85,7 +84,11 @@ void beginpass(machine& m) {
 }
 
 tickoutcome endpass(machine& m) {
-  m.ips.release([&](const ip& p, uint32_t from) { m.stepped.moved(p, from); });
+  std::vector<int8_t>& turns = m.parts.turns;
+  m.ips.release([&](const ip& p, uint32_t from) {
+    m.stepped.moved(p, from);
+    if (from <= turns.size()) turns[m.ips.serial(p) - 1] = turns[from - 1];
+  });
   // A pass cut short stays unfinished.
   m.passing = m.fault != 0 || m.overcap != 0 || m.overmemory != 0 || m.interrupted;
   return currentoutcome(m);
@@ -114,11 +117,11 @@ struct part {
   bool ready = true; // the survey of the next pass found only steps of their own
 };
 
-// One part's share of a survey: a bit for each cell of the box, a line after another, and
-// the first and last line with a bit set.
+// One part's share of a survey: for each line of the box, the first and last column touched,
+// and the first and last line with any.
 struct partcells {
-  uint64_t* cells;
-  uint64_t lines, columns, rowwords;
+  partscratch::span* spans;
+  uint64_t lines, columns;
   uint64_t first = UINT64_MAX, last = 0;
 
   // Cell (x, y) is the part's; cells outside the box have no index slot to share.
@@ -126,25 +129,30 @@ struct partcells {
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= columns || cy >= lines) return;
-    cells[cy * rowwords + cx / 64] |= uint64_t{1} << (cx % 64);
+    partscratch::span& line = spans[cy];
+    line.from = std::min(line.from, cx);
+    line.to = std::max(line.to, cx);
     first = std::min(first, cy);
     last = std::max(last, cy);
   }
   // Forgets the cells the part touched.
   void clear() {
-    if (first <= last) std::fill(cells + first * rowwords, cells + (last + 1) * rowwords, 0);
+    if (first <= last) std::fill(spans + first, spans + last + 1, partscratch::span{});
     first = UINT64_MAX, last = 0;
   }
 };
 
-// Notes the cells p's next step leaves and reaches; false when that step acts on the run, or
-// would give the index a tile (which only one thread may do).
-[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells) {
+// Notes the cells p's next step leaves and reaches, and in `turn` the direction it leaves in
+// when the cell it reaches only turns it (-1 otherwise); false when that step acts on the run,
+// or would give the index a tile (which only one thread may do).
+[[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells,
+                                           int8_t& turn) {
   if (p.n == 0) cells.touch(p.x, p.y);
   // A move onto a cell that only turns is read off the fields; anything else is stepped in a
   // copy.
   const int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
-  if (p.printing || turnat(m.grid, x, y, p.dir) < 0) {
+  turn = p.printing ? int8_t{-1} : static_cast<int8_t>(turnat(m.grid, x, y, p.dir));
+  if (turn < 0) {
     ip copy = p;
     advance(copy);
     if (stepown(m.grid, copy) == ownstep::shared) return false;
@@ -159,7 +167,7 @@ struct partcells {
 
 // The survey of one part, taken apart from any pass; false as soon as a step acts on the run
 // or another part has already found one.
-[[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells,
+[[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells, int8_t* turns,
                              const std::atomic<bool>& failed) {
   partcells mine = cells; // kept in registers through the loop
   plist<ip>::range pass(m.ips, w.from, w.to);
@@ -167,27 +175,27 @@ struct partcells {
   for (int64_t n = 1; own; ++n) {
     const ip* p = pass.next();
     if (!p) break;
-    own = foresee(m, *p, mine) && (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
+    own = foresee(m, *p, mine, turns[m.ips.serial(*p) - 1]) &&
+          (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
   }
   cells = mine;
   return own;
 }
 
-// Whether no cell is touched by two parts.
-[[maybe_unused]] bool apart(const std::vector<partcells>& parts, std::vector<uint64_t>& seen) {
+// Whether no cell is touched by two parts: on every line, the parts' columns do not overlap.
+[[maybe_unused]] bool apart(const std::vector<partcells>& parts,
+                            std::vector<partscratch::span>& seen) {
   uint64_t first = UINT64_MAX, last = 0;
   for (const partcells& k : parts)
     first = std::min(first, k.first), last = std::max(last, k.last);
   for (uint64_t line = first; line <= last && first <= last; ++line) {
-    std::fill(seen.begin(), seen.end(), 0);
-    for (const partcells& k : parts) {
-      if (line < k.first || line > k.last) continue;
-      const uint64_t* row = k.cells + line * k.rowwords;
-      for (size_t word = 0; word < seen.size(); ++word) {
-        if (seen[word] & row[word]) return false;
-        seen[word] |= row[word];
-      }
-    }
+    seen.clear();
+    for (const partcells& k : parts)
+      if (line >= k.first && line <= k.last && k.spans[line].from <= k.spans[line].to)
+        seen.push_back(k.spans[line]);
+    std::sort(seen.begin(), seen.end(), [](auto a, auto b) { return a.from < b.from; });
+    for (size_t k = 1; k < seen.size(); ++k)
+      if (seen[k].from <= seen[k - 1].to) return false;
   }
   return true;
 }
@@ -195,7 +203,7 @@ struct partcells {
 // One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
 // removals are counted for the list once every part is done. Nothing here can fault, split,
 // halt or queue a write.
-[[maybe_unused]] void steppart(machine& m, part& w, partcells& next, bool scouting) {
+[[maybe_unused]] void steppart(machine& m, part& w, partcells& next, int8_t* turns, bool scouting) {
   // Counted in locals: the parts' records lie side by side, and a thread writing its own on
   // every step would take the cache line from the others each time.
   partcells ahead = next;
@@ -209,14 +217,18 @@ struct partcells {
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
-    if (stepown(m.grid, *p) == ownstep::gone) ++gone, removed += m.ips.unlist(*p);
+    int8_t& turn = turns[m.ips.serial(*p) - 1];
+    if (turn >= 0)
+      p->dir = turn;
+    else if (stepown(m.grid, *p) == ownstep::gone)
+      ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);
     if (beaten) {
       removed += m.ips.unlist(*beaten);
       // One this part stepped before, which counted as kept until now.
       if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
     }
-    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead);
+    if (ready && m.ips.contains(*p)) ready = foresee(m, *p, ahead, turn);
   }
   w.steps = steps, w.removed = removed, w.ready = ready;
   w.kept = static_cast<size_t>(steps) - gone;
@@ -240,19 +252,15 @@ struct partcells {
   if (m.maxbytes != 0 && m.overmemory == 0 && heldbytes(m) > m.maxbytes) return false;
   const size_t count = std::min(static_cast<size_t>(m.threads), MAXPARTS);
   const uint64_t lines = m.stepped.lines(), columns = m.stepped.columns();
-  const uint64_t rowwords = (columns + 63) / 64;
-  if (const size_t words = 2 * count * lines * rowwords; words != scratch.cellwords) {
-    scratch.cells.reset(static_cast<uint64_t*>(std::calloc(words, sizeof(uint64_t))));
-    if (!scratch.cells) throw std::bad_alloc();
-    scratch.cellwords = words;
+  if (const size_t size = 2 * count * lines; size != scratch.spans.size()) {
+    scratch.spans.assign(size, {});
     scratch.foreseen.clear();
   }
   auto cellsof = [&](int set, size_t k) {
-    return partcells{scratch.cells.get() +
-                         (static_cast<size_t>(set) * count + k) * lines * rowwords,
-                     lines, columns, rowwords};
+    return partcells{scratch.spans.data() + (static_cast<size_t>(set) * count + k) * lines, lines,
+                     columns};
   };
-  scratch.seen.assign(rowwords, 0); // no allocation among the threads
+  scratch.seen.reserve(count); // no allocation among the threads
   std::vector<partcells> now, next;
   for (size_t k = 0; k < count; ++k)
     now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
@@ -263,10 +271,11 @@ struct partcells {
     kept += r.kept;
   const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count) &&
                         kept == m.ips.count();
-  for (size_t k = 0; k < scratch.foreseen.size(); ++k) {
-    now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
-    if (!foreseen) now[k].clear();
-  }
+  if (foreseen)
+    for (size_t k = 0; k < count; ++k)
+      now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
+  else // whatever an earlier survey left, one an edit dropped included, goes
+    std::fill_n(now.front().spans, count * lines, partscratch::span{});
   const bool ready = foreseen && scratch.foreseenready;
   scratch.foreseen.clear();
   // A run whose parts keep meeting (pointers spread all over the grid), or whose passes keep
@@ -298,6 +307,8 @@ struct partcells {
     }
   }
   const bool scouting = m.ips.count() > SCOUTFROM;
+  if (scratch.turns.size() < places) scratch.turns.resize(places, -1);
+  int8_t* turns = scratch.turns.data();
   std::atomic<bool> failed = false;
   bool go = false;
 #pragma omp parallel num_threads(static_cast <int>(count))
@@ -305,13 +316,14 @@ struct partcells {
     const auto threads = static_cast<size_t>(omp_get_num_threads());
     const auto thread = static_cast<size_t>(omp_get_thread_num());
     for (size_t k = thread; !foreseen && k < count; k += threads)
-      if (!survey(m, parts[k], now[k], failed)) failed.store(true, std::memory_order_relaxed);
+      if (!survey(m, parts[k], now[k], turns, failed))
+        failed.store(true, std::memory_order_relaxed);
 #pragma omp barrier
 #pragma omp single
     go = !failed.load(std::memory_order_relaxed) && apart(now, scratch.seen);
     for (size_t k = thread; k < count; k += threads) {
       now[k].clear();
-      if (go) steppart(m, parts[k], next[k], scouting);
+      if (go) steppart(m, parts[k], next[k], turns, scouting);
     }
   }
   if (!go) return miss();
