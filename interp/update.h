@@ -66,7 +66,7 @@ inline ownstep stepown(const codegrid& grid, ip& p) {
 // Holds or moves p one cell, drops it when it has left the grid, then prints the cell under
 // it (string mode) or executes it. p stays readable after it removes itself; the caller
 // releases it once the pass is over.
-inline void update(machine& m, ip& p) {
+[[gnu::always_inline]] inline void update(machine& m, ip& p) {
   advance(p);
   const ownstep own = stepown(m.grid, p);
   if (own == ownstep::gone) m.ips.remove(p);
