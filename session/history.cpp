@@ -15,8 +15,6 @@ void history::record(const machine& m, bool hit, int64_t input) {
 }
 
 void history::add(const machine& m, bool whole, bool hit, int64_t input) {
-  _con = m.con;
-  _rebuilt = {}; // a tick shown from the past is painted from its own machine by now
   kept copy;
   copy.whole = whole;
   copy.hit = hit;
@@ -75,7 +73,6 @@ void history::dropnewest() {
 
 void history::clear() {
   _copies.clear();
-  _rebuilt = {};
   _bytes = 0;
 }
 
@@ -85,31 +82,35 @@ size_t history::wholebefore(size_t i) const {
   return i;
 }
 
-const snapshot& history::at(size_t i) const {
-  if (_copies[i].whole) return _copies[i].copy;
+void history::restore(size_t i, machine& into) const {
   const size_t from = wholebefore(i);
-  machine m(*_con);
-  restoresnapshot(m, _copies[from].copy);
+  restoresnapshot(into, _copies[from].copy);
+  if (from == i) return;
   // The ticks after the whole copy read the lines they read the first time, and the output
-  // they wrote then is not written again; the console is left as it was found.
-  const int64_t mark = _con->inputmark();
-  _con->rewindinput(_copies[from].input);
-  _con->quiet(true);
+  // they wrote then is not written again; the console is left as it was found. They ran
+  // within the run's limits once, so they run again without them: what the copy holds is not
+  // what the run held then.
+  console& con = *into.con;
+  const int64_t mark = con.inputmark();
+  con.rewindinput(_copies[from].input);
+  con.quiet(true);
+  const size_t maxpointers = into.maxpointers, maxbytes = into.maxbytes;
+  into.maxpointers = into.maxbytes = 0;
   struct restore {
-    console& con;
+    machine& m;
     int64_t mark;
+    size_t maxpointers, maxbytes;
     ~restore() {
-      con.quiet(false);
-      con.rewindinput(mark);
+      m.con->quiet(false);
+      m.con->rewindinput(mark);
+      m.maxpointers = maxpointers, m.maxbytes = maxbytes;
     }
-  } guard{*_con, mark};
+  } guard{into, mark, maxpointers, maxbytes};
   for (size_t t = from + 1; t <= i; ++t) {
     // The writes the tick before queued land first, as they do when the run goes on.
-    applywrites(m);
-    steppass(m);
+    applywrites(into);
+    steppass(into);
   }
-  _rebuilt = takesnapshot(m, &_copies[from].copy);
-  return _rebuilt;
 }
 
 } // namespace tarvex

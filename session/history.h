@@ -36,10 +36,10 @@ public:
 
   size_t size() const { return _copies.size(); }
   int64_t tick(size_t i) const { return _copies[i].copy.tick; } // 0 is the oldest
-  // The state of copy `i`: a whole copy as kept, another rebuilt by stepping again, with the
-  // console's input rewound for those ticks and their output dropped. A rebuilt copy stays
-  // valid until the next call.
-  const snapshot& at(size_t i) const;
+  // Fills `into`, a machine nothing has loaded, with the state of copy `i`: a whole copy as
+  // kept, another stepped again from the whole copy before it, with the console's input
+  // rewound for those ticks and their output dropped.
+  void restore(size_t i, machine& into) const;
   bool hit(size_t i) const { return _copies[i].hit; }
   int64_t input(size_t i) const { return _copies[i].input; }
   int64_t bytes() const { return _bytes; }
@@ -59,8 +59,6 @@ private:
   int64_t _budget;
   int64_t _bytes = 0;
   std::deque<kept> _copies;
-  console* _con = nullptr; // the run's, whose kept input the rebuilt ticks read again
-  mutable snapshot _rebuilt;
 };
 
 } // namespace tarvex

@@ -318,7 +318,7 @@ void session::tell(const std::string& notice) {
 
 void session::forkat(size_t copy) {
   auto forked = freshmachine();
-  restoresnapshot(*forked, _history.at(copy));
+  _history.restore(copy, *forked);
   _history.forkat(copy);
   _con.rewindinput(_history.input(copy));
   _live = std::move(forked);
@@ -374,7 +374,7 @@ const machine& session::shown() const {
   if (!_past || _past->tick != _history.tick(*_viewing)) {
     auto& past = const_cast<std::unique_ptr<machine>&>(_past);
     past = std::make_unique<machine>(_con);
-    restoresnapshot(*past, _history.at(*_viewing));
+    _history.restore(*_viewing, *past);
   }
   return *_past;
 }

@@ -183,7 +183,7 @@ TEST(session, every_path_and_every_edit_gives_the_hand_run_state_output_and_fram
     for (size_t i = 0; i < s.past().size(); ++i) {
       const model then(r.source, made, s.past().tick(i));
       machine kept(io.con);
-      restoresnapshot(kept, s.past().at(i));
+      s.past().restore(i, kept);
       ASSERT_EQ(testing::everything(kept), testing::everything(then.m)) << "tick " << i;
     }
   }
