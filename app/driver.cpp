@@ -94,6 +94,10 @@ bool rundriver::lasttick() const {
   return _session.ended() || _session.atlimit();
 }
 
+bool rundriver::lookseach() const {
+  return _studioon || _opts.delayms > 0 || _opts.frames || _trace || _recorder;
+}
+
 bool rundriver::tick() {
   // A pointer step pressed in the pause may have finished the tick already.
   std::optional<progress> done;
@@ -107,7 +111,8 @@ bool rundriver::tick() {
   }
   if (!done) {
     _polled = false;
-    done = _session.tick(_stopper);
+    // With nothing to do between ticks, the session runs them on until the run ends.
+    done = _session.ticks(lookseach() ? 1 : INT64_MAX, _stopper);
   }
   if (*done == progress::ended) {
     // A pass cut short ends the program where it stands: no frame, no trace line; and a limit

@@ -75,6 +75,8 @@ private:
   // Whether Escape is held down or the window was asked to close.
   bool stopasked();
   bool lasttick() const;
+  // Whether the driver itself looks at every tick: to show, pace, trace or keep it.
+  bool lookseach() const;
 
   const options& _opts;
   console& _con;

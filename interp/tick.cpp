@@ -68,17 +68,35 @@ void beginpass(machine& m) {
   if (m.hostbytes != 0) checkbudget(m);
 }
 
+// The step of a pointer stepped before, free and not printing, onto a cell that only turns
+// it, with its sweep; false, with nothing done, for any other step. Most steps are these. The
+// fields are read once and the slots it leaves and takes found from them as they stand, not
+// read back from the record just written, which shortens the chain of loads a step waits on.
+[[gnu::always_inline]] inline bool turnonly(machine& m, ip& p) {
+  if (p.n != 0 || p.wait != 0 || p.printing) return false;
+  const int32_t x = p.x + DX[p.dir & 3], y = p.y + DY[p.dir & 3];
+  const int32_t turn = turnat(m.grid, x, y, p.dir);
+  if (turn < 0) return false;
+  m.stepped.erase(p);
+  p.x = x, p.y = y, p.dir = turn;
+  ++m.steps;
+  if (ip* beaten = m.stepped.place(p)) m.ips.remove(*beaten);
+  return true;
+}
+
 // One pointer's step and its sweep; true when the pass must stop after it.
 [[gnu::always_inline]] inline bool stepone(machine& m, ip& p) {
-  // A pointer stepped before is indexed under the cell it is about to leave.
-  if (p.n == 0) m.stepped.erase(p);
-  update(m, p);
-  ++m.steps;
-  // A faulted step is the last one: nothing after it may run or be swept.
-  if (m.fault != 0) return true;
-  // "@" empties the list at once; the index must not outlive what it points at.
-  if (m.ips.count() == 0) m.stepped.clear();
-  sweep(m, p);
+  if (!turnonly(m, p)) {
+    // A pointer stepped before is indexed under the cell it is about to leave.
+    if (p.n == 0) m.stepped.erase(p);
+    update(m, p);
+    ++m.steps;
+    // A faulted step is the last one: nothing after it may run or be swept.
+    if (m.fault != 0) return true;
+    // "@" empties the list at once; the index must not outlive what it points at.
+    if (m.ips.count() == 0) m.stepped.clear();
+    sweep(m, p);
+  }
   if (m.steps % machine::POLLSTEPS == 0) checkbudget(m);
   return m.overcap != 0 || m.overmemory != 0;
 }

@@ -135,10 +135,7 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
     opentick();
     // Nothing to watch between the steps: the whole pass in one call, at full speed.
     if (!watched && (!budget || !resumable)) {
-      if (budget) {
-        _live->poll = [](void* f) { return (*static_cast<const std::function<bool()>*>(f))(); };
-        _live->pollcontext = const_cast<std::function<bool()>*>(&budget);
-      }
+      pollwith(budget);
       const tickoutcome outcome = steppass(*_live);
       _live->poll = nullptr;
       return finishtick(outcome);
@@ -170,6 +167,36 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
   const tickoutcome outcome = _pass->finish();
   _pass.reset();
   return finishtick(outcome);
+}
+
+void session::pollwith(const std::function<bool()>& budget) {
+  if (!budget) return;
+  _live->poll = [](void* f) { return (*static_cast<const std::function<bool()>*>(f))(); };
+  _live->pollcontext = const_cast<std::function<bool()>*>(&budget);
+}
+
+progress session::ticks(int64_t most, const std::function<bool()>& budget) {
+  progress done = tick(budget);
+  // Nothing looks between these ticks, so each is only its writes landing and its pass: a
+  // tick of a few pointers costs the rest of tick() as much again. The first tick above
+  // cleared what every tick clears.
+  const bool unwatched = _breaks.empty() && !_settings.lineready && !_history.on() &&
+                         _settings.breakticks.empty() && !_settings.breakoutput && !_following &&
+                         !_paused && !_pass;
+  if (!unwatched) return done;
+  pollwith(budget);
+  for (; done == progress::ticked && most > 1 && !atlimit(); --most) {
+    landwrites();
+    const tickoutcome outcome = steppass(*_live);
+    if (outcome.state == tickstate::going) {
+      _writesdue = true;
+    } else {
+      conclude(outcome);
+      done = progress::ended;
+    }
+  }
+  _live->poll = nullptr;
+  return done;
 }
 
 progress session::steppointer() {

@@ -112,6 +112,10 @@ public:
   // without, the run ends where it stands (`stopped`). A tick that stepped onto a breakpoint,
   // wrote with the output breakpoint on, or reached a tick breakpoint pauses the session.
   progress tick(const std::function<bool()>& budget = nullptr, bool resumable = false);
+  // Up to `most` whole ticks, as tick() runs them, for a host that looks at nothing between
+  // them; fewer where one does not end `ticked` or the tick limit comes. Ticks that a
+  // breakpoint, the history, following or waiting input must see go one a call.
+  progress ticks(int64_t most, const std::function<bool()>& budget = nullptr);
   // One pointer step of the tick, in pass order; the last one finishes the tick (`ticked`).
   progress steppointer();
   // Forward one tick through the history, or, at the newest state, one tick of the run.
@@ -203,6 +207,8 @@ private:
   bool install(std::unique_ptr<machine> loaded, const Text& name);
   void landwrites();
   void opentick();
+  // Lets the next pass ask `budget` whether to stop.
+  void pollwith(const std::function<bool()>& budget);
   bool mustwait(const ip& next) const;
   bool stepwatched();
   progress finishtick(const tickoutcome& outcome);
