@@ -12,14 +12,12 @@ struct partscratch {
   // Two surveys, the current one and the next pass's: per part and line of the sweep index's
   // box, the first and last column its steps leave or reach (none while `from` > `to`). A
   // part's lines fit the nearest caches, where a bit for every cell would not, and parts cut
-  // at any place of the list reach apart columns of the lines they share. `seen` gathers one
-  // line of all parts.
+  // at any place of the list reach apart columns of the lines they share.
   struct span {
     uint64_t from = UINT64_MAX, to = 0;
   };
   std::vector<span> spans;
   int current = 0;
-  std::vector<span> seen;
 
   // By place in the list, what the survey found each pointer's next step turns it to when
   // the cell it reaches only turns it, -1 otherwise: the pass in parts takes the turn from
@@ -57,6 +55,12 @@ struct partscratch {
   // wait is now. And the passes stepped in parts.
   uint32_t skip = 0;
   uint32_t wait = 0;
+  // What a step of a shareable pass has cost lately, in nanoseconds, on one loop and in
+  // parts (0: not weighed yet), and how long parts wait after they cost more.
+  double loopcost = 0, partcost = 0, partsum = 0;
+  uint32_t partpasses = 0;
+  uint32_t slowwait = 0, sinceloop = 0;
+  bool foresaw = false; // the last pass in parts took the survey of the pass before
   int64_t passes = 0;
 };
 

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 #ifdef _OPENMP
 #include <omp.h>
@@ -23,8 +25,10 @@ constexpr size_t RECORDSAHEAD = 64;
 // the machines measured, and the scout's own work costs more than it hides (a 100,000-pointer
 // tick took 30% longer with it, a 1,000,000-pointer tick 25% less).
 constexpr size_t SCOUTFROM = 250000;
-// The most parts a pass is split into: one a thread, as many as --threads allows.
-[[maybe_unused]] constexpr size_t MAXPARTS = 1024;
+// A pass is split into more parts than threads, each taken by whichever thread is free: a
+// thread that the system gives a core late, the other core being busy, then holds up the
+// pass by at most the part it took, not by a half of the pass. And at most this many parts.
+[[maybe_unused]] constexpr size_t PARTSPERTHREAD = 8, MAXPARTS = 64;
 
 // Starts loading what p's next step will touch: its index slots and the cell it moves to.
 // Always inline: GCC counts a prefetch as no effect, so it takes a separate function of
@@ -200,22 +204,47 @@ struct partcells {
   return own;
 }
 
-// Whether no cell is touched by two parts: on every line, the parts' columns do not overlap.
-[[maybe_unused]] bool apart(const std::vector<partcells>& parts,
-                            std::vector<partscratch::span>& seen) {
-  uint64_t first = UINT64_MAX, last = 0;
-  for (const partcells& k : parts)
-    first = std::min(first, k.first), last = std::max(last, k.last);
-  for (uint64_t line = first; line <= last && first <= last; ++line) {
-    seen.clear();
-    for (const partcells& k : parts)
-      if (line >= k.first && line <= k.last && k.spans[line].from <= k.spans[line].to)
-        seen.push_back(k.spans[line]);
-    std::sort(seen.begin(), seen.end(), [](auto a, auto b) { return a.from < b.from; });
-    for (size_t k = 1; k < seen.size(); ++k)
-      if (seen[k].from <= seen[k - 1].to) return false;
+// Makes the parts apart, so that no cell is touched by two of them: wherever two share
+// columns of a line, they and the parts between become one, which steps their pointers in
+// list order as the one loop would (a cut that fell between two pointers circling in one
+// place is the usual case). The parts joined into one are left empty. Returns how many parts
+// still hold pointers.
+[[maybe_unused]] size_t join(std::vector<partcells>& cells, std::vector<part>& parts) {
+  auto meet = [&](size_t a, size_t b) {
+    const uint64_t first = std::max(cells[a].first, cells[b].first),
+                   last = std::min(cells[a].last, cells[b].last);
+    for (uint64_t line = first; line <= last; ++line) {
+      const partscratch::span one = cells[a].spans[line], other = cells[b].spans[line];
+      if (one.from <= one.to && other.from <= other.to && one.from <= other.to &&
+          other.from <= one.to)
+        return true;
+    }
+    return false;
+  };
+  // After a join the joined part's columns are the span of all it took, which may meet a
+  // part checked before, so the search starts again.
+  for (bool joined = true; joined;) {
+    joined = false;
+    for (size_t a = 0; a < cells.size() && !joined; ++a)
+      for (size_t b = a + 1; b < cells.size() && !joined; ++b) {
+        if (!meet(a, b)) continue;
+        partcells& into = cells[a];
+        for (size_t k = a + 1; k <= b; ++k) {
+          for (uint64_t line = cells[k].first; line <= cells[k].last; ++line) {
+            into.spans[line].from = std::min(into.spans[line].from, cells[k].spans[line].from);
+            into.spans[line].to = std::max(into.spans[line].to, cells[k].spans[line].to);
+          }
+          into.first = std::min(into.first, cells[k].first);
+          into.last = std::max(into.last, cells[k].last);
+          cells[k].clear();
+          parts[k].from = parts[k].to = parts[b].to;
+        }
+        parts[a].to = parts[b].to;
+        joined = true;
+      }
   }
-  return true;
+  return static_cast<size_t>(
+      std::count_if(parts.begin(), parts.end(), [](const part& w) { return w.from < w.to; }));
 }
 
 // One part's steps and sweeps, as stepone takes them, and the survey of its next steps; its
@@ -268,7 +297,7 @@ struct partcells {
   // A check of the budget falls due every POLLSTEPS steps, and a pass in parts changes
   // nothing that it counts, so only a run already past its budget could stop inside the pass.
   if (m.maxbytes != 0 && m.overmemory == 0 && heldbytes(m) > m.maxbytes) return false;
-  const size_t count = std::min(static_cast<size_t>(m.threads), MAXPARTS);
+  const size_t count = std::min(static_cast<size_t>(m.threads) * PARTSPERTHREAD, MAXPARTS);
   const uint64_t lines = m.stepped.lines(), columns = m.stepped.columns();
   if (const size_t size = 2 * count * lines; size != scratch.spans.size()) {
     scratch.spans.assign(size, {});
@@ -278,7 +307,6 @@ struct partcells {
     return partcells{scratch.spans.data() + (static_cast<size_t>(set) * count + k) * lines, lines,
                      columns};
   };
-  scratch.seen.reserve(count); // no allocation among the threads
   std::vector<partcells> now, next;
   for (size_t k = 0; k < count; ++k)
     now.push_back(cellsof(scratch.current, k)), next.push_back(cellsof(1 - scratch.current, k));
@@ -289,12 +317,17 @@ struct partcells {
     kept += r.kept;
   const bool foreseen = !scratch.foreseen.empty() && scratch.foreseenfor == basisof(m, count) &&
                         kept == m.ips.count();
+  if (!foreseen && scratch.skip > 0) {
+    scratch.foreseen.clear();
+    return --scratch.skip, false;
+  }
   if (foreseen)
     for (size_t k = 0; k < count; ++k)
       now[k].first = scratch.foreseen[k].first, now[k].last = scratch.foreseen[k].last;
   else // whatever an earlier survey left, one an edit dropped included, goes
     std::fill_n(now.front().spans, count * lines, partscratch::span{});
   const bool ready = foreseen && scratch.foreseenready;
+  scratch.foresaw = foreseen;
   scratch.foreseen.clear();
   // A run whose parts keep meeting (pointers spread all over the grid), or whose passes keep
   // acting on the run, stops trying for a while, longer each time, so it pays for few
@@ -307,7 +340,6 @@ struct partcells {
     return false;
   };
   if (foreseen && !ready) return miss();
-  if (!foreseen && scratch.skip > 0) return --scratch.skip, false;
   std::vector<part> parts(count);
   const size_t places = m.ips.places();
   for (size_t k = 0; k < count; ++k) {
@@ -329,17 +361,18 @@ struct partcells {
   int8_t* turns = scratch.turns.data();
   std::atomic<bool> failed = false;
   bool go = false;
-#pragma omp parallel num_threads(static_cast <int>(count))
+#pragma omp parallel num_threads(m.threads)
   {
-    const auto threads = static_cast<size_t>(omp_get_num_threads());
-    const auto thread = static_cast<size_t>(omp_get_thread_num());
-    for (size_t k = thread; !foreseen && k < count; k += threads)
-      if (!survey(m, parts[k], now[k], turns, failed))
-        failed.store(true, std::memory_order_relaxed);
-#pragma omp barrier
+    if (!foreseen) {
+#pragma omp for schedule(dynamic, 1)
+      for (size_t k = 0; k < count; ++k)
+        if (!survey(m, parts[k], now[k], turns, failed))
+          failed.store(true, std::memory_order_relaxed);
+    }
 #pragma omp single
-    go = !failed.load(std::memory_order_relaxed) && apart(now, scratch.seen);
-    for (size_t k = thread; k < count; k += threads) {
+    go = !failed.load(std::memory_order_relaxed) && join(now, parts) > 1;
+#pragma omp for schedule(dynamic, 1) nowait
+    for (size_t k = 0; k < count; ++k) {
       now[k].clear();
       if (go) steppart(m, parts[k], next[k], turns, scouting);
     }
@@ -371,15 +404,65 @@ struct partcells {
 #endif
 }
 
-inline bool stepinparts(machine& m) {
-  return m.threads > 1 && m.ips.count() >= std::max<size_t>(m.parallelfrom, 1) && stepparts(m);
+// Whether the pass is big enough to share among the threads.
+inline bool shareable(const machine& m) {
+  return m.threads > 1 && m.ips.count() >= std::max<size_t>(m.parallelfrom, 1);
+}
+
+using costclock = std::chrono::steady_clock;
+constexpr uint32_t RELOOP = 16, WEIGHPASSES = 4;
+
+// Weighs a pass that was shareable: what its steps cost, on one loop or in parts. Parts lose
+// to one loop where the system gives the threads fewer cores than they are (other work keeps
+// a core busy, and a thread holds up the pass until it gets one back), so while they cost
+// more, or one loop has not been weighed yet, the passes go on one loop for a while, longer
+// each time, and then parts are tried again. A test's forced sharing is never weighed.
+void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps) {
+  partscratch& scratch = m.parts;
+  // A pass in parts that had to survey first costs more than the passes after it, which
+  // take the survey as they go; only those weigh.
+  if (m.parallelfrom == 0 || steps <= 0 || m.interrupted || (inparts && !scratch.foresaw)) return;
+  const double cost =
+      std::chrono::duration<double, std::nano>(costclock::now() - start).count() / double(steps);
+  fprintf(stderr, "%ld %s %.2f\n", (long)m.tick, inparts ? "parts" : "loop", cost);
+  // One loop's cost is a running mean. Parts are weighed by the mean of their last few
+  // passes, taken together since a thread the system kept waiting stalls one pass in
+  // several, and weighing the parts by one pass would go by the luck of that pass.
+  if (!inparts) {
+    scratch.loopcost = scratch.loopcost == 0 ? cost : (3 * scratch.loopcost + cost) / 4;
+    return;
+  }
+  scratch.partsum += cost;
+  if (++scratch.partpasses < WEIGHPASSES) return;
+  scratch.partcost = scratch.partsum / WEIGHPASSES;
+  scratch.partsum = 0, scratch.partpasses = 0;
+  const bool slower = scratch.partcost > scratch.loopcost;
+  // One loop is weighed again now and then, the load on the machine having changed since.
+  if (scratch.loopcost != 0 && !slower && ++scratch.sinceloop < RELOOP) {
+    scratch.slowwait = 0;
+    return;
+  }
+  scratch.sinceloop = 0;
+  if (slower) scratch.slowwait = std::min<uint32_t>(scratch.slowwait * 2 + 1, 64);
+  scratch.skip = std::max<uint32_t>(scratch.slowwait, 1);
+  scratch.foreseen.clear();
 }
 
 } // namespace
 
 tickoutcome steppass(machine& m) {
   beginpass(m);
-  if (m.overmemory != 0 || stepinparts(m)) return endpass(m);
+  if (m.overmemory != 0) return endpass(m);
+  const bool shared = shareable(m);
+  const int64_t before = m.steps;
+  costclock::time_point start = shared ? costclock::now() : costclock::time_point{};
+  if (shared) {
+    if (stepparts(m)) {
+      weigh(m, true, start, m.steps - before);
+      return endpass(m);
+    }
+    start = costclock::now(); // a survey that found no parts is not the loop's cost
+  }
   auto pass = m.ips.begin_pass();
   // Large lists outgrow the caches. A second pass runs a few pointers ahead and starts
   // loading what they will need, which hides most of the wait for memory. It only reads, and
@@ -396,6 +479,7 @@ tickoutcome steppass(machine& m) {
       break;
     }
   }
+  if (shared) weigh(m, false, start, m.steps - before);
   return endpass(m);
 }
 
@@ -422,11 +506,18 @@ bool passstepper::step() {
 }
 
 bool passstepper::run(int64_t steps) {
-  for (; steps > 0 && !_ended; --steps) {
-    ip* p = _pass.next();
-    if (!p || stepone(_m, *p)) _ended = true;
+  // The cursor in a local through the loop, not in the stepper's record in memory, where
+  // every step would load and store it again.
+  machine& m = _m;
+  auto pass = _pass;
+  bool ended = _ended;
+  for (; steps > 0 && !ended; --steps) {
+    ip* p = pass.next();
+    if (!p || stepone(m, *p)) ended = true;
   }
-  return !_ended;
+  _pass = pass;
+  _ended = ended;
+  return !ended;
 }
 
 void passstepper::interrupt() {
