@@ -7,6 +7,7 @@
 #include <charconv>
 #include <iterator>
 
+#include "interp/tick.h"
 #include "session/studio.h"
 
 namespace tarvex {
@@ -52,7 +53,8 @@ constexpr const char* usagehead =
     "  --max-pointers N  stop a run once more than N pointers are alive (status 3)\n"
     "  --max-memory MIB  stop a run once it holds more than MIB MiB (status 3; default a\n"
     "                    quarter of the physical memory, 0: no limit)\n"
-    "  --threads N       step big ticks with N threads, 1 to 1024 (default 1)\n"
+    "  --threads N       step big ticks with N threads, 1 to 1024 (default: the cores\n"
+    "                    this process may use)\n"
     "  --no-prompt       end after \"Execution complete.\" without the \">\" prompt\n"
     "  --batch           as --headless --delay 0 --no-prompt, and no frames drawn\n"
     "  --stats[=json]    one line of run statistics on standard error at the end\n"
@@ -90,6 +92,7 @@ parsed parseoptions(const std::vector<Text>& words) {
   parsed result;
   options& o = result.opts;
   o.maxmemorymib = quarterofmemory();
+  o.threads = usablecores();
   auto fail = [&](const std::string& what) {
     result.error = what;
     return result;

@@ -27,7 +27,7 @@ struct options {
   // A run that comes to hold more than this many MiB stops; 0: no budget. parseoptions
   // starts it at a quarter of the machine's physical memory.
   int64_t maxmemorymib = 0;
-  // The step pass's threads.
+  // The step pass's threads; parseoptions starts it at the cores the process may use.
   int64_t threads = 1;
   bool prompt = true; // the closing ">" prompt
   bool frames = true; // false: no frame is painted at all

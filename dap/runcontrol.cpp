@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dap/adapterstate.h"
+#include "interp/tick.h"
 
 namespace tarvex {
 
@@ -130,7 +131,7 @@ json adapter::state::launch(const json& args) {
   stoponentry = optional<bool>(args, "stopOnEntry").value_or(false);
   delay = optional<int64_t>(args, "delay").value_or(0);
   if (delay < 0 || delay > LONGESTDELAYMS) throw refusal{"delay must be from 0 to 60000 ms"};
-  passthreads = optional<int64_t>(args, "threads").value_or(1);
+  passthreads = optional<int64_t>(args, "threads").value_or(usablecores());
   if (passthreads < 1 || passthreads > machine::MOSTTHREADS)
     throw refusal{"threads must be from 1 to 1024"};
   const auto text = optional<std::string>(args, "input");

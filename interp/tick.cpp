@@ -450,6 +450,14 @@ void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps)
 
 } // namespace
 
+int usablecores() {
+#ifdef _OPENMP
+  return std::clamp(omp_get_num_procs(), 1, machine::MOSTTHREADS);
+#else
+  return 1;
+#endif
+}
+
 tickoutcome steppass(machine& m) {
   beginpass(m);
   if (m.overmemory != 0) return endpass(m);

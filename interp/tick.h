@@ -9,6 +9,10 @@
 
 namespace tarvex {
 
+// The cores this process may run on (its affinity), at most MOSTTHREADS: how many threads a
+// pass in parts may use by default. 1 where there are no threads to share a pass among.
+int usablecores();
+
 enum class tickstate {
   going,       // pointers are left and nothing stopped them
   finished,    // the pointer list is empty

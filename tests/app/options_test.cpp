@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "interp/tick.h"
+
 namespace tarvex {
 namespace {
 
@@ -42,7 +44,7 @@ TEST(options, words_become_one_record) {
   // The budget is on unless turned off.
   EXPECT_GT(batch.maxmemorymib, 0);
   EXPECT_EQ(parseoptions(words({"--max-memory=0"})).opts.maxmemorymib, 0);
-  EXPECT_EQ(batch.threads, 1);
+  EXPECT_EQ(batch.threads, usablecores());
   EXPECT_EQ(parseoptions(words({"--threads=1024"})).opts.threads, 1024);
 }
 
