@@ -2,7 +2,7 @@
 // runs it (its history on, input ended): the processor time of `tv_advance` from tick 300 to
 // tick 500 of one run, divided by the ticks, so loading and the filling of the history (about
 // 130 ticks of these) stay out; the best of REPEAT (default 5) runs, since other work on the
-// machine only ever adds time. With a native tarvex it takes that binary's `--batch` tick as
+// machine only ever adds time. With a native tarvex it takes that binary's `--batch --threads 1` tick as
 // bench/process.sh does (ticks 20 to 220, differenced), turn about with the module, for the
 // ratio.
 //   node --no-experimental-fetch bench/webtick.mjs [TARVEX]
@@ -40,13 +40,13 @@ function module() {
   return ms;
 }
 
-// The processor time of `tarvex --batch --ticks T` in milliseconds; the run ends at its tick
-// limit with status 3.
+// The processor time of `tarvex --batch --threads 1 --ticks T` in milliseconds, on one thread
+// as the page is; the run ends at its tick limit with status 3.
 function nativerun(binary, file, ticks) {
   const script = 'import resource, subprocess, sys\n' +
     'subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL)\n' +
     'u = resource.getrusage(resource.RUSAGE_CHILDREN)\nprint((u.ru_utime + u.ru_stime) * 1e3)';
-  const run = spawnSync('python3', ['-c', script, binary, '--batch', '--ticks', String(ticks), file]);
+  const run = spawnSync('python3', ['-c', script, binary, '--batch', '--threads', '1', '--ticks', String(ticks), file]);
   if (run.status !== 0) throw new Error(run.stderr.toString());
   return Number(run.stdout.toString());
 }
