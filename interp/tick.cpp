@@ -6,7 +6,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 #ifdef _OPENMP
 #include <omp.h>
@@ -424,7 +423,6 @@ void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps)
   if (m.parallelfrom == 0 || steps <= 0 || m.interrupted || (inparts && !scratch.foresaw)) return;
   const double cost =
       std::chrono::duration<double, std::nano>(costclock::now() - start).count() / double(steps);
-  fprintf(stderr, "%ld %s %.2f\n", (long)m.tick, inparts ? "parts" : "loop", cost);
   // One loop's cost is a running mean. Parts are weighed by the mean of their last few
   // passes, taken together since a thread the system kept waiting stalls one pass in
   // several, and weighing the parts by one pass would go by the luck of that pass.
