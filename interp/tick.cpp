@@ -409,7 +409,11 @@ inline bool shareable(const machine& m) {
 }
 
 using costclock = std::chrono::steady_clock;
-constexpr uint32_t RELOOP = 16, WEIGHPASSES = 4;
+// One loop is weighed again after RELOOP weighings of parts that won; parts are weighed over
+// WEIGHPASSES passes; and after parts lost, the passes wait 1, 3, 7 ... up to LONGESTWAIT
+// passes before parts are tried again, so that trying them under a lasting load costs a few
+// per cent.
+constexpr uint32_t RELOOP = 16, WEIGHPASSES = 4, LONGESTWAIT = 1023;
 
 // Weighs a pass that was shareable: what its steps cost, on one loop or in parts. Parts lose
 // to one loop where the system gives the threads fewer cores than they are (other work keeps
@@ -430,9 +434,13 @@ void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps)
     scratch.loopcost = scratch.loopcost == 0 ? cost : (3 * scratch.loopcost + cost) / 4;
     return;
   }
+  // A pass that took twice the loop's time decides at once: parts that wait for a core
+  // cost a whole tick or more a pass.
   scratch.partsum += cost;
-  if (++scratch.partpasses < WEIGHPASSES) return;
-  scratch.partcost = scratch.partsum / WEIGHPASSES;
+  ++scratch.partpasses;
+  const bool farslower = scratch.loopcost != 0 && cost > 2 * scratch.loopcost;
+  if (scratch.partpasses < WEIGHPASSES && !farslower) return;
+  scratch.partcost = farslower ? cost : scratch.partsum / scratch.partpasses;
   scratch.partsum = 0, scratch.partpasses = 0;
   const bool slower = scratch.partcost > scratch.loopcost;
   // One loop is weighed again now and then, the load on the machine having changed since.
@@ -441,7 +449,7 @@ void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps)
     return;
   }
   scratch.sinceloop = 0;
-  if (slower) scratch.slowwait = std::min<uint32_t>(scratch.slowwait * 2 + 1, 64);
+  if (slower) scratch.slowwait = std::min(scratch.slowwait * 2 + 1, LONGESTWAIT);
   scratch.skip = std::max<uint32_t>(scratch.slowwait, 1);
   scratch.foreseen.clear();
 }
