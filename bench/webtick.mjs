@@ -68,5 +68,5 @@ console.log(`module, history on: ${page.toFixed(3)} ms per tick`);
 if (file) {
   fs.rmSync(dir, { recursive: true });
   const tick = Math.min(...natives);
-  console.log(`native --batch: ${tick.toFixed(3)} ms per tick; module ${(page / tick).toFixed(2)} × native`);
+  console.log(`native --batch --threads 1: ${tick.toFixed(3)} ms per tick; module ${(page / tick).toFixed(2)} × native`);
 }
