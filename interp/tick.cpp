@@ -544,6 +544,24 @@ bool passstepper::run(int64_t steps) {
   return !ended;
 }
 
+bool passstepper::runtoread(int64_t steps) {
+  machine& m = _m;
+  auto pass = _pass;
+  bool ended = _ended, atread = false;
+  for (; steps > 0 && !ended; --steps) {
+    const auto before = pass;
+    ip* p = pass.next();
+    if (p && readsinput(m, *p)) {
+      pass = before, atread = true;
+      break;
+    }
+    if (!p || stepone(m, *p)) ended = true;
+  }
+  _pass = pass;
+  _ended = ended;
+  return atread;
+}
+
 void passstepper::interrupt() {
   _m.interrupted = true;
   _ended = true;

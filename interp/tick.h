@@ -50,6 +50,9 @@ public:
   // Up to `steps` pointer steps at the pace of a whole pass, with no look ahead between them;
   // false once the pass has nothing more to step.
   bool run(int64_t steps);
+  // As run, but stops before a step that reads a console line, which stays upcoming, for a
+  // host that must first see that the line is there; true when it stopped there.
+  bool runtoread(int64_t steps);
   // Ends the pass where it stands, as the host's poll would: nothing more steps.
   void interrupt();
   // Steps whatever is left, then ends the pass as steppass does and returns its outcome.

@@ -151,6 +151,20 @@ progress session::tick(const std::function<bool()>& budget, bool resumable) {
       _pass->interrupt();
       break;
     }
+  } else if (_breaks.empty()) {
+    // Only input to wait for: whole stretches of the pass between the steps that read a line.
+    for (;;) {
+      if (_pass->runtoread(machine::POLLSTEPS)) {
+        if (mustwait(*_pass->upcoming())) return progress::waiting;
+        _pass->step();
+      } else if (!_pass->upcoming()) {
+        break;
+      }
+      if (!budget || !budget()) continue;
+      if (resumable) return progress::busy;
+      _pass->interrupt();
+      break;
+    }
   } else {
     for (int64_t steps = 1;; ++steps) {
       const ip* next = _pass->upcoming();
