@@ -442,8 +442,9 @@ void weigh(machine& m, bool inparts, costclock::time_point start, int64_t steps)
   if (scratch.partpasses < WEIGHPASSES && !farslower) return;
   scratch.partcost = farslower ? cost : scratch.partsum / scratch.partpasses;
   scratch.partsum = 0, scratch.partpasses = 0;
-  const bool slower = scratch.partcost > scratch.loopcost;
-  // One loop is weighed again now and then, the load on the machine having changed since.
+  const bool slower = scratch.loopcost != 0 && scratch.partcost > scratch.loopcost;
+  // One loop is weighed again now and then, the load on the machine having changed since,
+  // and at once when it never was.
   if (scratch.loopcost != 0 && !slower && ++scratch.sinceloop < RELOOP) {
     scratch.slowwait = 0;
     return;
@@ -529,37 +530,39 @@ bool passstepper::step() {
   return upcoming() != nullptr;
 }
 
-bool passstepper::run(int64_t steps) {
-  // The cursor in a local through the loop, not in the stepper's record in memory, where
-  // every step would load and store it again.
-  machine& m = _m;
-  auto pass = _pass;
-  bool ended = _ended;
-  for (; steps > 0 && !ended; --steps) {
-    ip* p = pass.next();
-    if (!p || stepone(m, *p)) ended = true;
-  }
-  _pass = pass;
-  _ended = ended;
-  return !ended;
-}
+namespace {
 
-bool passstepper::runtoread(int64_t steps) {
-  machine& m = _m;
-  auto pass = _pass;
-  bool ended = _ended, atread = false;
-  for (; steps > 0 && !ended; --steps) {
+// Up to `steps` steps of a stepped pass, stopping before a step that reads a console line
+// when `toread`; true when it stopped there. The cursor is a local through the loop, not the
+// stepper's record in memory, where every step would load and store it again.
+template <bool toread>
+[[gnu::always_inline]] inline bool stretch(machine& m, plist<ip>::pass& cursor, bool& ended,
+                                           int64_t steps) {
+  auto pass = cursor;
+  bool stopped = ended, atread = false;
+  for (; steps > 0 && !stopped; --steps) {
     const auto before = pass;
     ip* p = pass.next();
-    if (p && readsinput(m, *p)) {
+    if (toread && p && readsinput(m, *p)) {
       pass = before, atread = true;
       break;
     }
-    if (!p || stepone(m, *p)) ended = true;
+    if (!p || stepone(m, *p)) stopped = true;
   }
-  _pass = pass;
-  _ended = ended;
+  cursor = pass;
+  ended = stopped;
   return atread;
+}
+
+} // namespace
+
+bool passstepper::run(int64_t steps) {
+  stretch<false>(_m, _pass, _ended, steps);
+  return !_ended;
+}
+
+bool passstepper::runtoread(int64_t steps) {
+  return stretch<true>(_m, _pass, _ended, steps);
 }
 
 void passstepper::interrupt() {

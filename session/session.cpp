@@ -196,7 +196,7 @@ progress session::ticks(int64_t most, const std::function<bool()>& budget) {
   // cleared what every tick clears.
   const bool unwatched = _breaks.empty() && !_settings.lineready && !_history.on() &&
                          _settings.breakticks.empty() && !_settings.breakoutput && !_following &&
-                         !_paused && !_pass;
+                         !_paused;
   if (!unwatched) return done;
   pollwith(budget);
   for (; done == progress::ticked && most > 1 && !atlimit(); --most) {
