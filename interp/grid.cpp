@@ -13,17 +13,45 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
   return static_cast<uint8_t>(line[static_cast<size_t>(x - 1)] & 0xFF);
 }
 
-void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
-  if (y < 0 || x < 0 || y >= grid.linecount) return;
+namespace {
+
+// Counts a change to line y, made by `change`, and keeps the line's row when the rows were
+// current: the program's writes then cost no laying out of all the rows at the next pass.
+template <class Change> void changeline(codegrid& grid, int64_t y, Change change) {
+  const bool current = grid.rows.at == grid.edits;
   ++grid.edits;
   Text& line = grid.lines[static_cast<size_t>(y)];
-  const int64_t length = static_cast<int64_t>(line.size());
+  change(line);
+  if (!current) return;
+  grid.rows.rows[static_cast<size_t>(y)] = {line.data(), static_cast<int64_t>(line.size())};
+  grid.rows.at = grid.edits;
+}
+
+} // namespace
+
+void layrows(codegrid& grid) {
+  if (grid.rows.at == grid.edits && grid.rows.rows.size() == grid.lines.size()) return;
+  grid.rows.rows.clear();
+  grid.rows.rows.reserve(grid.lines.size());
+  for (const Text& line : grid.lines)
+    grid.rows.rows.push_back({line.data(), static_cast<int64_t>(line.size())});
+  grid.rows.at = grid.edits;
+}
+
+void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
+  if (y < 0 || x < 0 || y >= grid.linecount) return;
   // Column 0 stands for the first character: the margin itself stores nothing.
   if (x == 0) x = 1;
-  if (x > length)
-    line.push_back(code), ++grid.chars; // beyond the end: no padding, however far x lies
-  else
-    line[static_cast<size_t>(x - 1)] = code;
+  changeline(grid, y, [&](Text& line) {
+    if (x > static_cast<int64_t>(line.size()))
+      line.push_back(code), ++grid.chars; // beyond the end: no padding, however far x lies
+    else
+      line[static_cast<size_t>(x - 1)] = code;
+  });
+}
+
+void lengthen(codegrid& grid, int64_t y) {
+  changeline(grid, y, [&](Text& line) { line.append(u"  "), grid.chars += 2; });
 }
 
 namespace {

@@ -18,7 +18,34 @@ struct codegrid {
   // pointer lengthens, an edit) counts it, since the step pass trusts a survey of the grid
   // that it took a pass before only while this stands still.
   uint64_t edits = 0;
+
+  // Where each line's characters lie and how many there are, for the reads of the step:
+  // reading them from a Text costs a test of how the library stores short texts, on the
+  // chain of loads every step waits for, which the browser's build pays in full. Laid out
+  // by layrows as of the change count `at`, and kept by the program's writes and the lines
+  // its pointers lengthen. A copy's rows would point into the lines it was copied from, so
+  // a copy starts with none.
+  struct row {
+    const char16_t* at = nullptr;
+    int64_t size = 0;
+  };
+  struct rowtable {
+    static constexpr uint64_t NONE = ~uint64_t{0};
+    std::vector<row> rows;
+    uint64_t at = NONE;
+    rowtable() = default;
+    rowtable(const rowtable&) {}
+    rowtable& operator=(const rowtable&) {
+      rows.clear();
+      at = NONE;
+      return *this;
+    }
+  } rows;
 };
+
+// Lays the rows out again when a copy, a hand-built grid or a person's edit left them behind
+// the lines. Loading and every pass begin with this; the steps read cells through the rows.
+void layrows(codegrid& grid);
 
 // The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.
 uint8_t readcell(const codegrid& grid, int64_t x, int64_t y);
@@ -33,5 +60,7 @@ void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code);
 // loading the edited source would give.
 void placecell(codegrid& grid, int64_t x, int64_t y, char16_t code);
 void placelines(codegrid& grid, int64_t first, int64_t count, const std::vector<Text>& texts);
+// A pointer past the end of short line y lengthens it by two blanks, once per step.
+void lengthen(codegrid& grid, int64_t y);
 
 } // namespace tarvex

@@ -21,6 +21,7 @@ void loadgrid(machine& m, TStream& source) {
     grid.chars += static_cast<int64_t>(line.size());
     grid.lines.push_back(std::move(line));
   } while (!source.Eof());
+  layrows(grid);
 
   for (size_t y = 0; y < grid.lines.size(); ++y) {
     const Text& line = grid.lines[y];

@@ -37,8 +37,8 @@ constexpr size_t SCOUTFROM = 250000;
   const int64_t x = int64_t{p.x} + DX[p.dir & 3];
   const int64_t y = int64_t{p.y} + DY[p.dir & 3];
   if (y < 0 || y >= m.grid.linecount) return;
-  const Text& line = m.grid.lines[static_cast<size_t>(y)];
-  if (x >= 1 && x <= static_cast<int64_t>(line.size())) __builtin_prefetch(line.data() + (x - 1));
+  const codegrid::row line = m.grid.rows.rows[static_cast<size_t>(y)];
+  if (x >= 1 && x <= line.size) __builtin_prefetch(line.at + (x - 1));
 }
 
 // The scout runs a few pointers ahead of a pass over a large list, loading what they will
@@ -66,6 +66,7 @@ void beginpass(machine& m) {
   ++m.tick;
   m.passing = true;
   m.stepped.fit(m.grid.maxlen, m.grid.linecount, m.ips);
+  layrows(m.grid);
   // The host's part may have grown since the last pass. (Applied writes check for themselves;
   // adding up the rest every tick would cost a tick of few pointers a fifth of its time.)
   if (m.hostbytes != 0) checkbudget(m);

@@ -221,7 +221,7 @@ void detail::arrive(machine& m, ip& p) {
   Text& line = grid.lines[static_cast<size_t>(p.y)];
   // A pointer beyond a short line lengthens it in place, once per step, however far out. The
   // cells that adds are blanks, where nothing acts.
-  if (p.x > static_cast<int64_t>(line.size())) line.append(u"  "), grid.chars += 2, ++grid.edits;
+  if (p.x > static_cast<int64_t>(line.size())) lengthen(grid, p.y);
   const bool hascell = p.x >= 1 && p.x <= static_cast<int64_t>(line.size());
   const char16_t cell = hascell ? line[static_cast<size_t>(p.x - 1)] : 0;
   if (p.printing) {
@@ -241,8 +241,8 @@ bool readsinput(const machine& m, const ip& p) {
   const int64_t x = int64_t{p.x} + (moves ? DX[p.dir & 3] : 0);
   const int64_t y = int64_t{p.y} + (moves ? DY[p.dir & 3] : 0);
   if (p.printing || y < 0 || y >= m.grid.linecount || x < 1) return false;
-  const Text& line = m.grid.lines[static_cast<size_t>(y)];
-  return x <= static_cast<int64_t>(line.size()) && line[static_cast<size_t>(x - 1)] == u':';
+  const codegrid::row line = m.grid.rows.rows[static_cast<size_t>(y)];
+  return x <= line.size && line.at[x - 1] == u':';
 }
 
 } // namespace tarvex

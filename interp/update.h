@@ -46,9 +46,9 @@ inline void advance(ip& p) {
 inline int32_t turnat(const codegrid& grid, int64_t x, int64_t y, int32_t dir) {
   if (y < 0 || y >= grid.linecount || x < 1 || x > grid.maxlen || static_cast<uint32_t>(dir) >= 4)
     return -1;
-  const Text& line = grid.lines[static_cast<size_t>(y)];
-  if (x > static_cast<int64_t>(line.size())) return -1;
-  const char16_t cell = line[static_cast<size_t>(x - 1)];
+  const codegrid::row line = grid.rows.rows[static_cast<size_t>(y)];
+  if (x > line.size) return -1;
+  const char16_t cell = line.at[x - 1];
   return cell < 256 ? detail::turns.turn[cell][dir] : -1;
 }
 

@@ -56,11 +56,13 @@ struct rig : memconsole {
   }
   // The grid with the lines exactly as given.
   void lines(const std::vector<std::string>& stored) {
-    m.grid = codegrid{{}, static_cast<int64_t>(stored.size()), 0};
+    m.grid = codegrid{};
+    m.grid.linecount = static_cast<int64_t>(stored.size());
     for (const std::string& line : stored) {
       m.grid.lines.push_back(frombytes(line));
       m.grid.maxlen = std::max<int64_t>(m.grid.maxlen, static_cast<int64_t>(line.size()));
     }
+    layrows(m.grid);
   }
   std::string line(size_t y) const { return lowbytes(m.grid.lines[y]); }
 
