@@ -29,8 +29,7 @@ template <class Change> void changeline(codegrid& grid, int64_t y, Change change
 
 } // namespace
 
-void layrows(codegrid& grid) {
-  if (grid.rows.at == grid.edits && grid.rows.rows.size() == grid.lines.size()) return;
+void relayrows(codegrid& grid) {
   grid.rows.rows.clear();
   grid.rows.rows.reserve(grid.lines.size());
   for (const Text& line : grid.lines)

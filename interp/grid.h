@@ -45,7 +45,10 @@ struct codegrid {
 
 // Lays the rows out again when a copy, a hand-built grid or a person's edit left them behind
 // the lines. Loading and every pass begin with this; the steps read cells through the rows.
-void layrows(codegrid& grid);
+void relayrows(codegrid& grid);
+inline void layrows(codegrid& grid) {
+  if (grid.rows.at != grid.edits) relayrows(grid);
+}
 
 // The low 8 bits of the code at (x, y); 32 anywhere outside the stored characters.
 uint8_t readcell(const codegrid& grid, int64_t x, int64_t y);
