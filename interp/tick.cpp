@@ -151,9 +151,25 @@ struct partcells {
     const auto cx = static_cast<uint64_t>(int64_t{x} + 1),
                cy = static_cast<uint64_t>(int64_t{y} + 1);
     if (cx >= columns || cy >= lines) return;
+    take(cy, cx, cx);
+  }
+  // The cells a step leaves and reaches. On one line, as a move sideways or a hold leaves
+  // them, the columns from one to the other are taken at once (all of them, should a jump
+  // lie between: more than the step touches is never less exact, only more often joined).
+  [[gnu::always_inline]] void touch(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const auto c0 = static_cast<uint64_t>(int64_t{x0} + 1),
+               c1 = static_cast<uint64_t>(int64_t{x1} + 1),
+               cy = static_cast<uint64_t>(int64_t{y0} + 1);
+    if (y0 != y1 || c0 >= columns || c1 >= columns || cy >= lines) {
+      touch(x0, y0), touch(x1, y1);
+      return;
+    }
+    take(cy, std::min(c0, c1), std::max(c0, c1));
+  }
+  void take(uint64_t cy, uint64_t from, uint64_t to) {
     partscratch::span& line = spans[cy];
-    line.from = std::min(line.from, cx);
-    line.to = std::max(line.to, cx);
+    line.from = std::min(line.from, from);
+    line.to = std::max(line.to, to);
     first = std::min(first, cy);
     last = std::max(last, cy);
   }
@@ -169,21 +185,22 @@ struct partcells {
 // or would give the index a tile (which only one thread may do).
 [[gnu::always_inline]] inline bool foresee(const machine& m, const ip& p, partcells& cells,
                                            int8_t& turn) {
-  if (p.n == 0) cells.touch(p.x, p.y);
   // A move onto a cell that only turns is read off the fields; anything else is stepped in a
   // copy.
-  const int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
+  int32_t x = holds(p) ? p.x : p.x + DX[p.dir & 3], y = holds(p) ? p.y : p.y + DY[p.dir & 3];
   turn = p.printing ? int8_t{-1} : static_cast<int8_t>(turnat(m.grid, x, y, p.dir));
   if (turn < 0) {
     ip copy = p;
     advance(copy);
     if (stepown(m.grid, copy) == ownstep::shared) return false;
-    if (m.stepped.wouldallocate(copy.x, copy.y)) return false;
-    cells.touch(copy.x, copy.y);
-    return true;
+    x = copy.x, y = copy.y;
   }
   if (m.stepped.wouldallocate(x, y)) return false;
-  cells.touch(x, y);
+  // A pointer not stepped yet has no cell in the index to leave.
+  if (p.n == 0)
+    cells.touch(p.x, p.y, x, y);
+  else
+    cells.touch(x, y);
   return true;
 }
 
