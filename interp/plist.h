@@ -168,6 +168,8 @@ public:
     const T* ahead(std::size_t distance) const {
       return cursor + distance < end ? &list->slot(cursor + distance) : nullptr;
     }
+    // The place of the record next() handed out last (its serial less one).
+    std::size_t place() const { return cursor - 1; }
 
   private:
     const plist* list;

@@ -66,7 +66,8 @@ public:
   // Whether placing a pointer at (x, y) would allocate a tile, which only one thread may do.
   bool wouldallocate(int64_t x, int64_t y) const {
     const auto cx = static_cast<uint64_t>(x + 1), cy = static_cast<uint64_t>(y + 1);
-    return cx < width && cy < height && !(cx < flatwidth) && !tiles[tileof(cx, cy)];
+    if (cx < flatwidth) return false; // the array has every slot of its columns: the usual case
+    return cx < width && cy < height && !tiles[tileof(cx, cy)];
   }
   // The lines and columns the box covers, from line -1 and column -1.
   uint64_t lines() const { return height; }

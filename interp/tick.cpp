@@ -214,7 +214,7 @@ struct partcells {
   for (int64_t n = 1; own; ++n) {
     const ip* p = pass.next();
     if (!p) break;
-    own = foresee(m, *p, mine, turns[m.ips.serial(*p) - 1]) &&
+    own = foresee(m, *p, mine, turns[pass.place()]) &&
           (n % 4096 != 0 || !failed.load(std::memory_order_relaxed));
   }
   cells = mine;
@@ -281,7 +281,7 @@ struct partcells {
     ++steps;
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
-    int8_t& turn = turns[m.ips.serial(*p) - 1];
+    int8_t& turn = turns[pass.place()];
     if (turn >= 0)
       p->dir = turn;
     else if (stepown(m.grid, *p) == ownstep::gone)
