@@ -15,15 +15,21 @@ uint8_t readcell(const codegrid& grid, int64_t x, int64_t y) {
 
 namespace {
 
-// Counts a change to line y, made by `change`, and keeps the line's row when the rows were
-// current: the program's writes then cost no laying out of all the rows at the next pass.
+int64_t colon(char16_t code) {
+  return code == u':' ? 1 : 0;
+}
+
+// Counts a change to line y, made by `change` (which returns how many ":" cells it added),
+// and keeps the line's row when the rows were current: the program's writes then cost no
+// laying out of all the rows at the next pass.
 template <class Change> void changeline(codegrid& grid, int64_t y, Change change) {
   const bool current = grid.rows.at == grid.edits;
   ++grid.edits;
   Text& line = grid.lines[static_cast<size_t>(y)];
-  change(line);
+  const int64_t colons = change(line);
   if (!current) return;
   grid.rows.rows[static_cast<size_t>(y)] = {line.data(), static_cast<int64_t>(line.size())};
+  grid.rows.colons += colons;
   grid.rows.at = grid.edits;
 }
 
@@ -32,8 +38,11 @@ template <class Change> void changeline(codegrid& grid, int64_t y, Change change
 void relayrows(codegrid& grid) {
   grid.rows.rows.clear();
   grid.rows.rows.reserve(grid.lines.size());
-  for (const Text& line : grid.lines)
+  grid.rows.colons = 0;
+  for (const Text& line : grid.lines) {
     grid.rows.rows.push_back({line.data(), static_cast<int64_t>(line.size())});
+    grid.rows.colons += std::count(line.begin(), line.end(), u':');
+  }
   grid.rows.at = grid.edits;
 }
 
@@ -42,15 +51,22 @@ void writecell(codegrid& grid, int64_t x, int64_t y, char16_t code) {
   // Column 0 stands for the first character: the margin itself stores nothing.
   if (x == 0) x = 1;
   changeline(grid, y, [&](Text& line) {
-    if (x > static_cast<int64_t>(line.size()))
+    if (x > static_cast<int64_t>(line.size())) {
       line.push_back(code), ++grid.chars; // beyond the end: no padding, however far x lies
-    else
-      line[static_cast<size_t>(x - 1)] = code;
+      return colon(code);
+    }
+    char16_t& cell = line[static_cast<size_t>(x - 1)];
+    const int64_t added = colon(code) - colon(cell);
+    cell = code;
+    return added;
   });
 }
 
 void lengthen(codegrid& grid, int64_t y) {
-  changeline(grid, y, [&](Text& line) { line.append(u"  "), grid.chars += 2; });
+  changeline(grid, y, [&](Text& line) {
+    line.append(u"  "), grid.chars += 2;
+    return int64_t{0};
+  });
 }
 
 namespace {

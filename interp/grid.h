@@ -32,6 +32,9 @@ struct codegrid {
   struct rowtable {
     static constexpr uint64_t NONE = ~uint64_t{0};
     std::vector<row> rows;
+    // The ":" cells the lines hold: with none, no step of a pass can read a line, and a host
+    // waiting for input need not look before each step.
+    int64_t colons = 0;
     uint64_t at = NONE;
     rowtable() = default;
     rowtable(const rowtable&) {}

@@ -580,6 +580,8 @@ bool passstepper::run(int64_t steps) {
 }
 
 bool passstepper::runtoread(int64_t steps) {
+  // With no ":" in the grid no step reads, and writes wait for the tick's end.
+  if (_m.grid.rows.colons == 0) return stretch<false>(_m, _pass, _ended, steps);
   return stretch<true>(_m, _pass, _ended, steps);
 }
 

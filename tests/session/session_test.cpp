@@ -11,6 +11,7 @@
 #include "display/font.h"
 #include "display/frame.h"
 #include "runtime/memstream.h"
+#include "session/edit.h"
 #include "session/typedinput.h"
 #include "tests/support/painter.h"
 #include "tests/support/process.h"
@@ -252,6 +253,34 @@ TEST(session, open_input_waits_for_a_line_and_complete_input_reads_the_end) {
   }
   s.close();
   EXPECT_EQ(typed.takeoutput(), "Executing program..\r\n\r\n70\r\n\r\nExecution complete.\r\n");
+}
+
+TEST(session, open_input_waits_at_a_colon_the_program_wrote_or_a_person_placed) {
+  // Neither grid holds a ":" when the run starts, so the wait must learn of the new one.
+  // The first: ")" writes 9 + 1 (":") ahead of its pointer, which reaches it two ticks later.
+  const struct {
+    const char* source;
+    bool edited;
+  } rows[] = {{"%(9+) .@", false}, {"%  .@", true}};
+  for (const auto& r : rows) {
+    typedinput typed;
+    session s(typed.con(), {.lineready = [&] { return typed.lineready(); }});
+    TMemoryStream stream(r.source);
+    s.load(stream, u"p");
+    if (r.edited) {
+      ASSERT_EQ(s.change(edit::cell({2, 0}, u':')), "");
+    }
+    progress p;
+    while ((p = s.tick()) == progress::ticked) {
+    }
+    EXPECT_EQ(p, progress::waiting) << r.source;
+    typed.feed("7\n");
+    while (s.tick() == progress::ticked) {
+    }
+    s.close();
+    EXPECT_EQ(typed.takeoutput(), "Executing program..\r\n\r\n7\r\n\r\nExecution complete.\r\n")
+        << r.source;
+  }
 }
 
 TEST(session, reload_starts_over_and_a_lost_file_leaves_the_run_as_it_is) {
