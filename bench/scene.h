@@ -27,7 +27,7 @@ template <class Place> void addpointers(machine& m, int count, Place place) {
   for (int i = 0; i < count; ++i) {
     ip& p = m.ips.append();
     std::tie(p.x, p.y) = place(i);
-    p.dir = i % 4;
+    p.dir = static_cast<uint8_t>(i % 4);
     p.val[0] = static_cast<uint8_t>(i);
     p.val[1] = static_cast<uint8_t>(255 - i % 256);
   }

@@ -209,7 +209,7 @@ void tick_floor_tiles(benchmark::State& state) {
       ips.push_back(ip{.x = 3 * across + 1, .y = 3 * down, .dir = DOWN});
       ips.push_back(ip{.x = 3 * across + 3, .y = 3 * down, .dir = DOWN});
     }
-  static constexpr int32_t slash[4] = {RIGHT, LEFT, DOWN, UP},
+  static constexpr uint8_t slash[4] = {RIGHT, LEFT, DOWN, UP},
                            backslash[4] = {LEFT, RIGHT, UP, DOWN};
   for (auto _ : state) {
     for (ip& p : ips) {

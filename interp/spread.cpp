@@ -12,11 +12,11 @@ void spread(machine& m, int32_t x, int32_t y, int32_t dir, uint8_t v0, uint8_t v
     ip& p = m.ips.append();
     p.x = x;
     p.y = y;
-    p.dir = d;
+    p.dir = static_cast<uint8_t>(d);
     p.val[0] = v0;
     p.val[1] = v1;
     p.remafter = static_cast<uint8_t>(remafter & 0xFF);
-    p.on = on;
+    p.on = static_cast<uint8_t>(on);
     p.id = m.spawned++;
   }
   // Only spreading adds pointers, so the peak and the limit can only be passed here.

@@ -82,7 +82,7 @@ void beginpass(machine& m) {
   const int32_t turn = turnat(m.grid, x, y, p.dir);
   if (turn < 0) return false;
   m.stepped.erase(p);
-  p.x = x, p.y = y, p.dir = turn;
+  p.x = x, p.y = y, p.dir = static_cast<uint8_t>(turn);
   ++m.steps;
   if (ip* beaten = m.stepped.place(p)) m.ips.remove(*beaten);
   return true;
@@ -283,7 +283,7 @@ struct partcells {
     advance(*p);
     int8_t& turn = turns[pass.place()];
     if (turn >= 0)
-      p->dir = turn;
+      p->dir = static_cast<uint8_t>(turn);
     else if (stepown(m.grid, *p) == ownstep::gone)
       ++gone, removed += m.ips.unlist(*p);
     ip* beaten = m.ips.contains(*p) ? m.stepped.place(*p) : m.stepped.take(p->x, p->y, p->dir);

@@ -12,8 +12,8 @@ namespace tarvex {
 namespace {
 
 // The two mirror shapes; "/" and "o" turn as slash, the backslash and "O" as backslash.
-constexpr int32_t slashturn[4] = {RIGHT, LEFT, DOWN, UP};
-constexpr int32_t backslashturn[4] = {LEFT, RIGHT, UP, DOWN};
+constexpr uint8_t slashturn[4] = {RIGHT, LEFT, DOWN, UP};
+constexpr uint8_t backslashturn[4] = {LEFT, RIGHT, UP, DOWN};
 
 void move(ip& p, int32_t dir) {
   p.x += DX[dir & 3];
@@ -63,17 +63,17 @@ using owninstruction = bool (*)(ip& p);
 struct instructionset {
   instruction act[256] = {};
   owninstruction own[256] = {};
-  int32_t turn[256][4] = {};
+  uint8_t turn[256][4] = {};
 };
 
 constexpr instructionset makeinstructions() {
   instructionset s;
   for (int c = 0; c < 256; ++c)
-    for (int32_t d = 0; d < 4; ++d)
+    for (uint8_t d = 0; d < 4; ++d)
       s.turn[c][d] = d;
   auto act = [&s](char c, instruction f) { s.act[static_cast<unsigned char>(c)] = f; };
   auto own = [&s](char c, owninstruction f) { s.own[static_cast<unsigned char>(c)] = f; };
-  auto turn = [&s](char c, const int32_t(&to)[4]) {
+  auto turn = [&s](char c, const uint8_t(&to)[4]) {
     for (int32_t d = 0; d < 4; ++d)
       s.turn[static_cast<unsigned char>(c)][d] = to[d];
   };

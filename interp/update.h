@@ -57,7 +57,7 @@ inline int32_t turnat(const codegrid& grid, int64_t x, int64_t y, int32_t dir) {
 // different pointers may run at once.
 inline ownstep stepown(const codegrid& grid, ip& p) {
   if (const int32_t turn = p.printing ? -1 : turnat(grid, p.x, p.y, p.dir); turn >= 0) {
-    p.dir = turn;
+    p.dir = static_cast<uint8_t>(turn);
     return ownstep::kept;
   }
   return detail::settle(grid, p);

@@ -75,8 +75,8 @@ void applyedit(machine& m, const edit& e) {
   switch (e.kind) {
   case editkind::register0: p->val[0] = static_cast<uint8_t>(e.value); break;
   case editkind::register1: p->val[1] = static_cast<uint8_t>(e.value); break;
-  case editkind::current: p->on = static_cast<int32_t>(e.value); break;
-  case editkind::direction: p->dir = static_cast<int32_t>(e.value); break;
+  case editkind::current: p->on = static_cast<uint8_t>(e.value); break;
+  case editkind::direction: p->dir = static_cast<uint8_t>(e.value); break;
   case editkind::move:
     p->x = static_cast<int32_t>(e.at.x);
     p->y = static_cast<int32_t>(e.at.y);

@@ -66,7 +66,7 @@ struct crowded : scene {
                                    {90, 20, 0, 1, 2, 0},    {40, 42, 0, 1, 2, 0},
                                    {20, 0, 1, 123, 45, 1},  {30, 1, 2, 67, 89, 0}};
     for (const auto& p : pointers)
-      put(testing::at(p[0], p[1], p[2], uint8_t(p[3]), uint8_t(p[4]))).on = p[5];
+      put(testing::at(p[0], p[1], p[2], uint8_t(p[3]), uint8_t(p[4]))).on = uint8_t(p[5]);
   }
 };
 

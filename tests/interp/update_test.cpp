@@ -30,7 +30,7 @@ TEST(update, registers_change_as_the_instruction_says) {
       rig r("300\n");
       r.lines(around(cell));
       ip& p = r.put(at(1, 1, RIGHT));
-      p.on = on, p.val[on] = uint8_t(current), p.val[1 - on] = uint8_t(other);
+      p.on = uint8_t(on), p.val[on] = uint8_t(current), p.val[1 - on] = uint8_t(other);
       update(r.m, p);
       EXPECT_EQ(std::pair(int(p.val[on]), int(p.val[1 - on])), std::pair(newcurrent, newother))
           << cell << " " << current << "," << other << " current " << on;

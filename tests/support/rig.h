@@ -16,7 +16,7 @@ namespace tarvex::testing {
 // in register 1, not stepped yet.
 inline ip at(int32_t x, int32_t y, int32_t dir, uint8_t current = 0, uint8_t other = 0) {
   ip p;
-  p.x = x, p.y = y, p.dir = dir, p.val[0] = current, p.val[1] = other;
+  p.x = x, p.y = y, p.dir = static_cast<uint8_t>(dir), p.val[0] = current, p.val[1] = other;
   return p;
 }
 
