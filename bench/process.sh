@@ -3,8 +3,8 @@
 # ticks and of T2 ticks, differenced and divided by the tick difference, so start-up and
 # loading cancel out. Processor time for the runs on one thread, since waiting for a core
 # shared with other work would count otherwise; wall time for the runs on several, whose
-# point is to take less of it. Each figure is the best of REPEAT (default 3) such differences,
-# since other work on the machine only ever adds time.
+# point is to take less of it. Each figure differences the best of REPEAT (default 3) runs of
+# each length, since other work on the machine only ever adds time.
 # Usage: bench/process.sh [TARVEX]   (default build/tarvex); ONLY=TEXT runs the rows whose name
 # holds TEXT; OLDER=BINARY runs the circling row with an older tarvex too, turn about with this
 # one, so both meet the same load.
@@ -59,19 +59,17 @@ print(wall if '--threads 1' not in '$3' and '--threads' in '$3' else used.ru_uti
 }
 
 measure() { # name program t1 t2 [options] [binary]
-  local options=${5:---batch} binary=${6:-$tarvex} best="" a b
+  local options=${5:---batch} binary=${6:-$tarvex} runs=""
   [[ $1 == *"${ONLY:-}"* ]] || return 0
   for _ in $(seq "$repeat"); do
-    a=$(run "$2" "$3" "$options" "$binary")
-    b=$(run "$2" "$4" "$options" "$binary")
-    best=$(python3 -c "
-a, b = '$a'.split(), '$b'.split()
-d, steps = float(b[0]) - float(a[0]), int(b[1]) - int(a[1])
-best = '$best'.split()
-print(*(min((d, steps), (float(best[0]), int(best[1]))) if best else (d, steps)))")
+    runs+="$(run "$2" "$3" "$options" "$binary") $(run "$2" "$4" "$options" "$binary");"
   done
+  # The best of the short runs and the best of the long ones, differenced: the best of the
+  # differences would take a short run that other work slowed, and once gave a negative tick.
   python3 -c "
-d, steps = '$best'.split(); d = float(d); steps = int(steps); ticks = $4 - $3
+runs = [r.split() for r in '$runs'.strip(';').split(';')]
+a, b = min(float(r[0]) for r in runs), min(float(r[2]) for r in runs)
+d, steps, ticks = b - a, int(runs[0][3]) - int(runs[0][1]), $4 - $3
 print(f'$1: {d / ticks * 1e3:.4f} ms per tick at {steps / ticks:,.0f} pointers, '
       f'{steps / d / 1e6:.1f} million steps per second')"
 }
@@ -90,6 +88,6 @@ measure "tiles, 100,000 pointers, headless with frames" "$work/tiles.txt" 20 220
   "--headless --delay 0 --no-prompt"
 measure "tiles, 100,000 pointers, box of 6 million cells" "$work/wide.txt" 20 220
 measure "tiles, 100,000 pointers, box of 10^8 cells" "$work/huge.txt" 20 220
-measure "tiles, 1,000,000 pointers, 1 thread" "$work/tiles1m.txt" 5 25 "--batch --threads 1"
-measure "tiles, 1,000,000 pointers, 2 threads, wall time" "$work/tiles1m.txt" 5 25 "--batch --threads 2"
+measure "tiles, 1,000,000 pointers, 1 thread" "$work/tiles1m.txt" 5 45 "--batch --threads 1"
+measure "tiles, 1,000,000 pointers, 2 threads, wall time" "$work/tiles1m.txt" 5 45 "--batch --threads 2"
 measure "random box, 100,000 pointers at the start" "$work/box.txt" 20 120
