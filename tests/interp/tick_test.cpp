@@ -245,3 +245,41 @@ TEST(tick, big_random_programs_step_alike_on_one_two_and_three_threads) {
   EXPECT_GT(mostpointers, 20000u);
   EXPECT_GT(inparts, 10);
 }
+
+// A pointer from the part before steps onto the cell another pointer is about to leave, and
+// is turned to that pointer's direction: one loop, stepping it first, sweeps the other away,
+// so the parts must meet on that cell. The part before is long and the pointer comes last in
+// it, while the other leads the part after, so two threads step the two apart in the wrong
+// order unless the survey noted the cell the second one leaves.
+TEST(tick, a_step_onto_the_cell_a_later_part_leaves_joins_the_parts) {
+  constexpr int PARTSIZE = 400, PARTS = 16, CX = 5, CY = 36;
+  std::vector<std::string> grid;
+  for (int y = 0; y < 80; ++y) { // pointers bouncing in "N N" segments, a hundred a line
+    std::string segments;
+    for (int s = 0; s < 100; ++s)
+      segments += "N N";
+    grid.push_back(y >= CY - 4 && y <= CY + 1 ? std::string(10, ' ') : segments);
+  }
+  grid[CY][CX - 1] = '>';
+  rig loop, parts;
+  parts.m.threads = 2;
+  parts.m.parallelfrom = 0;
+  for (rig* r : {&loop, &parts}) {
+    r->lines(grid);
+    int filler = 0;
+    auto fill = [&](int count) {
+      for (int k = 0; k < count; ++k, ++filler)
+        r->put(at(3 * (filler % 100) + 2, filler / 100 + (filler >= 3200 ? 10 : 0), RIGHT));
+    };
+    fill(PARTSIZE * PARTS / 2 - 1);
+    r->put(at(CX, CY - 3, DOWN));  // last of its part: reaches the '>' on the third tick
+    r->put(at(CX - 2, CY, RIGHT)); // first of the next: turned there on the second tick
+    fill(PARTSIZE * PARTS / 2 - 1);
+  }
+  for (int tick = 1; tick <= 4; ++tick) {
+    loop.run(1), parts.run(1);
+    ASSERT_EQ(everything(parts.m), everything(loop.m)) << "tick " << tick;
+  }
+  EXPECT_EQ(loop.m.ips.count(), static_cast<size_t>(PARTSIZE * PARTS - 1)); // one was swept
+  EXPECT_EQ(parts.m.parts.passes, 4);
+}
