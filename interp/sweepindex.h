@@ -37,9 +37,12 @@ public:
       refit(columns, lines, ips);
   }
   // Puts p at its own cell and direction; returns the pointer it displaces there, if any.
-  ip* place(ip& p) {
-    uint32_t* s = find(p.x, p.y, p.dir);
-    if (!s) s = allocate(p.x, p.y, p.dir);
+  ip* place(ip& p) { return place(p, p.x, p.y, p.dir); }
+  // place() for a step that has just written p's cell and direction and still holds them: read
+  // back from the record, they would wait on its stores.
+  ip* place(ip& p, int32_t x, int32_t y, int32_t dir) {
+    uint32_t* s = find(x, y, dir);
+    if (!s) s = allocate(x, y, dir);
     if (!s) return nullptr; // outside the box, where no step leaves a pointer
     const uint32_t before = *s;
     *s = list->serial(p);

@@ -84,7 +84,7 @@ void beginpass(machine& m) {
   m.stepped.erase(p);
   p.x = x, p.y = y, p.dir = static_cast<uint8_t>(turn);
   ++m.steps;
-  if (ip* beaten = m.stepped.place(p)) m.ips.remove(*beaten);
+  if (ip* beaten = m.stepped.place(p, x, y, turn)) m.ips.remove(*beaten);
   return true;
 }
 
@@ -302,7 +302,7 @@ struct partcells {
       const auto dir = static_cast<uint8_t>(turn);
       m.stepped.erase(*p);
       p->x = x, p->y = y, p->dir = dir;
-      if (ip* beaten = m.stepped.place(*p)) {
+      if (ip* beaten = m.stepped.place(*p, x, y, dir)) {
         removed += m.ips.unlist(*beaten);
         if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
       }
