@@ -204,18 +204,6 @@ struct partcells {
   return true;
 }
 
-// foresee for a pointer stepped before, holding nothing and printing nothing, that stands at
-// (x, y) heading dir, as the caller has just written it.
-[[gnu::always_inline]] inline bool foreseemove(const machine& m, const ip& p, int32_t x, int32_t y,
-                                               uint8_t dir, partcells& cells, int8_t& turn) {
-  const int32_t nx = x + DX[dir & 3], ny = y + DY[dir & 3];
-  turn = static_cast<int8_t>(turnat(m.grid, nx, ny, dir));
-  if (turn < 0) return foresee(m, p, cells, turn);
-  if (m.stepped.wouldallocate(nx, ny)) return false;
-  cells.touch(x, y, nx, ny);
-  return true;
-}
-
 // The survey of one part, taken apart from any pass; false as soon as a step acts on the run
 // or another part has already found one.
 [[maybe_unused]] bool survey(const machine& m, const part& w, partcells& cells, int8_t* turns,
@@ -291,26 +279,9 @@ struct partcells {
   while (ip* p = pass.next()) {
     if (scouting) scoutahead(m, scout);
     ++steps;
-    int8_t& turn = turns[pass.place()];
-    if (turn >= 0 && p->n == 0 && p->wait == 0) {
-      // A move the survey found only turns, of a pointer stepped before and holding nothing,
-      // as turnonly takes it; and its next step foreseen from the values in hand. Read back
-      // from the record just written, the fields would wait on the stores still in flight: the
-      // small fields share a word, and a load wider than the store it reads cannot take its
-      // value from it.
-      const int32_t x = p->x + DX[p->dir & 3], y = p->y + DY[p->dir & 3];
-      const auto dir = static_cast<uint8_t>(turn);
-      m.stepped.erase(*p);
-      p->x = x, p->y = y, p->dir = dir;
-      if (ip* beaten = m.stepped.place(*p, x, y, dir)) {
-        removed += m.ips.unlist(*beaten);
-        if (m.ips.serial(*beaten) < m.ips.serial(*p)) ++gone;
-      }
-      if (ready) ready = foreseemove(m, *p, x, y, dir, ahead, turn);
-      continue;
-    }
     if (p->n == 0) m.stepped.erase(*p);
     advance(*p);
+    int8_t& turn = turns[pass.place()];
     if (turn >= 0)
       p->dir = static_cast<uint8_t>(turn);
     else if (stepown(m.grid, *p) == ownstep::gone)
