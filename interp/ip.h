@@ -30,6 +30,5 @@ struct ip {
   uint8_t dir = 0;         // 0 up, 1 down, 2 left, 3 right
 };
 static_assert(sizeof(ip) == 24);
-static_assert(sizeof(ip) == 24);
 
 } // namespace tarvex

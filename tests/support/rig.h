@@ -22,7 +22,7 @@ inline ip at(int32_t x, int32_t y, int32_t dir, uint8_t current = 0, uint8_t oth
 
 // Every field of a pointer, for comparing and printing.
 inline auto fields(const ip& p) {
-  return std::tuple(p.x, p.y, "UDLR"[p.dir & 3], +p.val[0], +p.val[1], p.on, p.n, +p.printing,
+  return std::tuple(p.x, p.y, "UDLR"[p.dir & 3], +p.val[0], +p.val[1], +p.on, +p.n, +p.printing,
                     +p.remafter, +p.wait);
 }
 
